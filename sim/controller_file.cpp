@@ -1,0 +1,201 @@
+#include "controller_file.h"
+
+#include "poll_reply_layout.h"
+
+#include <QHostAddress>
+#include <QStringList>
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <type_traits>
+
+namespace {
+
+template <std::size_t N>
+bool parseOctets(const QString &text, std::array<quint8, N> &out, int base, QChar sep)
+{
+    const QStringList parts = text.trimmed().split(sep);
+    if (parts.size() != int(N))
+        return false;
+    for (std::size_t i = 0; i < N; ++i) {
+        bool ok = false;
+        const uint v = parts[int(i)].trimmed().toUInt(&ok, base);
+        if (!ok || v > 255)
+            return false;
+        out[i] = quint8(v);
+    }
+    return true;
+}
+
+template <std::size_t N>
+void setText(std::array<char16_t, N> &field, const QString &text)
+{
+    field.fill(0);
+    const QByteArray bytes = text.toLatin1();
+    for (std::size_t i = 0; i < N && i < std::size_t(bytes.size()); ++i)
+        field[i] = char16_t(quint8(bytes[qsizetype(i)]));
+}
+
+template <class T>
+bool setNumber(T &field, const QString &text)
+{
+    bool ok = false;
+    const uint v = text.trimmed().toUInt(&ok, 0);
+    if (!ok || v > std::numeric_limits<T>::max())
+        return false;
+    field = T(v);
+    return true;
+}
+
+// Assigns `value` to whichever record field the layout calls `name`.
+struct FieldByName {
+    const QString &name;
+    const QString &value;
+    bool found = false;
+    bool ok = false;
+
+    template <class T>
+    void operator()(int, T &field, const char *fieldName)
+    {
+        if (found || name != QLatin1String(fieldName))
+            return;
+        found = true;
+        if constexpr (std::is_integral_v<T>) {
+            ok = setNumber(field, value);
+        } else if constexpr (std::is_same_v<typename T::value_type, char16_t>) {
+            setText(field, value);
+            ok = true;
+        } else {
+            const QStringList items = value.split(QLatin1Char(','));
+            ok = !items.isEmpty();
+            for (std::size_t i = 0; ok && i < field.size(); ++i)
+                ok = setNumber(field[i], items[std::min<qsizetype>(qsizetype(i), items.size() - 1)]);
+        }
+    }
+};
+
+} // namespace
+
+VirtualControllerSpec defaultController(const QString &ip, const QString &mask)
+{
+    VirtualControllerSpec s;
+    TTessaraCtrl &c = s.ctrl;
+    parseOctets(ip, c.CurrentIP, 10, QLatin1Char('.'));
+    parseOctets(mask, c.CurrentSM, 10, QLatin1Char('.'));
+    c.MAC = {0x02, 0x47, 0x4C, c.CurrentIP[1], c.CurrentIP[2], c.CurrentIP[3]};
+    c.StaticIP = c.CurrentIP;
+    c.SM = c.CurrentSM;
+    setText(c.Firmware, QStringLiteral("V1.4.5"));
+    setText(c.Nickname, QStringLiteral("Controller %1").arg(c.CurrentIP[3]));
+    c.Temperature = 215;
+    c.NumNodes.fill(170);
+    c.SacnUniv = 1;
+    c.SacnChan = 1;
+    c.Gamma = {22, 22, 22};
+    c.Voltage = {120, 0xFFFF};
+    for (int i = 0; i < 16; ++i) {
+        c.AdvUniv[i] = quint16(i + 1);
+        c.AdvChan[i] = 1;
+    }
+    c.DmxOutUniv = {1, 2, 3, 4};
+    c.HwRev = 5;
+    c.Grouping.fill(1);
+    c.Brightness.fill(100);
+    c.FanTemp = 40;
+    return s;
+}
+
+QString applyKey(VirtualControllerSpec &spec, const QString &key, const QString &value)
+{
+    TTessaraCtrl &c = spec.ctrl;
+    const QString k = key.toLower();
+    if (k == QLatin1String("model")) {
+        if (value != QLatin1String("Tessara 16") && value != QLatin1String("Tessara 4")
+            && value != QLatin1String("Corvel 16"))
+            return QStringLiteral("unknown model \"%1\"").arg(value);
+        spec.model = value;
+        c.NumStrings = value == QLatin1String("Tessara 4") ? 4 : 16;
+        return {};
+    }
+    if (k == QLatin1String("ip")) {
+        if (!parseOctets(value, c.CurrentIP, 10, QLatin1Char('.')))
+            return QStringLiteral("bad address \"%1\"").arg(value);
+        c.MAC = {0x02, 0x47, 0x4C, c.CurrentIP[1], c.CurrentIP[2], c.CurrentIP[3]};
+        c.StaticIP = c.CurrentIP;
+        return {};
+    }
+    if (k == QLatin1String("mask"))
+        return parseOctets(value, c.CurrentSM, 10, QLatin1Char('.')) ? QString()
+                                                                     : QStringLiteral("bad mask \"%1\"").arg(value);
+    if (k == QLatin1String("mac"))
+        return parseOctets(value, c.MAC, 16, QLatin1Char(':')) ? QString()
+                                                               : QStringLiteral("bad MAC \"%1\"").arg(value);
+    if (k == QLatin1String("nickname")) {
+        setText(c.Nickname, value);
+        return {};
+    }
+    if (k == QLatin1String("firmware")) {
+        setText(c.Firmware, value);
+        return {};
+    }
+    if (k == QLatin1String("duplicate")) {
+        spec.duplicate = value.trimmed() == QLatin1String("1");
+        return {};
+    }
+    if (k == QLatin1String("version"))
+        return setNumber(spec.version, value) ? QString() : QStringLiteral("bad version \"%1\"").arg(value);
+
+    FieldByName setter{key, value};
+    orvantic::pollReplyLayout(c, setter);
+    if (!setter.found && key == QLatin1String("NumStrings"))
+        return QStringLiteral("NumStrings follows from the model");
+    if (!setter.found)
+        return QStringLiteral("unknown key \"%1\"").arg(key);
+    return setter.ok ? QString() : QStringLiteral("bad value \"%1\" for %2").arg(value, key);
+}
+
+std::optional<QList<VirtualControllerSpec>> parseControllerFile(const QString &text, QString *error)
+{
+    QList<VirtualControllerSpec> list;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int n = 0; n < lines.size(); ++n) {
+        QString line = lines[n];
+        const int comment = line.indexOf(QLatin1String(" #"));
+        if (comment >= 0)
+            line.truncate(comment);
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        auto fail = [&](const QString &why) {
+            if (error)
+                *error = QStringLiteral("line %1: %2").arg(n + 1).arg(why);
+            return std::nullopt;
+        };
+        if (line == QLatin1String("[controller]")) {
+            list.append(defaultController(QStringLiteral("10.0.0.%1").arg(list.size() + 1)));
+            continue;
+        }
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            return fail(QStringLiteral("expected key = value"));
+        if (list.isEmpty())
+            return fail(QStringLiteral("a key before the first [controller]"));
+        const QString why = applyKey(list.last(), line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+        if (!why.isEmpty())
+            return fail(why);
+    }
+    return list;
+}
+
+QList<VirtualControllerSpec> generateControllers(int count, const QString &firstIp, const QString &mask,
+                                                 const QString &model)
+{
+    QList<VirtualControllerSpec> list;
+    const quint32 first = QHostAddress(firstIp).toIPv4Address();
+    for (int i = 0; i < count; ++i) {
+        VirtualControllerSpec s = defaultController(QHostAddress(first + quint32(i)).toString(), mask);
+        applyKey(s, QStringLiteral("model"), model);
+        list.append(s);
+    }
+    return list;
+}

@@ -1,0 +1,112 @@
+// glw-netsim: virtual Ethernet controllers for tests and demos.
+//
+//   glw-netsim --file controllers.txt
+//   glw-netsim --count 1000 --first-ip 10.77.1.10 [--mask 255.255.0.0] [--model "Tessara 4"]
+//
+// Every controller's address must be assigned to an interface of the host (or namespace) it runs
+// in. Prints "ready N" once all sockets are bound, and one line per answered discovery.
+
+#include "net_sim.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <csignal>
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2];
+
+void onSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] auto r = ::write(g_signalPipe[1], &c, 1);
+}
+
+void raiseFileLimit()
+{
+    // One socket per controller: a thousand controllers need more than the usual 1024 descriptors.
+    rlimit lim{};
+    if (::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < lim.rlim_max) {
+        lim.rlim_cur = lim.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &lim);
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral("Virtual Ethernet pixel controllers"));
+    cli.addHelpOption();
+    cli.addOptions({
+        {QStringLiteral("file"), QStringLiteral("Controller file."), QStringLiteral("path")},
+        {QStringLiteral("count"), QStringLiteral("Generate this many controllers."), QStringLiteral("n")},
+        {QStringLiteral("first-ip"), QStringLiteral("Address of the first generated one."), QStringLiteral("ip"),
+         QStringLiteral("10.77.1.10")},
+        {QStringLiteral("mask"), QStringLiteral("Subnet mask of generated ones."), QStringLiteral("mask"),
+         QStringLiteral("255.255.0.0")},
+        {QStringLiteral("model"), QStringLiteral("Model of generated ones."), QStringLiteral("model"),
+         QStringLiteral("Tessara 16")},
+        {QStringLiteral("port"), QStringLiteral("UDP port."), QStringLiteral("port"), QStringLiteral("49150")},
+        {QStringLiteral("noise"), QStringLiteral("Send datagrams a PC must ignore before the replies.")},
+    });
+    cli.process(app);
+
+    QList<VirtualControllerSpec> specs;
+    if (cli.isSet(QStringLiteral("file"))) {
+        QFile f(cli.value(QStringLiteral("file")));
+        if (!f.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "cannot read %s\n", qPrintable(f.fileName()));
+            return 2;
+        }
+        QString error;
+        auto parsed = parseControllerFile(QString::fromUtf8(f.readAll()), &error);
+        if (!parsed) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(f.fileName()), qPrintable(error));
+            return 2;
+        }
+        specs = *parsed;
+    }
+    if (cli.isSet(QStringLiteral("count")))
+        specs += generateControllers(cli.value(QStringLiteral("count")).toInt(),
+                                     cli.value(QStringLiteral("first-ip")), cli.value(QStringLiteral("mask")),
+                                     cli.value(QStringLiteral("model")));
+    if (specs.isEmpty()) {
+        std::fprintf(stderr, "no controllers: give --file or --count\n");
+        return 2;
+    }
+
+    raiseFileLimit();
+    NetSim sim(specs);
+    sim.setNoise(cli.isSet(QStringLiteral("noise")));
+    QString error;
+    if (!sim.start(quint16(cli.value(QStringLiteral("port")).toUInt()), &error)) {
+        std::fprintf(stderr, "cannot bind %s\n", qPrintable(error));
+        return 1;
+    }
+
+    // End cleanly on SIGTERM/SIGINT.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        std::signal(SIGTERM, onSignal);
+        std::signal(SIGINT, onSignal);
+    }
+
+    QObject::connect(&sim, &NetSim::discoveryAnswered, [](int n) {
+        std::printf("answered %d\n", n);
+        std::fflush(stdout);
+    });
+    std::printf("ready %lld\n", static_cast<long long>(specs.size()));
+    std::fflush(stdout);
+    return app.exec();
+}

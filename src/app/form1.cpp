@@ -1,0 +1,152 @@
+#include "form1.h"
+
+#include "about_windows.h"
+#include "brand.h"
+#include "form3.h"
+#include "named_control.h"
+#include "quorix_config.h"
+#include "quorix_settings.h"
+#include "tcp_firmware.h"
+#include "tessara_adv.h"
+#include "tessara_adv_rgb.h"
+#include "tessara_config.h"
+#include "udp_port.h"
+#include "usb_tab.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QTimer>
+
+TForm1::TForm1(quint8 brand, const Form1Options &options)
+    : QWidget(nullptr),
+      Brand(brand),
+      Image1(named(new QLabel(this), "Image1", tr("Orvanta logo"))),
+      Image2(named(new QLabel(this), "Image2", tr("Halvane logo"))),
+      Image3(named(new QLabel(this), "Image3", tr("Quillon logo"))),
+      tabControl1(named(new QTabWidget(this), "tabControl1", tr("Device families"))),
+      USBDevices(new UsbTab),
+      NetworkDevices(new NetworkTab(nullptr, options.udpPort, options.interfaces)),
+      About(named(new QPushButton(tr("About"), this), "About", tr("About"))),
+      DevicesLabel(named(new QLabel(tr("Found 0 Device(s)"), this), "DevicesLabel", tr("Device count")))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setFixedSize(741, 553);
+
+    const QString names[] = {QStringLiteral("Orvanta"), QStringLiteral("Halvane"), QStringLiteral("Quillon")};
+    QLabel *images[] = {Image1, Image2, Image3};
+    for (int i = 0; i < 3; ++i) {
+        images[i]->setGeometry(472, 0, 265, 65);
+        images[i]->setPixmap(brandLogo(names[i], 265, 65));
+    }
+
+    tabControl1->setGeometry(0, 40, 737, 497);
+    tabControl1->addTab(USBDevices, tr("USB Devices"));
+    tabControl1->addTab(NetworkDevices, tr("Network Devices"));
+    tabControl1->setCurrentIndex(NetworkTabIndex);
+
+    About->setGeometry(648, 80, 81, 25);
+    About->raise(); // on top of the tab pages, right of the button row
+
+    QFont labelFont = DevicesLabel->font();
+    labelFont.setPointSize(12);
+    DevicesLabel->setFont(labelFont);
+    DevicesLabel->setGeometry(540, 520, 203, 33);
+    DevicesLabel->setAlignment(Qt::AlignCenter);
+
+    connect(tabControl1, &QTabWidget::currentChanged, this, &TForm1::tabControl1Change);
+    connect(USBDevices, &UsbTab::countChanged, this, &TForm1::setDeviceCount);
+    connect(NetworkDevices, &NetworkTab::countChanged, this, &TForm1::setDeviceCount);
+    connect(USBDevices, &UsbTab::settingsClicked, this, &TForm1::SettingsClick);
+    connect(About, &QPushButton::clicked, this, &TForm1::AboutClick);
+
+    // The other windows, in their fixed order; each lives as long as this one.
+    QuorixSettings = new TQuorixSettings(this);
+    QuorixConfig = new TQuorixConfig(this);
+    TessaraConfig = new TTessaraConfig(this);
+    Form3 = new TForm3(this);
+    TessaraAdv = new TTessaraAdv(this);
+    TCPFirmware = new TTCPFirmware(this);
+    AboutWin = new TAboutWin(this);
+    TessaraAdvRGB = new TTessaraAdvRGB(this);
+    AboutWinHVN = new TAboutWinHVN(this);
+    AboutWinQLN = new TAboutWinQLN(this);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TForm1::FormShow()
+{
+    const BrandIdentity identity = brandIdentity(Brand);
+    setWindowTitle(identity.title);
+    Image1->setVisible(Brand != 1 && Brand != 2);
+    Image2->setVisible(Brand == 1);
+    Image3->setVisible(Brand == 2);
+    tabControl1->setTabVisible(UsbTabIndex, identity.usbTab);
+    NetworkDevices->btnHelp->setVisible(identity.helpButton);
+
+    NetworkDevices->UpdateNetInterfaces();
+    const QString startError = NetworkDevices->startupBindError();
+    const QString bindError = NetworkDevices->selectFirstAdapter();
+    const QString reason = !bindError.isEmpty() ? bindError
+        : !NetworkDevices->IdUDPServer1->isBound() ? startError
+                                                    : QString();
+    if (!reason.isEmpty()) {
+        // The window still opens; the USB side works, the network side waits for a later pick.
+        m_networkUnavailable =
+            tr("The network side cannot listen on UDP port %1, so network devices cannot be found or "
+               "configured.\n\nReason: %2\n\nAnother program (perhaps another copy of this utility) may be "
+               "using the port. Close it, then choose the network adapter again. USB devices can be used "
+               "as normal.")
+                .arg(NetworkDevices->IdUDPServer1->port())
+                .arg(reason);
+        QTimer::singleShot(0, this, [this] {
+            QMessageBox::warning(this, windowTitle(), m_networkUnavailable);
+        });
+    }
+}
+
+void TForm1::setDeviceCount(int rows)
+{
+    DevicesLabel->setText(tr("Found %1 Device(s)").arg(rows));
+}
+
+void TForm1::tabControl1Change()
+{
+    if (tabControl1->currentIndex() == UsbTabIndex)
+        setDeviceCount(USBDevices->rowCount());
+    else
+        setDeviceCount(NetworkDevices->rowCount());
+}
+
+void TForm1::SettingsClick()
+{
+    QuorixSettings->exec();
+}
+
+void TForm1::AboutClick()
+{
+    if (Brand == 0)
+        AboutWin->exec();
+    else if (Brand == 1)
+        AboutWinHVN->exec();
+    else
+        AboutWinQLN->exec();
+}
+
+void TForm1::btnRefreshClick()
+{
+    NetworkDevices->UpdateNetInterfaces();
+}

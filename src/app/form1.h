@@ -1,0 +1,80 @@
+#pragma once
+// The main window. It creates every other window once, in a fixed order, and owns what lives
+// longer than a dialog: the network tab (records, table, UDP port) and the USB tab (records, table,
+// serial port, timer), and the device-count label both tabs share.
+
+#include "network_tab.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class UsbTab;
+class TQuorixSettings;
+class TQuorixConfig;
+class TTessaraConfig;
+class TForm3;
+class TTessaraAdv;
+class TTCPFirmware;
+class TAboutWin;
+class TTessaraAdvRGB;
+class TAboutWinHVN;
+class TAboutWinQLN;
+
+struct Form1Options {
+    quint16 udpPort = 49150;
+    NetworkTab::InterfaceSource interfaces; // the system's adapters when empty
+};
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(quint8 brand, const Form1Options &options = {});
+    ~TForm1() override;
+
+    const quint8 Brand;
+
+    QLabel *Image1;
+    QLabel *Image2;
+    QLabel *Image3;
+    QTabWidget *tabControl1;
+    UsbTab *USBDevices;
+    NetworkTab *NetworkDevices;
+    QPushButton *About;
+    QLabel *DevicesLabel;
+
+    // The other ten windows, created after this one in this order.
+    TQuorixSettings *QuorixSettings;
+    TQuorixConfig *QuorixConfig;
+    TTessaraConfig *TessaraConfig;
+    TForm3 *Form3;
+    TTessaraAdv *TessaraAdv;
+    TTCPFirmware *TCPFirmware;
+    TAboutWin *AboutWin;
+    TTessaraAdvRGB *TessaraAdvRGB;
+    TAboutWinHVN *AboutWinHVN;
+    TAboutWinQLN *AboutWinQLN;
+
+    // Tab indexes.
+    static constexpr int UsbTabIndex = 0;
+    static constexpr int NetworkTabIndex = 1;
+
+    void FormShow();
+    void tabControl1Change();
+    void SettingsClick();
+    void AboutClick();
+    void btnRefreshClick();
+
+    // Shown when UDP port 49150 cannot be listened on at start (empty when all is well).
+    QString networkUnavailableText() const { return m_networkUnavailable; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void setDeviceCount(int rows);
+
+    bool m_shown = false;
+    QString m_networkUnavailable;
+};

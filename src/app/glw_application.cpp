@@ -1,0 +1,35 @@
+#include "glw_application.h"
+
+#include <QMessageBox>
+
+namespace {
+GlwApplication::ErrorSink g_sink = nullptr;
+}
+
+GlwApplication::GlwApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool GlwApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        showUncaughtError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        showUncaughtError(tr("An unexpected error occurred."));
+    }
+    return false;
+}
+
+void GlwApplication::setErrorSink(ErrorSink sink)
+{
+    g_sink = sink;
+}
+
+void GlwApplication::showUncaughtError(const QString &text)
+{
+    if (g_sink) {
+        g_sink(text);
+        return;
+    }
+    QMessageBox::critical(activeWindow(), applicationDisplayName(), text);
+}

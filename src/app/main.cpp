@@ -1,0 +1,13 @@
+#include "brand.h"
+#include "form1.h"
+#include "glw_application.h"
+
+int main(int argc, char *argv[])
+{
+    GlwApplication app(argc, argv);
+    GlwApplication::setApplicationName(QStringLiteral("Glintwork"));
+    GlwApplication::setApplicationDisplayName(brandIdentity(kBuildBrand).title);
+    TForm1 form(kBuildBrand);
+    form.show();
+    return app.exec();
+}

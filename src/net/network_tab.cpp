@@ -1,0 +1,180 @@
+#include "network_tab.h"
+
+#include "named_control.h"
+#include "orvantic.h"
+#include "udp_port.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <stdexcept>
+
+namespace {
+
+constexpr auto NoneFound = "None Found";
+} // namespace
+
+NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces)
+    : QWidget(parent),
+      PControllers(),
+      Net_Search(named(new QPushButton(tr("Search"), this), "Net_Search", tr("Search for network devices"))),
+      NetLabel(named(new QLabel(tr("Network Adapter:"), this), "NetLabel", tr("Network Adapter:"))),
+      comboNetAdapter(named(new QComboBox(this), "comboNetAdapter", tr("Network Adapter"))),
+      btnRefresh(named(new QPushButton(tr("Refresh Adapters"), this), "btnRefresh", tr("Refresh Adapters"))),
+      btnHelp(named(new QPushButton(tr("Help"), this), "btnHelp", tr("Help"))),
+      Network_Grid(named(new QTableWidget(0, 5, this), "Network_Grid", tr("Network devices"))),
+      StatusBar2(named(new QStatusBar(this), "StatusBar2", tr("Network status"))),
+      IdUDPServer1(new UdpPort(port, this)),
+      m_interfaces(interfaces ? std::move(interfaces) : InterfaceSource(GetNetworkInterfaces))
+{
+    setObjectName(QStringLiteral("NetworkDevices"));
+    IdUDPServer1->setObjectName(QStringLiteral("IdUDPServer1"));
+
+    Net_Search->setGeometry(8, 16, 97, 25);
+    QFont labelFont = NetLabel->font();
+    labelFont.setPointSize(14);
+    NetLabel->setFont(labelFont);
+    NetLabel->move(168, 10);
+    NetLabel->adjustSize();
+    NetLabel->setBuddy(comboNetAdapter);
+    comboNetAdapter->setGeometry(288, 16, 121, 25);
+    btnRefresh->setGeometry(416, 16, 97, 25);
+    btnHelp->setGeometry(560, 16, 81, 25);
+
+    Network_Grid->setGeometry(4, 56, 729, 401);
+    Network_Grid->setHorizontalHeaderLabels({tr("Model"), tr("Nickname"), tr("IP"), tr("Firmware"), tr("Temp")});
+    const int widths[] = {150, 150, 150, 150, 125};
+    for (int c = 0; c < 5; ++c)
+        Network_Grid->setColumnWidth(c, widths[c]);
+    Network_Grid->verticalHeader()->hide();
+    Network_Grid->verticalHeader()->setMinimumSectionSize(21);
+    Network_Grid->verticalHeader()->setDefaultSectionSize(21);
+    Network_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Network_Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Network_Grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    StatusBar2->setSizeGripEnabled(false);
+    StatusBar2->setGeometry(0, 458, 737, 16);
+
+    connect(Net_Search, &QPushButton::clicked, this, &NetworkTab::Net_SearchClick);
+    connect(btnRefresh, &QPushButton::clicked, this, &NetworkTab::UpdateNetInterfaces);
+    connect(btnHelp, &QPushButton::clicked, this, &NetworkTab::helpClicked);
+    // A pick by the operator, even of the entry already shown, rebinds.
+    connect(comboNetAdapter, &QComboBox::activated, this, &NetworkTab::comboNetAdapterChange);
+    connect(Network_Grid, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { emit controllerOpened(row); });
+    connect(IdUDPServer1, &UdpPort::datagramReceived, this, &NetworkTab::IdUDPServer1UDPRead);
+
+    if (!IdUDPServer1->bindTo(QHostAddress::AnyIPv4))
+        m_startupBindError = IdUDPServer1->lastError();
+}
+
+int NetworkTab::rowCount() const
+{
+    return Network_Grid->rowCount();
+}
+
+void NetworkTab::clearTable()
+{
+    PControllers.clear();
+    Network_Grid->setRowCount(0);
+    emit countChanged(0);
+}
+
+void NetworkTab::Net_SearchClick()
+{
+    clearTable();
+    IdUDPServer1->send(orvantic::discoveryRequest(), QStringLiteral("255.255.255.255"));
+}
+
+void NetworkTab::IdUDPServer1UDPRead(const QByteArray &data)
+{
+    if (orvantic::opcodeOf(data) == orvantic::OpPollReply)
+        OrvaReadPollReply(data);
+}
+
+void NetworkTab::OrvaReadPollReply(const QByteArray &data)
+{
+    auto reply = orvantic::parsePollReply(data);
+    if (!reply)
+        return;
+    for (const TTessaraCtrl &known : PControllers)
+        if (known.CurrentIP == reply->ctrl.CurrentIP)
+            return; // the first reply from an address wins
+    PControllers.append(reply->ctrl);
+    addRow(reply->ctrl, reply->model);
+}
+
+void NetworkTab::addRow(const TTessaraCtrl &c, const QString &model)
+{
+    const int row = Network_Grid->rowCount();
+    Network_Grid->setRowCount(row + 1);
+    QString shownModel = QLatin1String(orvantic::ModelTessara16);
+    if (c.NumStrings == 4)
+        shownModel = QLatin1String(orvantic::ModelTessara4);
+    else if (model == QLatin1String(orvantic::ModelCorvel16))
+        shownModel = model;
+    const QString cells[] = {shownModel, tessara::fixedText(c.Nickname), tessara::ipText(c.CurrentIP),
+                             tessara::fixedText(c.Firmware), tessara::temperatureText(c)};
+    for (int col = 0; col < 5; ++col)
+        Network_Grid->setItem(row, col, new QTableWidgetItem(cells[col]));
+    emit countChanged(Network_Grid->rowCount());
+}
+
+void NetworkTab::UpdateNetInterfaces()
+{
+    clearTable();
+    comboNetAdapter->setUpdatesEnabled(false);
+    comboNetAdapter->clear();
+    netAddresses.clear();
+
+    QList<tNetworkInterface> interfaces;
+    if (m_interfaces(interfaces)) {
+        const AdapterList list = adapterListFrom(interfaces);
+        comboNetAdapter->addItems(list.addresses);
+        netAddresses = list.netAddresses;
+    }
+    if (comboNetAdapter->count() == 0) {
+        comboNetAdapter->addItem(QLatin1String(NoneFound));
+        Net_Search->setEnabled(false);
+    } else {
+        Net_Search->setEnabled(true);
+    }
+    // The rebuild keeps the binding; show the adapter still in use, if it is listed, else none.
+    const int bound = IdUDPServer1->isBound()
+        ? netAddresses.isEmpty() ? -1 : comboNetAdapter->findText(IdUDPServer1->localAddress().toString())
+        : -1;
+    comboNetAdapter->setCurrentIndex(bound);
+    comboNetAdapter->setUpdatesEnabled(true);
+    comboNetAdapter->update();
+}
+
+QString NetworkTab::rebindToSelection()
+{
+    clearTable();
+    const int index = comboNetAdapter->currentIndex();
+    if (index < 0 || netAddresses.isEmpty())
+        return {}; // nothing chosen, or the "None Found" placeholder
+    const QHostAddress address(comboNetAdapter->itemText(index));
+    if (IdUDPServer1->bindTo(address))
+        return {};
+    return tr("Cannot listen on %1 port %2: %3")
+        .arg(address.toString())
+        .arg(IdUDPServer1->port())
+        .arg(IdUDPServer1->lastError());
+}
+
+void NetworkTab::comboNetAdapterChange()
+{
+    const QString error = rebindToSelection();
+    if (!error.isEmpty())
+        throw std::runtime_error(error.toStdString());
+}
+
+QString NetworkTab::selectFirstAdapter()
+{
+    comboNetAdapter->setCurrentIndex(0);
+    return rebindToSelection();
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The "Network Devices" tab: Search, the adapter list, the device table and the records behind it.
+// It owns the UDP port and PControllers; the main window places it and shows its count.
+
+#include "net_interfaces.h"
+#include "tessara_ctrl.h"
+
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class QTableWidget;
+class UdpPort;
+
+class NetworkTab : public QWidget {
+    Q_OBJECT
+public:
+    using InterfaceSource = std::function<bool(QList<tNetworkInterface> &)>;
+
+    // `port` is 49150 in the program; `interfaces` lists the PC's adapters (the system's by default).
+    explicit NetworkTab(QWidget *parent = nullptr, quint16 port = 49150, InterfaceSource interfaces = {});
+
+    // Records, one per table row, in the order their replies were accepted.
+    QList<TTessaraCtrl> PControllers;
+    // Network address of each adapter list entry, entry for entry.
+    QStringList netAddresses;
+
+    QPushButton *Net_Search;
+    QLabel *NetLabel;
+    QComboBox *comboNetAdapter;
+    QPushButton *btnRefresh;
+    QPushButton *btnHelp;
+    QTableWidget *Network_Grid;
+    QStatusBar *StatusBar2;
+    UdpPort *IdUDPServer1;
+
+    int rowCount() const;
+    // The error of the bind at start (all addresses, port 49150), empty when it succeeded.
+    QString startupBindError() const { return m_startupBindError; }
+
+    void Net_SearchClick();
+    void IdUDPServer1UDPRead(const QByteArray &data);
+    void OrvaReadPollReply(const QByteArray &data);
+    void UpdateNetInterfaces();
+    // Rebinds to the selected adapter. Throws when the bind fails (the socket then stays inactive).
+    void comboNetAdapterChange();
+    // Selects the first adapter, rebinding to it; returns the bind error instead of throwing.
+    QString selectFirstAdapter();
+
+signals:
+    void countChanged(int rows);   // the table was emptied or grew
+    void controllerOpened(int row); // double-click on a row
+    void helpClicked();
+
+private:
+    void clearTable();
+    void addRow(const TTessaraCtrl &c, const QString &model);
+    QString rebindToSelection();
+
+    InterfaceSource m_interfaces;
+    QString m_startupBindError;
+};
