@@ -59,7 +59,7 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
     StatusBar2->setGeometry(0, 458, 737, 16);
 
     connect(Net_Search, &QPushButton::clicked, this, &NetworkTab::Net_SearchClick);
-    connect(btnRefresh, &QPushButton::clicked, this, &NetworkTab::UpdateNetInterfaces);
+    connect(btnRefresh, &QPushButton::clicked, this, &NetworkTab::btnRefreshClick);
     connect(btnHelp, &QPushButton::clicked, this, &NetworkTab::helpClicked);
     // A pick by the operator, even of the entry already shown, rebinds.
     connect(comboNetAdapter, &QComboBox::activated, this, &NetworkTab::comboNetAdapterChange);
