@@ -37,11 +37,13 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
     QFont labelFont = NetLabel->font();
     labelFont.setPointSize(14);
     NetLabel->setFont(labelFont);
+    fitFont(NetLabel, NetLabel->text(), 288 - 168 - 4);
     NetLabel->move(168, 10);
     NetLabel->adjustSize();
     NetLabel->setBuddy(comboNetAdapter);
     comboNetAdapter->setGeometry(288, 16, 121, 25);
     btnRefresh->setGeometry(416, 16, 97, 25);
+    fitFont(btnRefresh, btnRefresh->text(), 97 - 10);
     btnHelp->setGeometry(560, 16, 81, 25);
 
     Network_Grid->setGeometry(4, 56, 729, 401);
