@@ -8,7 +8,13 @@
 #include "udp_port.h"
 #include "usb_tab.h"
 
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -71,6 +77,34 @@ private slots:
                                      "AboutWinQLN=About"}));
         QCOMPARE(form.size(), QSize(741, 553));
         QCOMPARE(form.minimumSize(), form.maximumSize());
+    }
+
+    // Tests and screen readers find every control a person can operate by its names.
+    void everyControlIsNamed()
+    {
+        TForm1 form(0, testOptions());
+        QList<QWidget *> windows{&form};
+        for (QObject *child : form.children())
+            if (auto *dialog = qobject_cast<QDialog *>(child))
+                windows << dialog;
+        QStringList unnamed;
+        for (QWidget *window : windows) {
+            for (QWidget *w : window->findChildren<QWidget *>()) {
+                const bool operable = qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w)
+                    || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)
+                    || qobject_cast<QAbstractSlider *>(w) || qobject_cast<QAbstractScrollArea *>(w);
+                if (!operable || w->objectName().startsWith(QLatin1String("qt_")))
+                    continue;
+                bool inner = false; // parts of a composite control (a table's scroll bars, a box's editor)
+                for (QWidget *p = w->parentWidget(); p && p != window; p = p->parentWidget())
+                    inner = inner || qobject_cast<QAbstractScrollArea *>(p) || qobject_cast<QComboBox *>(p)
+                        || qobject_cast<QAbstractSpinBox *>(p);
+                if (!inner && (w->objectName().isEmpty() || w->accessibleName().isEmpty()))
+                    unnamed << window->objectName() + QLatin1Char('/') + w->metaObject()->className() + QLatin1Char(' ')
+                            + w->objectName();
+            }
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1String(", "))));
     }
 
     void brands_data()
