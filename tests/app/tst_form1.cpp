@@ -46,7 +46,9 @@ Form1Options testOptions(quint16 port = 0)
     Form1Options o;
     o.udpPort = port ? port : freeUdpPort();
     o.interfaces = [](QList<tNetworkInterface> &out) {
-        out = {loopbackAdapter()};
+        tNetworkInterface second = loopbackAdapter();
+        second.AddrIP = QStringLiteral("127.0.0.2");
+        out = {loopbackAdapter(), second};
         return true;
     };
     return o;
@@ -190,6 +192,33 @@ private slots:
         QVERIFY(shown.contains(QStringLiteral("USB devices can be used")));
         QVERIFY(!form.NetworkDevices->IdUDPServer1->isBound());
         QVERIFY(form.USBDevices->USB_Search->isEnabled());
+    }
+
+    // The operator picks an adapter whose port another program holds: the reason is shown, the
+    // window goes on, and a later pick that can bind works again.
+    void failedAdapterPickIsShown()
+    {
+        g_errors.clear();
+        GlwApplication::setErrorSink(captureError);
+        const Form1Options options = testOptions();
+        TForm1 form(0, options);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QUdpSocket squatter;
+        QVERIFY(squatter.bind(QHostAddress(QStringLiteral("127.0.0.2")), options.udpPort,
+                              QAbstractSocket::DontShareAddress));
+        QComboBox *combo = form.NetworkDevices->comboNetAdapter;
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(combo->currentText(), QStringLiteral("127.0.0.2"));
+        QCOMPARE(g_errors.size(), 1);
+        QVERIFY2(g_errors.first().contains(QStringLiteral("127.0.0.2")), qPrintable(g_errors.first()));
+        QVERIFY(!form.NetworkDevices->IdUDPServer1->isBound());
+
+        QTest::keyClick(combo, Qt::Key_Up);
+        GlwApplication::setErrorSink(nullptr);
+        QCOMPARE(g_errors.size(), 1);
+        QCOMPARE(form.NetworkDevices->IdUDPServer1->localAddress(), QHostAddress(QHostAddress::LocalHost));
     }
 
     void uncaughtErrorIsShownAndTheLoopGoesOn()
