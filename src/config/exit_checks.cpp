@@ -20,6 +20,11 @@ void ExitChecks::runFocused()
     }
 }
 
+void ExitChecks::stop()
+{
+    m_checks.clear();
+}
+
 bool ExitChecks::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusOut) {

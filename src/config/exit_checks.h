@@ -18,6 +18,8 @@ public:
     void add(QLineEdit *box, std::function<void()> check);
     // The check of the box that holds the window's focus, if it has one.
     void runFocused();
+    // No more checks: a window being destroyed moves the focus between boxes that are half gone.
+    void stop();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -112,6 +112,11 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
     setFixedSize(726, 635);
 }
 
+TTessaraAdv::~TTessaraAdv()
+{
+    m_exits->stop();
+}
+
 void TTessaraAdv::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);

@@ -29,6 +29,7 @@ public:
     static constexpr int FourRowHeight = 228;
 
     explicit TTessaraAdv(QWidget *parent = nullptr);
+    ~TTessaraAdv() override;
 
     template <class W>
     using Column = std::array<W *, Outputs>;

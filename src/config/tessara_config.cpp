@@ -29,16 +29,21 @@ constexpr int StepperWidth = 24;
 
 // Pasting, dropping or typing can never take the nickname past 32 characters, while a longer one a
 // controller already holds can still be shortened.
+// The box already holds the edited text while it validates, so the length before the edit is kept
+// from the last change the box accepted.
 class NicknameValidator : public QValidator {
 public:
-    explicit NicknameValidator(QLineEdit *box) : QValidator(box), m_box(box) {}
+    explicit NicknameValidator(QLineEdit *box) : QValidator(box), m_length(box->text().size())
+    {
+        connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { m_length = text.size(); });
+    }
     State validate(QString &input, int &) const override
     {
-        return nicknameEditAllowed(m_box->text().size(), input.size()) ? Acceptable : Invalid;
+        return nicknameEditAllowed(m_length, input.size()) ? Acceptable : Invalid;
     }
 
 private:
-    QLineEdit *m_box;
+    qsizetype m_length;
 };
 
 QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int y, int w)
@@ -118,6 +123,11 @@ TTessaraConfig::TTessaraConfig(QWidget *parent)
 
     connect(btnOK, &QPushButton::clicked, this, [this] { done(ResultOK); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(ResultCancel); });
+}
+
+TTessaraConfig::~TTessaraConfig()
+{
+    m_exits->stop();
 }
 
 void TTessaraConfig::buildNetworkTab()
@@ -539,7 +549,10 @@ bool TTessaraConfig::eventFilter(QObject *watched, QEvent *event)
     if (watched == txtNickname && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         const QString typed = key->text();
-        if (!typed.isEmpty() && typed.at(0).isPrint()) {
+        // Shortcuts (Ctrl+A, Ctrl+V) type nothing; AltGr, which some systems report as Ctrl+Alt, does.
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        const bool shortcut = (mods & (Qt::ControlModifier | Qt::MetaModifier)) && !(mods & Qt::AltModifier);
+        if (!shortcut && !typed.isEmpty() && typed.at(0).isPrint()) {
             QChar character = typed.at(0);
             txtNicknameKeyDown(key->key(), character);
             if (character.isNull())

@@ -35,6 +35,7 @@ public:
     enum Colour { Red = 0, Green = 1, Blue = 2 };
 
     explicit TTessaraConfig(QWidget *parent = nullptr);
+    ~TTessaraConfig() override;
 
     // The two sub-dialogs behind the "Advanced" buttons.
     void setSubDialogs(TTessaraAdv *adv, TTessaraAdvRGB *advRgb);
