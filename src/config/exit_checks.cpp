@@ -1,6 +1,6 @@
 #include "exit_checks.h"
 
-#include <QEvent>
+#include <QFocusEvent>
 #include <QLineEdit>
 
 ExitChecks::ExitChecks(QWidget *window) : QObject(window), m_window(window) {}
@@ -27,7 +27,11 @@ void ExitChecks::stop()
 
 bool ExitChecks::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusOut) {
+    // A context menu or another application taking the focus is not leaving the box: the operator
+    // may be about to paste into it, and comes back to it.
+    if (event->type() == QEvent::FocusOut
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason) {
         const auto it = m_checks.constFind(watched);
         if (it != m_checks.constEnd())
             (*it)();

@@ -210,24 +210,24 @@ void TTessaraConfig::buildControlTab()
                            tr("sACN to DMX512 Outputs")),
                      6, 172, 378, 110);
     // Outputs 1 and 2 in the left column, 3 and 4 in the right.
-    constexpr int ColumnX[] = {6, 198};
-    lblDMXOn1 = label(gboxDMX, "lblDMXOn1", tr("Off/On"), ColumnX[0] + 30, 18, 48);
-    lblDMXUniv1 = label(gboxDMX, "lblDMXUniv1", tr("Universe"), ColumnX[0] + 70, 18, 70);
-    lblDMXOn2 = label(gboxDMX, "lblDMXOn2", tr("Off/On"), ColumnX[1] + 30, 18, 48);
-    lblDMXUniv2 = label(gboxDMX, "lblDMXUniv2", tr("Universe"), ColumnX[1] + 70, 18, 70);
+    constexpr int ColumnX[] = {4, 194};
+    lblDMXOn1 = label(gboxDMX, "lblDMXOn1", tr("Off/On"), ColumnX[0] + 30, 18, 42);
+    lblDMXUniv1 = label(gboxDMX, "lblDMXUniv1", tr("Universe"), ColumnX[0] + 74, 18, 64);
+    lblDMXOn2 = label(gboxDMX, "lblDMXOn2", tr("Off/On"), ColumnX[1] + 30, 18, 42);
+    lblDMXUniv2 = label(gboxDMX, "lblDMXUniv2", tr("Universe"), ColumnX[1] + 74, 18, 64);
     for (int k = 0; k < 4; ++k) {
         const int x = ColumnX[k / 2];
         const int y = 44 + (k % 2) * 30;
         const QString out = tr("Out %1:").arg(k + 1);
         const QString what = tr("DMX Output %1").arg(k + 1);
         const QByteArray n = QByteArray::number(k + 1);
-        lblOut[k] = label(gboxDMX, ("lblOut" + n).constData(), out, x, y, 40);
+        lblOut[k] = label(gboxDMX, ("lblOut" + n).constData(), out, x + 2, y, 42);
         switchOut[k] = placed(named(new QCheckBox(gboxDMX), ("switchOut" + n).constData(), what + tr(" On")),
-                              x + 44, y, 22);
-        txtOut[k] = edit(gboxDMX, ("txtOut" + n).constData(), what + tr(" Universe"), QStringLiteral("0"), x + 70, y, 46);
+                              x + 46, y, 22);
+        txtOut[k] = edit(gboxDMX, ("txtOut" + n).constData(), what + tr(" Universe"), QStringLiteral("0"), x + 74, y, 46);
         std::tie(btnOutUp[k], btnOutDown[k]) = steppers(gboxDMX, ("btnOut" + n + "Up").constData(),
                                                         ("btnOut" + n + "Down").constData(), what + tr(" Universe"),
-                                                        x + 120, y);
+                                                        x + 124, y);
         QLineEdit *box = txtOut[k];
         m_exits->add(box, [this, k] { txtOutExit(k); });
         connect(btnOutUp[k], &QPushButton::clicked, this, [this, k] { btnOutUpClick(k); });

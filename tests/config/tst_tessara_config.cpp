@@ -125,6 +125,19 @@ private slots:
         QCOMPARE(edit->text(), expected);
     }
 
+    // A context menu (to paste, say) or a switch to another program does not leave the box.
+    void focusLostWithoutLeaving()
+    {
+        typeInto(d->txtStartUniv, QString());
+        for (Qt::FocusReason reason : {Qt::PopupFocusReason, Qt::ActiveWindowFocusReason}) {
+            QFocusEvent out(QEvent::FocusOut, reason);
+            QApplication::sendEvent(d->txtStartUniv, &out);
+            QCOMPARE(d->txtStartUniv->text(), QString());
+        }
+        QTest::keyClick(d->txtStartUniv, Qt::Key_Tab);
+        QCOMPARE(d->txtStartUniv->text(), QStringLiteral("1"));
+    }
+
     void fanLabelFollowsTheBox()
     {
         const std::pair<QString, QString> cases[] = {{"5", "50 °F"}, {"61", "140 °F"}, {"13", "55 °F"}, {"x", "50 °F"}};
