@@ -272,7 +272,12 @@ void TTessaraAdv::checkAutoChanChange()
 void TTessaraAdv::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    updateEnds(); // FormShow: the ends always match what the dialog opens with
+    FormShow();
+}
+
+void TTessaraAdv::FormShow()
+{
+    updateEnds();
 }
 
 void TTessaraAdv::done(int result)

@@ -78,6 +78,8 @@ public:
 
     void updateEnds();
     void checkAutoChanChange();
+    // Each showing: the end columns match the values the dialog opens with.
+    void FormShow();
 
     void done(int result) override;
     void reject() override;

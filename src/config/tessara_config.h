@@ -146,7 +146,11 @@ public:
     void txtStartUnivExit();
     void txtStartChanExit();
     void txtNodesExit();
-    void txtOutExit(int output); // txtOut1Exit ... txtOut4Exit, output 0 to 3
+    void txtOutExit(int output); // output 0 to 3
+    void txtOut1Exit() { txtOutExit(0); }
+    void txtOut2Exit() { txtOutExit(1); }
+    void txtOut3Exit() { txtOutExit(2); }
+    void txtOut4Exit() { txtOutExit(3); }
     void txtFanExit();
     void txtGammaExit(Colour colour);
     void txtGammaRedExit() { txtGammaExit(Red); }
@@ -160,8 +164,16 @@ public:
     void btnChanDownClick();
     void btnNodesUpClick();
     void btnNodesDownClick();
-    void btnOutUpClick(int output);
+    void btnOutUpClick(int output); // output 0 to 3
     void btnOutDownClick(int output);
+    void btnOut1UpClick() { btnOutUpClick(0); }
+    void btnOut2UpClick() { btnOutUpClick(1); }
+    void btnOut3UpClick() { btnOutUpClick(2); }
+    void btnOut4UpClick() { btnOutUpClick(3); }
+    void btnOut1DownClick() { btnOutDownClick(0); }
+    void btnOut2DownClick() { btnOutDownClick(1); }
+    void btnOut3DownClick() { btnOutDownClick(2); }
+    void btnOut4DownClick() { btnOutDownClick(3); }
     void btnFanUpClick();
     void btnFanDownClick();
 
