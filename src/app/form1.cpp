@@ -74,6 +74,7 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     TessaraAdvRGB = new TTessaraAdvRGB(this);
     AboutWinHVN = new TAboutWinHVN(this);
     AboutWinQLN = new TAboutWinQLN(this);
+    TessaraConfig->setSubDialogs(TessaraAdv, TessaraAdvRGB);
 }
 
 TForm1::~TForm1() = default;

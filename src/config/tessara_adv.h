@@ -1,9 +1,100 @@
 #pragma once
+// "Advanced String Configuration": one row per output with where its pixel data starts, how many
+// pixels it drives and its pixel options, and where its data ends. Every box is checked when it is
+// left; the end columns are recomputed from the start, pixel and group columns, and with
+// "Automatic Sequential Channels" each output starts right after the previous one.
+
+#include "field_rules.h"
+#include "tessara_ctrl.h"
 
 #include <QDialog>
+#include <array>
+#include <functional>
+
+class ExitChecks;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 class TTessaraAdv : public QDialog {
     Q_OBJECT
 public:
+    static constexpr int Outputs = 16;
+    static constexpr int ResultOK = 1;
+    static constexpr int ResultCancel = 2;
+    static constexpr int SixteenRowHeight = 618;
+    static constexpr int FourRowHeight = 228;
+
     explicit TTessaraAdv(QWidget *parent = nullptr);
+    ~TTessaraAdv() override;
+
+    template <class W>
+    using Column = std::array<W *, Outputs>;
+
+    QGroupBox *GroupBox1;
+    Column<QFrame> Panel;    // Panel1 ... Panel16
+    Column<QLabel> Label;    // "Output 1" ... "Output 16"
+    Column<QLineEdit> editUniv;
+    Column<QLineEdit> editChan;
+    Column<QLineEdit> editEndUniv;
+    Column<QLineEdit> editEndChan;
+    Column<QLineEdit> editNodes;
+    Column<QLineEdit> editNull;
+    Column<QLineEdit> editZig;
+    Column<QLineEdit> editGroup;
+    Column<QLineEdit> editBright;
+    Column<QCheckBox> switchRev;
+    QCheckBox *checkAutoChan;
+    QPushButton *btnCancel;
+    QPushButton *btnOK;
+
+    // The pixel limit of the controller being edited (340 or 680); the configuration dialog knows it.
+    void setPixelMaximumSource(std::function<qint64()> source);
+    qint64 pixelMaximum() const;
+
+    // All 16 rows and a client height of 618 for a controller with 16 outputs; otherwise rows 5 to
+    // 16 are hidden (still filled and computed) and the height is 228.
+    void setSixteenOutputs(bool sixteen);
+
+    // Fills every column from the record. Firmware without grouping gets group "1" and intensity
+    // "100" in disabled boxes.
+    void fillFromRecord(const TTessaraCtrl &c, bool groupingEditable);
+    // Cancel of the configuration dialog's "Advanced": the per-output columns from the record again,
+    // group and intensity as the last fill left them.
+    void reloadFromRecord(const TTessaraCtrl &c);
+
+    // Exit handlers shared by a column's 16 boxes; each acts on the box given (nothing for another
+    // kind of sender).
+    void startUnivExit(QObject *sender);
+    void startChanExit(QObject *sender);
+    void numNodesExit(QObject *sender);
+    void nullPixExit(QObject *sender);
+    void zigExit(QObject *sender);
+    void groupExit(QObject *sender);
+    void intensityExit(QObject *sender);
+
+    void updateEnds();
+    void checkAutoChanChange();
+    // Each showing: the end columns match the values the dialog opens with.
+    void FormShow();
+
+    void done(int result) override;
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void checkBox(QObject *sender, const fieldrules::IntegerRule &rule, bool recompute);
+    void fillMappingColumns(const TTessaraCtrl &c);
+    fieldrules::IntegerRule nodesRule() const;
+
+    ExitChecks *m_exits;
+    std::function<qint64()> m_pixelMaximum;
+    std::array<QString, Outputs> m_filledGroup;
+    std::array<QString, Outputs> m_filledBright;
 };

@@ -1,7 +1,592 @@
 #include "tessara_config.h"
 
-TTessaraConfig::TTessaraConfig(QWidget *parent) : QDialog(parent)
+#include "colour_order.h"
+#include "exit_checks.h"
+#include "named_control.h"
+#include "tessara_adv.h"
+#include "tessara_adv_rgb.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QValidator>
+
+using namespace fieldrules;
+
+namespace {
+
+constexpr int RowHeight = 24;
+constexpr int StepperWidth = 24;
+
+// Pasting, dropping or typing can never take the nickname past 32 characters, while a longer one a
+// controller already holds can still be shortened.
+// The box already holds the edited text while it validates, so the length before the edit is kept
+// from the last change the box accepted.
+class NicknameValidator : public QValidator {
+public:
+    explicit NicknameValidator(QLineEdit *box) : QValidator(box), m_length(box->text().size())
+    {
+        connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { m_length = text.size(); });
+    }
+    State validate(QString &input, int &) const override
+    {
+        return nicknameEditAllowed(m_length, input.size()) ? Acceptable : Invalid;
+    }
+
+private:
+    qsizetype m_length;
+};
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int y, int w)
+{
+    auto *l = named(new QLabel(text, parent), name, text);
+    l->setGeometry(x, y, w, RowHeight);
+    return l;
+}
+
+QLineEdit *edit(QWidget *parent, const char *name, const QString &accessible, const QString &text, int x, int y,
+                int w)
+{
+    auto *e = named(new QLineEdit(text, parent), name, accessible);
+    e->setGeometry(x, y, w, RowHeight);
+    return e;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text, const QString &accessible, int x,
+                    int y, int w)
+{
+    auto *b = named(new QPushButton(text, parent), name, accessible);
+    b->setGeometry(x, y, w, RowHeight + 1);
+    b->setAutoDefault(false); // Enter in an entry box must not press a button
+    return b;
+}
+
+// ▲ and ▼ beside a box; `what` names the box for screen readers.
+std::pair<QPushButton *, QPushButton *> steppers(QWidget *parent, const char *up, const char *down,
+                                                 const QString &what, int x, int y)
+{
+    return {button(parent, up, QStringLiteral("▲"), QObject::tr("%1 up").arg(what), x, y, StepperWidth),
+            button(parent, down, QStringLiteral("▼"), QObject::tr("%1 down").arg(what), x + StepperWidth + 2, y,
+                   StepperWidth)};
+}
+
+template <class W>
+W *placed(W *w, int x, int y, int width, int height = RowHeight)
+{
+    w->setGeometry(x, y, width, height);
+    return w;
+}
+
+} // namespace
+
+TTessaraConfig::TTessaraConfig(QWidget *parent)
+    : QDialog(parent),
+      TabControl1(named(new QTabWidget(this), "TabControl1", tr("Settings"))),
+      tabNetwork(new QWidget),
+      tabControl(new QWidget),
+      tabLED(new QWidget),
+      tabMisc(new QWidget),
+      btnOK(button(this, "btnOK", tr("OK"), tr("OK"), 224, 328, 80)),
+      btnCancel(button(this, "btnCancel", tr("Cancel"), tr("Cancel"), 314, 328, 80)),
+      m_exits(new ExitChecks(this))
 {
     setObjectName(QStringLiteral("TessaraConfig"));
     setWindowTitle(tr("Tessara Configuration"));
+    setFixedSize(404, 359);
+
+    tabNetwork->setObjectName(QStringLiteral("tabNetwork"));
+    tabControl->setObjectName(QStringLiteral("tabControl"));
+    tabLED->setObjectName(QStringLiteral("tabLED"));
+    tabMisc->setObjectName(QStringLiteral("tabMisc"));
+    TabControl1->setGeometry(4, 4, 396, 318);
+    TabControl1->addTab(tabNetwork, tr("Network"));
+    TabControl1->addTab(tabControl, tr("Control"));
+    TabControl1->addTab(tabLED, tr("LEDs"));
+    TabControl1->addTab(tabMisc, tr("Misc"));
+
+    buildNetworkTab();
+    buildControlTab();
+    buildLedTab();
+    buildMiscTab();
+
+    // Kept between showings; the first showing opens on "Misc".
+    TabControl1->setCurrentIndex(MiscTab);
+
+    connect(btnOK, &QPushButton::clicked, this, [this] { done(ResultOK); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { done(ResultCancel); });
+}
+
+TTessaraConfig::~TTessaraConfig()
+{
+    m_exits->stop();
+}
+
+void TTessaraConfig::buildNetworkTab()
+{
+    gboxNetwork = placed(named(new QGroupBox(tr("IP Address"), tabNetwork), "gboxNetwork", tr("IP Address")), 6, 6,
+                         378, 132);
+    lblIP = label(gboxNetwork, "lblIP", tr("(Static) IP Address:"), 10, 26, 136);
+    lblSM = label(gboxNetwork, "lblSM", tr("(Static) Subnet Mask:"), 10, 60, 136);
+    constexpr int OctetX = 152, OctetPitch = 54, OctetWidth = 44;
+    for (int k = 0; k < 4; ++k) {
+        const QByteArray ipName = "IP" + QByteArray::number(k + 1);
+        const QByteArray smName = "SM" + QByteArray::number(k + 1);
+        IP[k] = edit(gboxNetwork, ipName.constData(), tr("IP Address octet %1").arg(k + 1), QString(),
+                     OctetX + k * OctetPitch, 26, OctetWidth);
+        SM[k] = edit(gboxNetwork, smName.constData(), tr("Subnet Mask octet %1").arg(k + 1), QString(),
+                     OctetX + k * OctetPitch, 60, OctetWidth);
+        for (QLineEdit *box : {IP[k], SM[k]})
+            m_exits->add(box, [this, box] { IP_SMExit(box); });
+    }
+    // The dots between the octets.
+    for (int d = 0; d < 6; ++d) {
+        const int x = OctetX + (d % 3) * OctetPitch + OctetWidth + (OctetPitch - OctetWidth) / 2 - 2;
+        const int y = (d < 3 ? 26 : 60) + RowHeight - 7;
+        RoundRect[d] = new QFrame(gboxNetwork);
+        RoundRect[d]->setObjectName(QStringLiteral("RoundRect%1").arg(d + 1));
+        RoundRect[d]->setGeometry(x, y, 4, 4);
+        RoundRect[d]->setStyleSheet(QStringLiteral("background: palette(text); border-radius: 2px;"));
+    }
+    lblIP->setBuddy(IP[0]);
+    lblSM->setBuddy(SM[0]);
+
+    lblDHCP = label(gboxNetwork, "lblDHCP", tr("Type of IP:"), 10, 94, 136);
+    radioDHCP = placed(named(new QRadioButton(tr("DHCP"), gboxNetwork), "radioDHCP", tr("DHCP")), OctetX, 94, 80);
+    radioStatic =
+        placed(named(new QRadioButton(tr("Static"), gboxNetwork), "radioStatic", tr("Static IP")), OctetX + 90, 94, 80);
+    auto *ipType = new QButtonGroup(gboxNetwork);
+    ipType->addButton(radioDHCP);
+    ipType->addButton(radioStatic);
+}
+
+void TTessaraConfig::buildControlTab()
+{
+    gboxEthernet = placed(named(new QGroupBox(tr("Ethernet Control"), tabControl), "gboxEthernet",
+                                tr("Ethernet Control")),
+                          6, 4, 378, 164);
+    QWidget *g = gboxEthernet;
+    constexpr int BoxX = 126, BoxW = 56, StepX = BoxX + BoxW + 4;
+    lblUniv = label(g, "lblUniv", tr("Start Universe:"), 10, 22, 114);
+    txtStartUniv = edit(g, "txtStartUniv", tr("Start Universe"), QStringLiteral("0"), BoxX, 22, BoxW);
+    std::tie(btnUnivUp, btnUnivDown) = steppers(g, "btnUnivUp", "btnUnivDown", tr("Start Universe"), StepX, 22);
+    lblStartChan = label(g, "lblStartChan", tr("Start Channel:"), 10, 50, 114);
+    txtStartChan = edit(g, "txtStartChan", tr("Start Channel"), QStringLiteral("0"), BoxX, 50, BoxW);
+    std::tie(btnChanUp, btnChanDown) = steppers(g, "btnChanUp", "btnChanDown", tr("Start Channel"), StepX, 50);
+    lblNodes = label(g, "lblNodes", tr("Pixels Per String:"), 10, 78, 114);
+    txtNodes = edit(g, "txtNodes", tr("Pixels Per String"), QStringLiteral("0"), BoxX, 78, BoxW);
+    std::tie(btnNodesUp, btnNodesDown) = steppers(g, "btnNodesUp", "btnNodesDown", tr("Pixels Per String"), StepX, 78);
+    for (QLineEdit *numeric : {txtStartUniv, txtNodes})
+        numeric->setInputMethodHints(Qt::ImhDigitsOnly);
+    lblUniv->setBuddy(txtStartUniv);
+    lblStartChan->setBuddy(txtStartChan);
+    lblNodes->setBuddy(txtNodes);
+
+    checkAdv = placed(named(new QCheckBox(tr("Advanced"), g), "checkAdv", tr("Advanced mapping per output")), 270,
+                      22, 100);
+    btnAdvanced = button(g, "btnAdvanced", tr("Advanced"), tr("Advanced mapping"), 270, 50, 96);
+
+    lblProtocol = label(g, "lblProtocol", tr("Ethernet Protocol:"), 10, 108, 114);
+    radioSACN = placed(named(new QRadioButton(tr("sACN (E1.31)"), g), "radioSACN", tr("sACN (E1.31)")), BoxX, 108,
+                       118);
+    radioArtNet = placed(named(new QRadioButton(tr("ArtNet"), g), "radioArtNet", tr("ArtNet")), 270, 108, 90);
+    radioSACN->setChecked(true);
+    auto *protocol = new QButtonGroup(g);
+    protocol->addButton(radioSACN);
+    protocol->addButton(radioArtNet);
+    checkHoldFrame = placed(named(new QCheckBox(tr("Hold Last Frame (Timeout Action)"), g), "checkHoldFrame",
+                                  tr("Hold Last Frame (Timeout Action)")),
+                            10, 134, 300);
+
+    gboxDMX = placed(named(new QGroupBox(tr("sACN to DMX512 Outputs"), tabControl), "gboxDMX",
+                           tr("sACN to DMX512 Outputs")),
+                     6, 172, 378, 110);
+    // Outputs 1 and 2 in the left column, 3 and 4 in the right.
+    constexpr int ColumnX[] = {4, 194};
+    lblDMXOn1 = label(gboxDMX, "lblDMXOn1", tr("Off/On"), ColumnX[0] + 30, 18, 42);
+    lblDMXUniv1 = label(gboxDMX, "lblDMXUniv1", tr("Universe"), ColumnX[0] + 74, 18, 64);
+    lblDMXOn2 = label(gboxDMX, "lblDMXOn2", tr("Off/On"), ColumnX[1] + 30, 18, 42);
+    lblDMXUniv2 = label(gboxDMX, "lblDMXUniv2", tr("Universe"), ColumnX[1] + 74, 18, 64);
+    for (int k = 0; k < 4; ++k) {
+        const int x = ColumnX[k / 2];
+        const int y = 44 + (k % 2) * 30;
+        const QString out = tr("Out %1:").arg(k + 1);
+        const QString what = tr("DMX Output %1").arg(k + 1);
+        const QByteArray n = QByteArray::number(k + 1);
+        lblOut[k] = label(gboxDMX, ("lblOut" + n).constData(), out, x + 2, y, 42);
+        switchOut[k] = placed(named(new QCheckBox(gboxDMX), ("switchOut" + n).constData(), what + tr(" On")),
+                              x + 46, y, 22);
+        txtOut[k] = edit(gboxDMX, ("txtOut" + n).constData(), what + tr(" Universe"), QStringLiteral("0"), x + 74, y, 46);
+        std::tie(btnOutUp[k], btnOutDown[k]) = steppers(gboxDMX, ("btnOut" + n + "Up").constData(),
+                                                        ("btnOut" + n + "Down").constData(), what + tr(" Universe"),
+                                                        x + 124, y);
+        QLineEdit *box = txtOut[k];
+        m_exits->add(box, [this, k] { txtOutExit(k); });
+        connect(btnOutUp[k], &QPushButton::clicked, this, [this, k] { btnOutUpClick(k); });
+        connect(btnOutDown[k], &QPushButton::clicked, this, [this, k] { btnOutDownClick(k); });
+    }
+
+    m_exits->add(txtStartUniv, [this] { txtStartUnivExit(); });
+    m_exits->add(txtStartChan, [this] { txtStartChanExit(); });
+    m_exits->add(txtNodes, [this] { txtNodesExit(); });
+    connect(btnUnivUp, &QPushButton::clicked, this, &TTessaraConfig::btnUnivUpClick);
+    connect(btnUnivDown, &QPushButton::clicked, this, &TTessaraConfig::btnUnivDownClick);
+    connect(btnChanUp, &QPushButton::clicked, this, &TTessaraConfig::btnChanUpClick);
+    connect(btnChanDown, &QPushButton::clicked, this, &TTessaraConfig::btnChanDownClick);
+    connect(btnNodesUp, &QPushButton::clicked, this, &TTessaraConfig::btnNodesUpClick);
+    connect(btnNodesDown, &QPushButton::clicked, this, &TTessaraConfig::btnNodesDownClick);
+    connect(checkAdv, &QCheckBox::toggled, this, &TTessaraConfig::checkAdvChange);
+    connect(btnAdvanced, &QPushButton::clicked, this, &TTessaraConfig::btnAdvancedClick);
+    connect(radioSACN, &QRadioButton::toggled, this, &TTessaraConfig::radioSACNChange);
+}
+
+void TTessaraConfig::buildLedTab()
+{
+    gboxLEDs = placed(named(new QGroupBox(tr("LED Pixels"), tabLED), "gboxLEDs", tr("LED Pixels")), 6, 4, 378, 92);
+    QWidget *g = gboxLEDs;
+    lblChip = label(g, "lblChip", tr("Pixel IC:"), 10, 24, 76);
+    comboChip = placed(named(new QComboBox(g), "comboChip", tr("Pixel IC")), 88, 24, 116);
+    lblChip->setBuddy(comboChip);
+    lblSpeed = label(g, "lblSpeed", NoSpeedCaption, 212, 24, 48);
+    radioSlow = placed(named(new QRadioButton(tr("Slow"), g), "radioSlow", tr("Slow pixel data")), 258, 24, 56);
+    radioFast = placed(named(new QRadioButton(tr("Fast"), g), "radioFast", tr("Fast pixel data")), 316, 24, 56);
+    auto *speed = new QButtonGroup(g);
+    speed->addButton(radioSlow);
+    speed->addButton(radioFast);
+
+    lblRGB = label(g, "lblRGB", tr("RGB Order:"), 10, 56, 76);
+    comboRGB = placed(named(new QComboBox(g), "comboRGB", tr("RGB Order")), 88, 56, 80);
+    comboRGB->addItems(colourorder::itemTexts());
+    comboRGB->setCurrentIndex(-1);
+    lblRGB->setBuddy(comboRGB);
+    checkAdvRGB = placed(named(new QCheckBox(tr("Advanced"), g), "checkAdvRGB", tr("Colour order per output")), 176,
+                         56, 94);
+    btnAdvancedRGB = button(g, "btnAdvancedRGB", tr("Advanced"), tr("Colour order per output"), 276, 56, 94);
+
+    gboxGamma = placed(named(new QGroupBox(tr("Gamma Correction"), tabLED), "gboxGamma", tr("Gamma Correction")), 6,
+                       100, 378, 182);
+    Label4 = placed(new QLabel(tr("Gamma correction can only be applied to chips that are higher than 8 bit."),
+                               gboxGamma),
+                    10, 18, 360, 34);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setWordWrap(true);
+    lblGammaRed = label(gboxGamma, "lblGammaRed", tr("Red:"), 10, 56, 50);
+    Label2 = label(gboxGamma, "Label2", tr("Green:"), 10, 86, 50);
+    Label3 = label(gboxGamma, "Label3", tr("Blue:"), 10, 116, 50);
+    const QLabel *labels[] = {lblGammaRed, Label2, Label3};
+    const char *trackNames[] = {"trackGammaRed", "trackGammaGreen", "trackGammaBlue"};
+    const char *textNames[] = {"txtGammaRed", "txtGammaGreen", "txtGammaBlue"};
+    const QString colours[] = {tr("Red"), tr("Green"), tr("Blue")};
+    for (int c = 0; c < 3; ++c) {
+        auto *track = named(new QSlider(Qt::Horizontal, gboxGamma), trackNames[c], tr("%1 gamma").arg(colours[c]));
+        track->setGeometry(64, labels[c]->y(), 240, RowHeight);
+        track->setRange(GammaMinTenths, GammaMaxTenths);
+        track->setSingleStep(1);
+        track->setPageStep(1);
+        track->setTickInterval(1);
+        track->setTickPosition(QSlider::TicksBelow);
+        track->setValue(GammaMinTenths);
+        m_tracks[c] = track;
+        m_gammaTexts[c] = edit(gboxGamma, textNames[c], tr("%1 gamma value").arg(colours[c]), QStringLiteral("0"),
+                               312, labels[c]->y(), 56);
+        const auto colour = Colour(c);
+        m_exits->add(m_gammaTexts[c], [this, colour] { txtGammaExit(colour); });
+        connect(track, &QSlider::valueChanged, this, [this, colour] { trackGammaChange(colour); });
+    }
+    trackGammaRed = m_tracks[Red];
+    trackGammaGreen = m_tracks[Green];
+    trackGammaBlue = m_tracks[Blue];
+    txtGammaRed = m_gammaTexts[Red];
+    txtGammaGreen = m_gammaTexts[Green];
+    txtGammaBlue = m_gammaTexts[Blue];
+
+    lblTrackLock = label(gboxGamma, "lblTrackLock", tr("Lock Sliders:"), 10, 148, 92);
+    switchLockSliders = placed(named(new QCheckBox(gboxGamma), "switchLockSliders", tr("Lock Sliders")), 104, 148, 22);
+    lblTrackLock->setBuddy(switchLockSliders);
+
+    connect(comboChip, &QComboBox::currentIndexChanged, this, &TTessaraConfig::comboChipChange);
+    connect(checkAdvRGB, &QCheckBox::toggled, this, &TTessaraConfig::checkAdvRGBChange);
+    connect(btnAdvancedRGB, &QPushButton::clicked, this, &TTessaraConfig::btnAdvancedRGBClick);
+}
+
+void TTessaraConfig::buildMiscTab()
+{
+    gboxMisc = placed(named(new QGroupBox(tr("Misc"), tabMisc), "gboxMisc", tr("Misc")), 6, 4, 378, 96);
+    QWidget *g = gboxMisc;
+    lblNickname = label(g, "lblNickname", tr("Nickname:"), 10, 26, 76);
+    txtNickname = edit(g, "txtNickname", tr("Nickname"), QString(), 88, 26, 280);
+    txtNickname->setValidator(new NicknameValidator(txtNickname));
+    txtNickname->installEventFilter(this);
+    lblNickname->setBuddy(txtNickname);
+    lblFan = label(g, "lblFan", tr("Fan Control - Fully On Temp:"), 10, 60, 184);
+    txtFan = edit(g, "txtFan", tr("Fan fully on temperature"), QString(), 194, 60, 40);
+    lblFan->setBuddy(txtFan);
+    std::tie(btnFanUp, btnFanDown) = steppers(g, "btnFanUp", "btnFanDown", tr("Fan temperature"), 238, 60);
+    lblFanUnit = label(g, "lblFanUnit", tr("°C"), 290, 60, 22);
+    lblTempF = label(g, "lblTempF", tr("°F"), 314, 60, 58);
+
+    gboxFirmware = placed(named(new QGroupBox(tr("Firmware"), tabMisc), "gboxFirmware", tr("Firmware")), 6, 106, 378,
+                          64);
+    lblFirmware = label(gboxFirmware, "lblFirmware", tr("V0.0.0"), 10, 28, 200);
+    btnFirmware = button(gboxFirmware, "btnFirmware", tr("Update Firmware"), tr("Update Firmware"), 230, 26, 138);
+
+    gboxVoltage = placed(named(new QGroupBox(tr("Voltage"), tabMisc), "gboxVoltage", tr("Voltage")), 6, 176, 378, 82);
+    Label5 = label(gboxVoltage, "Label5", tr("Bank 1:"), 10, 24, 60);
+    lblVolt1 = label(gboxVoltage, "lblVolt1", QString(), 72, 24, 120);
+    Label6 = label(gboxVoltage, "Label6", tr("Bank 2:"), 10, 50, 60);
+    lblVolt2 = label(gboxVoltage, "lblVolt2", QString(), 72, 50, 120);
+    lblVolt1->setAccessibleName(tr("Bank 1 voltage"));
+    lblVolt2->setAccessibleName(tr("Bank 2 voltage"));
+
+    m_exits->add(txtFan, [this] { txtFanExit(); });
+    connect(btnFanUp, &QPushButton::clicked, this, &TTessaraConfig::btnFanUpClick);
+    connect(btnFanDown, &QPushButton::clicked, this, &TTessaraConfig::btnFanDownClick);
+    connect(btnFirmware, &QPushButton::clicked, this, [this] { done(ResultFirmware); });
+}
+
+void TTessaraConfig::setSubDialogs(TTessaraAdv *adv, TTessaraAdvRGB *advRgb)
+{
+    m_adv = adv;
+    m_advRgb = advRgb;
+    if (m_adv)
+        m_adv->setPixelMaximumSource([this] { return pixelMaximum(); });
+}
+
+void TTessaraConfig::setSelectedController(ControllerSource source)
+{
+    m_selected = std::move(source);
+}
+
+qint64 TTessaraConfig::pixelMaximum() const
+{
+    // The row's own flag, not whether it is on screen: the dialog may be closed when asked.
+    return fieldrules::pixelMaximum(!lblVolt2->isHidden());
+}
+
+IntegerRule TTessaraConfig::pixelRule() const
+{
+    return {QStringLiteral("1"), 1, pixelMaximum()};
+}
+
+void TTessaraConfig::applyRule(QLineEdit *box, const IntegerRule &rule)
+{
+    const QString checked = checkInteger(box->text(), rule);
+    if (checked != box->text())
+        box->setText(checked);
+}
+
+void TTessaraConfig::IP_SMExit(QObject *sender)
+{
+    if (auto *box = qobject_cast<QLineEdit *>(sender))
+        applyRule(box, OctetRule);
+}
+
+void TTessaraConfig::txtStartUnivExit()
+{
+    applyRule(txtStartUniv, UniverseRule);
+}
+
+void TTessaraConfig::txtStartChanExit()
+{
+    const QString checked = checkStartChannel(txtStartChan->text());
+    if (checked != txtStartChan->text())
+        txtStartChan->setText(checked);
+}
+
+void TTessaraConfig::txtNodesExit()
+{
+    applyRule(txtNodes, pixelRule());
+}
+
+void TTessaraConfig::txtOutExit(int output)
+{
+    applyRule(txtOut[output], UniverseRule);
+}
+
+void TTessaraConfig::txtFanExit()
+{
+    applyRule(txtFan, FanRule);
+    refreshFahrenheit();
+}
+
+void TTessaraConfig::refreshFahrenheit()
+{
+    lblTempF->setText(fahrenheitText(valueOf(txtFan->text(), FanRule)));
+}
+
+void TTessaraConfig::txtGammaExit(Colour colour)
+{
+    QLineEdit *box = m_gammaTexts[colour];
+    const Gamma gamma = checkGamma(box->text());
+    if (gamma.text != box->text())
+        box->setText(gamma.text);
+    if (switchLockSliders->isChecked())
+        for (int c = 0; c < 3; ++c)
+            if (c != colour)
+                m_tracks[c]->setValue(gamma.tenths);
+    m_tracks[colour]->setValue(gamma.tenths);
+}
+
+void TTessaraConfig::trackGammaChange(Colour colour)
+{
+    const int tenths = m_tracks[colour]->value();
+    if (switchLockSliders->isChecked()) {
+        for (int c = 0; c < 3; ++c) {
+            if (c == colour)
+                continue;
+            m_tracks[c]->setValue(tenths);
+            m_gammaTexts[c]->setText(gammaText(tenths));
+        }
+    }
+    m_gammaTexts[colour]->setText(gammaText(tenths));
+}
+
+void TTessaraConfig::step(QLineEdit *box, const StepRule &rule, bool up)
+{
+    m_exits->runFocused(); // a box left without a click (the stepper may not take the focus)
+    const QString stepped = up ? stepUp(box->text(), rule) : stepDown(box->text(), rule);
+    if (stepped != box->text())
+        box->setText(stepped);
+}
+
+void TTessaraConfig::btnUnivUpClick()
+{
+    step(txtStartUniv, UniverseStep, true);
+}
+
+void TTessaraConfig::btnUnivDownClick()
+{
+    step(txtStartUniv, UniverseStep, false);
+}
+
+void TTessaraConfig::btnChanUpClick()
+{
+    step(txtStartChan, StartChannelStep, true);
+}
+
+void TTessaraConfig::btnChanDownClick()
+{
+    step(txtStartChan, StartChannelStep, false);
+}
+
+void TTessaraConfig::btnNodesUpClick()
+{
+    step(txtNodes, pixelStep(pixelMaximum()), true);
+}
+
+void TTessaraConfig::btnNodesDownClick()
+{
+    step(txtNodes, pixelStep(pixelMaximum()), false);
+}
+
+void TTessaraConfig::btnOutUpClick(int output)
+{
+    step(txtOut[output], UniverseStep, true);
+}
+
+void TTessaraConfig::btnOutDownClick(int output)
+{
+    step(txtOut[output], UniverseStep, false);
+}
+
+void TTessaraConfig::btnFanUpClick()
+{
+    step(txtFan, FanStep, true);
+    refreshFahrenheit();
+}
+
+void TTessaraConfig::btnFanDownClick()
+{
+    step(txtFan, FanStep, false);
+    refreshFahrenheit();
+}
+
+void TTessaraConfig::checkAdvChange()
+{
+    const bool advanced = checkAdv->isChecked();
+    btnAdvanced->setEnabled(advanced);
+    for (QWidget *w : std::initializer_list<QWidget *>{txtStartUniv, txtStartChan, txtNodes, btnUnivUp, btnUnivDown,
+                                                       btnChanUp, btnChanDown, btnNodesUp, btnNodesDown})
+        w->setEnabled(!advanced);
+}
+
+void TTessaraConfig::checkAdvRGBChange()
+{
+    const bool perOutput = checkAdvRGB->isChecked();
+    btnAdvancedRGB->setEnabled(perOutput);
+    comboRGB->setEnabled(!perOutput);
+}
+
+void TTessaraConfig::radioSACNChange()
+{
+    gboxDMX->setEnabled(radioSACN->isChecked());
+}
+
+void TTessaraConfig::comboChipChange()
+{
+    const bool shown = speedChoiceShown(comboChip->currentIndex(), lblSpeed->text());
+    lblSpeed->setVisible(shown);
+    radioSlow->setVisible(shown);
+    radioFast->setVisible(shown);
+}
+
+void TTessaraConfig::txtNicknameKeyDown(int, QChar &character)
+{
+    if (txtNickname->text().size() >= NicknameTypedMax)
+        character = QChar();
+}
+
+bool TTessaraConfig::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtNickname && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const QString typed = key->text();
+        // Shortcuts (Ctrl+A, Ctrl+V) type nothing; AltGr, which some systems report as Ctrl+Alt, does.
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        const bool shortcut = (mods & (Qt::ControlModifier | Qt::MetaModifier)) && !(mods & Qt::AltModifier);
+        if (!shortcut && !typed.isEmpty() && typed.at(0).isPrint()) {
+            QChar character = typed.at(0);
+            txtNicknameKeyDown(key->key(), character);
+            if (character.isNull())
+                return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TTessaraConfig::btnAdvancedClick()
+{
+    if (!m_adv)
+        return;
+    if (m_adv->exec() == TTessaraAdv::ResultCancel && m_selected)
+        if (const auto record = m_selected())
+            m_adv->reloadFromRecord(*record);
+}
+
+void TTessaraConfig::btnAdvancedRGBClick()
+{
+    if (!m_advRgb)
+        return;
+    if (m_advRgb->exec() == TTessaraAdvRGB::ResultCancel && m_selected)
+        if (const auto record = m_selected())
+            m_advRgb->setOrders(record->AdvRgbOrder);
+}
+
+void TTessaraConfig::done(int result)
+{
+    m_exits->runFocused(); // OK, Cancel or Escape straight from a box: never leave it unchecked
+    QDialog::done(result);
+}
+
+void TTessaraConfig::reject()
+{
+    done(ResultCancel);
 }

@@ -1,0 +1,268 @@
+// The entry rules, colour-order codes and end computation of the configuration dialogs.
+
+#include "colour_order.h"
+#include "field_rules.h"
+#include "output_mapping.h"
+
+#include <QTest>
+
+using namespace fieldrules;
+Q_DECLARE_METATYPE(fieldrules::IntegerRule)
+Q_DECLARE_METATYPE(fieldrules::StepRule)
+
+class TestFieldRules : public QObject {
+    Q_OBJECT
+private slots:
+    void integerCheck_data()
+    {
+        QTest::addColumn<IntegerRule>("rule");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const IntegerRule pixels340{QStringLiteral("1"), 1, 340};
+        const IntegerRule pixels680{QStringLiteral("1"), 1, 680};
+        const IntegerRule nullPixels{QStringLiteral("0"), 0, 10};
+        const IntegerRule intensity{QStringLiteral("100"), 1, 100};
+        QTest::newRow("universe text") << UniverseRule << "abc" << "1";
+        QTest::newRow("universe empty") << UniverseRule << "" << "1";
+        QTest::newRow("universe 0") << UniverseRule << "0" << "1";
+        QTest::newRow("universe 64000") << UniverseRule << "64000" << "63999";
+        QTest::newRow("universe leading zeros stay") << UniverseRule << "0099" << "0099";
+        QTest::newRow("universe negative") << UniverseRule << "-3" << "1";
+        QTest::newRow("universe decimal is text") << UniverseRule << "1.5" << "1";
+        QTest::newRow("universe blanks stay") << UniverseRule << " 12 " << " 12 ";
+        QTest::newRow("universe beyond 64 bits") << UniverseRule << "123456789012345678901234567890" << "63999";
+        QTest::newRow("pixels 341 of 340") << pixels340 << "341" << "340";
+        QTest::newRow("pixels 681 of 680") << pixels680 << "681" << "680";
+        QTest::newRow("pixels 400 of 680") << pixels680 << "400" << "400";
+        QTest::newRow("fan 5") << FanRule << "5" << "10";
+        QTest::newRow("fan 61") << FanRule << "61" << "60";
+        QTest::newRow("fan text") << FanRule << "hot" << "10";
+        QTest::newRow("octet 256") << OctetRule << "256" << "255";
+        QTest::newRow("octet -1") << OctetRule << "-1" << "0";
+        QTest::newRow("octet text") << OctetRule << "x1" << "0";
+        QTest::newRow("octet empty") << OctetRule << "" << "0";
+        QTest::newRow("octet 10") << OctetRule << "10" << "10";
+        QTest::newRow("null 11") << nullPixels << "11" << "10";
+        QTest::newRow("null -1") << nullPixels << "-1" << "0";
+        QTest::newRow("intensity 0") << intensity << "0" << "1";
+        QTest::newRow("intensity 150") << intensity << "150" << "100";
+        QTest::newRow("intensity text is 100, not the minimum") << intensity << "full" << "100";
+    }
+    void integerCheck()
+    {
+        QFETCH(IntegerRule, rule);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(checkInteger(text, rule), expected);
+        QCOMPARE(checkInteger(expected, rule), expected); // a checked box stays as it is
+    }
+
+    void startChannel_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        for (auto [in, out] : {std::pair{"2", "1"}, {"3", "4"}, {"508", "508"}, {"509", "508"}, {"510", "508"},
+                               {"600", "508"}, {"0", "1"}, {"-5", "1"}, {"7", "7"}, {"004", "004"}, {"abc", "1"},
+                               {"", "1"}, {"99999999999999999999", "508"}})
+            QTest::newRow(in) << QString::fromLatin1(in) << QString::fromLatin1(out);
+    }
+    void startChannel()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(checkStartChannel(text), expected);
+    }
+
+    void startChannelAlwaysOnThePixelGrid()
+    {
+        for (int v = -20; v <= 700; ++v) {
+            const qint64 result = parseInteger(checkStartChannel(QString::number(v))).value();
+            QVERIFY2(result >= 1 && result <= 508 && (result - 1) % 3 == 0, qPrintable(QString::number(v)));
+            QVERIFY(qAbs(result - qBound(1, v, 508)) <= 1); // the nearest start, not any start
+        }
+    }
+
+    void steppers_data()
+    {
+        QTest::addColumn<StepRule>("rule");
+        QTest::addColumn<bool>("up");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("chan up 505") << StartChannelStep << true << "505" << "508";
+        QTest::newRow("chan up 506 stays") << StartChannelStep << true << "506" << "506";
+        QTest::newRow("chan up 508 stays") << StartChannelStep << true << "508" << "508";
+        QTest::newRow("chan down 4") << StartChannelStep << false << "4" << "1";
+        QTest::newRow("chan down 3 stays") << StartChannelStep << false << "3" << "3";
+        QTest::newRow("chan down 2 stays") << StartChannelStep << false << "2" << "2";
+        QTest::newRow("chan up 2 does not snap") << StartChannelStep << true << "2" << "5";
+        QTest::newRow("chan up text") << StartChannelStep << true << "x" << "4";
+        QTest::newRow("chan down text") << StartChannelStep << false << "x" << "1";
+        QTest::newRow("univ up text") << UniverseStep << true << "x" << "2";
+        QTest::newRow("univ up 63999 stays") << UniverseStep << true << "63999" << "63999";
+        QTest::newRow("univ up above max stays") << UniverseStep << true << "70000" << "70000";
+        QTest::newRow("univ down 1 stays") << UniverseStep << false << "1" << "1";
+        QTest::newRow("univ down 0099") << UniverseStep << false << "0099" << "98";
+        QTest::newRow("fan up text") << FanStep << true << "" << "11";
+        QTest::newRow("fan up 60 stays") << FanStep << true << "60" << "60";
+        QTest::newRow("fan down 10 stays") << FanStep << false << "10" << "10";
+        QTest::newRow("fan down text") << FanStep << false << "x" << "10";
+        QTest::newRow("pixels up 340 of 340 stays") << pixelStep(340) << true << "340" << "340";
+        QTest::newRow("pixels up 679 of 680") << pixelStep(680) << true << "679" << "680";
+        QTest::newRow("pixels down 1 stays") << pixelStep(680) << false << "1" << "1";
+    }
+    void steppers()
+    {
+        QFETCH(StepRule, rule);
+        QFETCH(bool, up);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(up ? stepUp(text, rule) : stepDown(text, rule), expected);
+    }
+
+    void fahrenheit()
+    {
+        const std::pair<int, QString> cases[] = {
+            {10, "50 °F"}, {11, "52 °F"}, {13, "55 °F"}, {35, "95 °F"}, {60, "140 °F"}, {12, "54 °F"}};
+        for (const auto &[c, f] : cases)
+            QCOMPARE(fahrenheitText(c), f);
+    }
+
+    void gamma_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("tenths");
+        const QLocale c = QLocale::c();
+        const QLocale de(QLocale::German, QLocale::Germany);
+        QTest::newRow("0.5") << c << "0.5" << "1.0" << 10;
+        QTest::newRow("3.7") << c << "3.7" << "3.0" << 30;
+        QTest::newRow("2.34") << c << "2.34" << "2.3" << 23;
+        QTest::newRow("2.35 rounds up") << c << "2.35" << "2.4" << 24;
+        QTest::newRow("2.25 rounds up") << c << "2.25" << "2.3" << 23;
+        QTest::newRow("1.15 rounds up") << c << "1.15" << "1.2" << 12;
+        QTest::newRow("2.96") << c << "2.96" << "3.0" << 30;
+        QTest::newRow("2") << c << "2" << "2.0" << 20;
+        QTest::newRow("text") << c << "abc" << "1.0" << 10;
+        QTest::newRow("empty") << c << "" << "1.0" << 10;
+        QTest::newRow("nan") << c << "nan" << "1.0" << 10;
+        QTest::newRow("inf") << c << "inf" << "3.0" << 30;
+        QTest::newRow("de 2,5") << de << "2,5" << "2,5" << 25;
+        QTest::newRow("de 2,34") << de << "2,34" << "2,3" << 23;
+        QTest::newRow("de 0,5") << de << "0,5" << "1,0" << 10;
+        QTest::newRow("de text") << de << "zwei" << "1,0" << 10;
+    }
+    void gamma()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QFETCH(int, tenths);
+        const Gamma g = checkGamma(text, locale);
+        QCOMPARE(g.text, expected);
+        QCOMPARE(g.tenths, tenths);
+        QCOMPARE(gammaTenths(g.text, locale), std::optional<int>(tenths)); // what is shown is what is read
+        QCOMPARE(gammaText(tenths, locale), expected);
+    }
+
+    void gammaTenthsReadBack()
+    {
+        const QLocale de(QLocale::German, QLocale::Germany);
+        QCOMPARE(gammaTenths(QStringLiteral("2,2"), de), std::optional<int>(22));
+        QCOMPARE(gammaTenths(QStringLiteral("2.25"), QLocale::c()), std::optional<int>(22)); // halves to even
+        QCOMPARE(gammaTenths(QStringLiteral("2.35"), QLocale::c()), std::optional<int>(24));
+        QCOMPARE(gammaTenths(QStringLiteral("two"), QLocale::c()), std::nullopt);
+    }
+
+    void nicknameLimit()
+    {
+        QVERIFY(nicknameEditAllowed(31, 32));
+        QVERIFY(!nicknameEditAllowed(32, 33));
+        QVERIFY(!nicknameEditAllowed(10, 40)); // a paste cannot go past it either
+        QVERIFY(nicknameEditAllowed(40, 39));  // a longer stored name can still be shortened
+        QVERIFY(!nicknameEditAllowed(40, 41));
+    }
+
+    void speedChoice()
+    {
+        for (int chip = -1; chip <= 10; ++chip) {
+            QCOMPARE(speedChoiceShown(chip, SpeedCaption), chip == 4 || chip == 7);
+            QVERIFY(!speedChoiceShown(chip, NoSpeedCaption));
+        }
+    }
+
+    void colourOrders()
+    {
+        QCOMPARE(colourorder::itemTexts(),
+                 QStringList({"RGB", "RBG", "GRB", "GBR", "BRG", "BGR"}));
+        const std::array<quint8, 3> earlier[] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {2, 0, 1}, {1, 2, 0}, {2, 1, 0}};
+        for (int code = 0; code < 6; ++code) {
+            QCOMPARE(colourorder::toEarlierForm(code), earlier[code]);
+            QCOMPARE(colourorder::fromEarlierForm(earlier[code][0], earlier[code][1]), code);
+            QCOMPARE(colourorder::comboIndex(quint8(code)), code);
+        }
+        for (int index : {-1, 6, 200})
+            QCOMPARE(colourorder::toEarlierForm(index), earlier[5]);
+        for (int code : {6, 7, 0xFF})
+            QCOMPARE(colourorder::comboIndex(quint8(code)), -1);
+    }
+
+    void outputEnds_data()
+    {
+        QTest::addColumn<qint64>("universe");
+        QTest::addColumn<qint64>("channel");
+        QTest::addColumn<qint64>("pixels");
+        QTest::addColumn<qint64>("group");
+        QTest::addColumn<qint64>("endUniverse");
+        QTest::addColumn<qint64>("endChannel");
+        QTest::addColumn<qint64>("nextUniverse");
+        QTest::addColumn<qint64>("nextChannel");
+        QTest::newRow("170 pixels fill a universe") << 1LL << 1LL << 170LL << 1LL << 1LL << 510LL << 2LL << 1LL;
+        QTest::newRow("171 pixels") << 1LL << 1LL << 171LL << 1LL << 2LL << 3LL << 2LL << 4LL;
+        QTest::newRow("169 pixels") << 1LL << 1LL << 169LL << 1LL << 1LL << 507LL << 1LL << 508LL;
+        QTest::newRow("from 508, 1 pixel") << 1LL << 508LL << 1LL << 1LL << 1LL << 510LL << 2LL << 1LL;
+        QTest::newRow("from 508, 2 pixels") << 1LL << 508LL << 2LL << 1LL << 2LL << 3LL << 2LL << 4LL;
+        QTest::newRow("100 in groups of 3") << 1LL << 1LL << 100LL << 3LL << 1LL << 102LL << 1LL << 103LL;
+        QTest::newRow("340 in groups of 2") << 1LL << 1LL << 340LL << 2LL << 1LL << 510LL << 2LL << 1LL;
+        QTest::newRow("340 pixels") << 1LL << 1LL << 340LL << 1LL << 2LL << 510LL << 3LL << 1LL;
+        QTest::newRow("680 pixels") << 1LL << 1LL << 680LL << 1LL << 4LL << 510LL << 5LL << 1LL;
+        QTest::newRow("past the last universe") << 63999LL << 1LL << 171LL << 1LL << 64000LL << 3LL << 64000LL << 4LL;
+        QTest::newRow("no pixels") << 1LL << 1LL << 0LL << 1LL << 1LL << 0LL << 1LL << 1LL;
+        QTest::newRow("group 0 counts as 1") << 1LL << 1LL << 10LL << 0LL << 1LL << 30LL << 1LL << 31LL;
+        // A box not yet checked may hold any number: the sum stays exact and finite.
+        QTest::newRow("absurd pixel count") << 1LL << 1LL << 4'000'000'000'000LL << 1LL << 5882353LL << 480LL
+                                            << 5882353LL << 481LL;
+    }
+    void outputEnds()
+    {
+        QFETCH(qint64, universe);
+        QFETCH(qint64, channel);
+        QFETCH(qint64, pixels);
+        QFETCH(qint64, group);
+        QFETCH(qint64, endUniverse);
+        QFETCH(qint64, endChannel);
+        QFETCH(qint64, nextUniverse);
+        QFETCH(qint64, nextChannel);
+        const outputmapping::End end = outputmapping::endOf({{universe, channel}, pixels, group});
+        QCOMPARE(end, (outputmapping::End{endUniverse, endChannel}));
+        QCOMPARE(outputmapping::chainedStart(end), (outputmapping::Start{nextUniverse, nextChannel}));
+    }
+
+    void chainRunsThroughAllOutputs()
+    {
+        QList<outputmapping::Output> outputs(16, outputmapping::Output{{1, 1}, 171, 1});
+        QList<outputmapping::Output> unchained = outputs;
+        const auto ends = outputmapping::updateEnds(outputs, true);
+        // 171 pixels take 513 channels: each output starts three channels further into the next universe.
+        for (int i = 0; i < 16; ++i) {
+            QCOMPARE(outputs[i].start, (outputmapping::Start{1 + i, 1 + 3 * i}));
+            QCOMPARE(ends[i], (outputmapping::End{2 + i, 3 + 3 * i}));
+        }
+        outputmapping::updateEnds(unchained, false);
+        for (const auto &o : unchained)
+            QCOMPARE(o.start, (outputmapping::Start{1, 1}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFieldRules)
+#include "tst_field_rules.moc"
