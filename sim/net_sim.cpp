@@ -15,8 +15,9 @@ namespace {
 
 constexpr char BootloaderText[] = "Bootloader";
 
-// An uploaded image as a bootloader sees it. An Intel HEX file counts as complete only with its
-// end-of-file record, so a transfer cut short is not flashed.
+// An uploaded image as a bootloader sees it. An Intel HEX file counts as complete only when every
+// record's checksum holds and it ends with its end-of-file record, so a transfer cut short or
+// garbled is not flashed.
 struct Image {
     bool hex = false;
     bool complete = true;
@@ -35,7 +36,11 @@ Image readImage(const QByteArray &bytes)
         if (line.isEmpty())
             continue;
         const QByteArray record = QByteArray::fromHex(line.mid(1));
-        if (!line.startsWith(':') || record.size() < 5 || record.size() != 5 + quint8(record[0]) || image.complete)
+        quint8 sum = 0;
+        for (char b : record)
+            sum = quint8(sum + quint8(b));
+        if (!line.startsWith(':') || record.size() < 5 || record.size() != 5 + quint8(record[0]) || sum != 0
+            || image.complete)
             return Image{true, false, {}};
         if (record[3] == 0)
             image.data += record.mid(4, quint8(record[0]));

@@ -32,6 +32,8 @@ bool writeAll(QTcpSocket &client, QByteArrayView bytes, int stallTimeoutMs)
         return false;
     if (client.write(bytes.data(), bytes.size()) != bytes.size())
         return false;
+    // Waiting also reads the connection's state, so a controller that has closed or reset it is
+    // noticed here, even when the bytes would fit into the send buffers unseen.
     while (client.bytesToWrite() > 0) {
         if (!client.waitForBytesWritten(stallTimeoutMs))
             return false;
@@ -49,9 +51,6 @@ bool ClientSendFile(QTcpSocket &client, const QString &fileName, int stallTimeou
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    // A peer that has already closed its end cannot take a firmware: notice that before writing,
-    // since a small file would otherwise fit into the send buffer unnoticed.
-    client.waitForReadyRead(0);
     qint64 sent = 0;
     while (!file.atEnd()) {
         const QByteArray chunk = file.read(ChunkSize);
