@@ -66,6 +66,10 @@ private slots:
     void triggerSendErrorOpensNothing();
 
 private:
+    // A fresh dialog for uploads to 127.0.0.1:port with `file` in FileDisplay, shown.
+    void showDialog(quint16 port, const QString &file);
+    // A file of the test's own directory with this content; its path.
+    QString writeFile(const QByteArray &content);
     // Presses Update; notes whether lblStatus was visible while events were handled once.
     void pressUpdate();
 
@@ -89,6 +93,25 @@ void TestTcpFirmware::init()
 void TestTcpFirmware::cleanup()
 {
     delete m_dialog;
+}
+
+void TestTcpFirmware::showDialog(quint16 port, const QString &file)
+{
+    delete m_dialog;
+    m_dialog = new TTCPFirmware(nullptr, port);
+    m_dialog->setTiming({2000, 50, 2000});
+    m_dialog->setTarget(loopbackController());
+    m_dialog->FileDisplay->setText(file);
+    m_dialog->open(); // window-modal, as the workflow shows it, without blocking the test
+}
+
+QString TestTcpFirmware::writeFile(const QByteArray &content)
+{
+    const QString path = m_dir.filePath(QStringLiteral("fw.hex"));
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+        qFatal("cannot write the test file");
+    return path;
 }
 
 void TestTcpFirmware::pressUpdate()
@@ -162,18 +185,10 @@ void TestTcpFirmware::browsePutsFullPath()
 void TestTcpFirmware::updateSendsFileAndCloses()
 {
     const QByteArray content(":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n");
-    const QString path = m_dir.filePath(QStringLiteral("fw.hex"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-    f.close();
-
+    const QString path = writeFile(content);
     LoopbackServer server;
-    delete m_dialog;
-    m_dialog = new TTCPFirmware(nullptr, server.port());
-    m_dialog->setTiming({2000, 50, 2000});
-    m_dialog->FileDisplay->setText(path);
-    m_dialog->open(); // modal, as the workflow shows it
-    // Opened for a 4-output controller: the announcement is the same.
+    showDialog(server.port(), path);
+    // A 4-output controller gets the same announcement.
     TTessaraCtrl ctrl = loopbackController();
     ctrl.NumStrings = 4;
     m_dialog->setTarget(ctrl);
@@ -211,12 +226,7 @@ void TestTcpFirmware::fileProblemKeepsDialogOpen()
 {
     QFETCH(QString, file);
     LoopbackServer server;
-    delete m_dialog;
-    m_dialog = new TTCPFirmware(nullptr, server.port());
-    m_dialog->setTiming({2000, 50, 2000});
-    m_dialog->setTarget(loopbackController());
-    m_dialog->FileDisplay->setText(file);
-    m_dialog->show();
+    showDialog(server.port(), file);
     pressUpdate();
 
     QCOMPARE(m_boxes, QStringList{QStringLiteral("Error Sending File")});
@@ -229,15 +239,7 @@ void TestTcpFirmware::fileProblemKeepsDialogOpen()
 
 void TestTcpFirmware::refusedConnectionShowsError()
 {
-    const QString path = m_dir.filePath(QStringLiteral("fw.hex"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write("data") == 4);
-    f.close();
-    delete m_dialog;
-    m_dialog = new TTCPFirmware(nullptr, closedLoopbackPort());
-    m_dialog->setTarget(loopbackController());
-    m_dialog->FileDisplay->setText(path);
-    m_dialog->show();
+    showDialog(closedLoopbackPort(), writeFile("data"));
     pressUpdate();
 
     QCOMPARE(g_uncaught.size(), 1);
@@ -256,17 +258,9 @@ void TestTcpFirmware::refusedConnectionShowsError()
 
 void TestTcpFirmware::droppedConnectionIsNoSuccess()
 {
-    const QString path = m_dir.filePath(QStringLiteral("fw.hex"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(1000, 'x')) == 1000);
-    f.close();
+    const QString path = writeFile(QByteArray(1000, 'x'));
     LoopbackServer server(LoopbackServer::Drop::ResetAfter, 21);
-    delete m_dialog;
-    m_dialog = new TTCPFirmware(nullptr, server.port());
-    m_dialog->setTiming({2000, 50, 2000});
-    m_dialog->setTarget(loopbackController());
-    m_dialog->FileDisplay->setText(path);
-    m_dialog->show();
+    showDialog(server.port(), path);
     pressUpdate();
 
     QCOMPARE(m_boxes, QStringList{QStringLiteral("Error Sending File")});
