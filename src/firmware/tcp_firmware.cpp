@@ -55,9 +55,15 @@ void TTCPFirmware::setTarget(const TTessaraCtrl &controller)
 int TTCPFirmware::openFor(const TTessaraCtrl &controller)
 {
     setTarget(controller);
+    return exec();
+}
+
+void TTCPFirmware::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Centred on the screen, not on the window that opened it.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    return exec();
 }
 
 void TTCPFirmware::FileOpenBtnClick()

@@ -47,6 +47,9 @@ public:
     // could deliver a close).
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     bool m_uploading = false;
     QString m_host;

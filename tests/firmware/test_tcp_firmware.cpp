@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QUdpSocket>
 #include <stdexcept>
@@ -149,6 +150,16 @@ void TestTcpFirmware::layout()
     QVERIFY(m_dialog->lblStatus->isHidden());
     QVERIFY(m_dialog->FileDisplay->text().isEmpty());
     QCOMPARE(m_dialog->port(), quint16(49150));
+
+    // Centred on the screen even when its owner sits in a corner.
+    QWidget owner;
+    owner.setGeometry(0, 0, 200, 150);
+    owner.show();
+    TTCPFirmware owned(&owner);
+    owned.show();
+    const QPoint offCentre = owned.frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY2(qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2,
+             qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
     QCOMPARE(m_dialog->targetHost(), QStringLiteral("127.0.0.1"));
 }
 
