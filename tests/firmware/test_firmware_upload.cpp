@@ -91,8 +91,9 @@ void TestFirmwareUpload::exactStream()
     QCOMPARE(got.bytes.left(21), Line);
     QVERIFY(got.bytes.mid(21) == content);
     QVERIFY(got.peerClosed);
-    // Nothing between the line and the file for the pause.
-    QVERIFY2(got.gapAfterLineMs >= 1900, qPrintable(QString::number(got.gapAfterLineMs)));
+    // Nothing between the line and the file for the pause (measured at the receiving end, so a
+    // late wake-up of the server thread may shorten it a little).
+    QVERIFY2(got.gapAfterLineMs >= 1500, qPrintable(QString::number(got.gapAfterLineMs)));
 }
 
 void TestFirmwareUpload::fileProblems_data()
