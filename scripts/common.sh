@@ -3,7 +3,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 
 # Build and test needs.
-PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev libgl-dev
+PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
           qt6-qpa-plugins fonts-dejavu-core iproute2 procps)
 
 # Installs whichever of the given packages are missing; quick when all are there.

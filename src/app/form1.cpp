@@ -145,8 +145,3 @@ void TForm1::AboutClick()
     else
         AboutWinQLN->exec();
 }
-
-void TForm1::btnRefreshClick()
-{
-    NetworkDevices->UpdateNetInterfaces();
-}

@@ -64,7 +64,6 @@ public:
     void tabControl1Change();
     void SettingsClick();
     void AboutClick();
-    void btnRefreshClick();
 
     // Shown when UDP port 49150 cannot be listened on at start (empty when all is well).
     QString networkUnavailableText() const { return m_networkUnavailable; }

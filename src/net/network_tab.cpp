@@ -37,11 +37,13 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
     QFont labelFont = NetLabel->font();
     labelFont.setPointSize(14);
     NetLabel->setFont(labelFont);
+    fitFont(NetLabel, NetLabel->text(), 288 - 168 - 4);
     NetLabel->move(168, 10);
     NetLabel->adjustSize();
     NetLabel->setBuddy(comboNetAdapter);
     comboNetAdapter->setGeometry(288, 16, 121, 25);
     btnRefresh->setGeometry(416, 16, 97, 25);
+    fitFont(btnRefresh, btnRefresh->text(), 97 - 10);
     btnHelp->setGeometry(560, 16, 81, 25);
 
     Network_Grid->setGeometry(4, 56, 729, 401);
@@ -59,7 +61,7 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
     StatusBar2->setGeometry(0, 458, 737, 16);
 
     connect(Net_Search, &QPushButton::clicked, this, &NetworkTab::Net_SearchClick);
-    connect(btnRefresh, &QPushButton::clicked, this, &NetworkTab::UpdateNetInterfaces);
+    connect(btnRefresh, &QPushButton::clicked, this, &NetworkTab::btnRefreshClick);
     connect(btnHelp, &QPushButton::clicked, this, &NetworkTab::helpClicked);
     // A pick by the operator, even of the entry already shown, rebinds.
     connect(comboNetAdapter, &QComboBox::activated, this, &NetworkTab::comboNetAdapterChange);

@@ -47,6 +47,7 @@ public:
     void IdUDPServer1UDPRead(const QByteArray &data);
     void OrvaReadPollReply(const QByteArray &data);
     void UpdateNetInterfaces();
+    void btnRefreshClick() { UpdateNetInterfaces(); }
     // Rebinds to the selected adapter. Throws when the bind fails (the socket then stays inactive).
     void comboNetAdapterChange();
     // Selects the first adapter, rebinding to it; returns the bind error instead of throwing.

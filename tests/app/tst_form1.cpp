@@ -1,0 +1,250 @@
+// The main window: windows and their order, brands, the shared device-count label, the start-up
+// reaction to a taken port, and the one place that shows uncaught errors.
+
+#include "form1.h"
+#include "glw_application.h"
+#include "glw_test.h"
+#include "orvantic.h"
+#include "udp_port.h"
+#include "usb_tab.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QUdpSocket>
+#include <stdexcept>
+
+namespace {
+
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+
+tNetworkInterface loopbackAdapter()
+{
+    tNetworkInterface n;
+    n.AddrIP = QStringLiteral("127.0.0.1");
+    n.SubnetMask = QStringLiteral("255.0.0.0");
+    n.AddrNet = QStringLiteral("127.0.0.0");
+    return n;
+}
+
+Form1Options testOptions(quint16 port = 0)
+{
+    Form1Options o;
+    o.udpPort = port ? port : freeUdpPort();
+    o.interfaces = [](QList<tNetworkInterface> &out) {
+        tNetworkInterface second = loopbackAdapter();
+        second.AddrIP = QStringLiteral("127.0.0.2");
+        out = {loopbackAdapter(), second};
+        return true;
+    };
+    return o;
+}
+
+QStringList g_errors;
+void captureError(const QString &text)
+{
+    g_errors << text;
+}
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+private slots:
+    void windowsAreCreatedInOrder()
+    {
+        TForm1 form(0, testOptions());
+        QStringList order;
+        for (QObject *child : form.children())
+            if (auto *dialog = qobject_cast<QDialog *>(child))
+                order << dialog->objectName() + QLatin1Char('=') + dialog->windowTitle();
+        QCOMPARE(order, (QStringList{"QuorixSettings=Settings", "QuorixConfig=Quorix Configuration",
+                                     "TessaraConfig=Tessara Configuration", "Form3=Quorix Firmware ",
+                                     "TessaraAdv=Advanced String Configuration", "TCPFirmware=Tessara Firmware ",
+                                     "AboutWin=About", "TessaraAdvRGB=RGB Order", "AboutWinHVN=About",
+                                     "AboutWinQLN=About"}));
+        QCOMPARE(form.size(), QSize(741, 553));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+    }
+
+    // Tests and screen readers find every control a person can operate by its names.
+    void everyControlIsNamed()
+    {
+        TForm1 form(0, testOptions());
+        QList<QWidget *> windows{&form};
+        for (QObject *child : form.children())
+            if (auto *dialog = qobject_cast<QDialog *>(child))
+                windows << dialog;
+        QStringList unnamed;
+        for (QWidget *window : windows) {
+            for (QWidget *w : window->findChildren<QWidget *>()) {
+                const bool operable = qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w)
+                    || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)
+                    || qobject_cast<QAbstractSlider *>(w) || qobject_cast<QAbstractScrollArea *>(w);
+                if (!operable || w->objectName().startsWith(QLatin1String("qt_")))
+                    continue;
+                bool inner = false; // parts of a composite control (a table's scroll bars, a box's editor)
+                for (QWidget *p = w->parentWidget(); p && p != window; p = p->parentWidget())
+                    inner = inner || qobject_cast<QAbstractScrollArea *>(p) || qobject_cast<QComboBox *>(p)
+                        || qobject_cast<QAbstractSpinBox *>(p);
+                if (!inner && (w->objectName().isEmpty() || w->accessibleName().isEmpty()))
+                    unnamed << window->objectName() + QLatin1Char('/') + w->metaObject()->className() + QLatin1Char(' ')
+                            + w->objectName();
+            }
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1String(", "))));
+    }
+
+    void brands_data()
+    {
+        QTest::addColumn<int>("brand");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("logo");
+        QTest::addColumn<bool>("usbAndHelp");
+        QTest::addColumn<QString>("about");
+        QTest::newRow("0") << 0 << "Orvanta Glintwork - V2.2.0" << "Image1" << true << "AboutWin";
+        QTest::newRow("1") << 1 << "Halvane Corvel 16 Utility - V2.2.0" << "Image2" << false << "AboutWinHVN";
+        QTest::newRow("2") << 2 << "Quillon Toolkit - V2.2.0" << "Image3" << false << "AboutWinQLN";
+    }
+    void brands()
+    {
+        QFETCH(int, brand);
+        QFETCH(QString, title);
+        QFETCH(QString, logo);
+        QFETCH(bool, usbAndHelp);
+        QFETCH(QString, about);
+
+        TForm1 form(quint8(brand), testOptions());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.windowTitle(), title);
+        for (const char *image : {"Image1", "Image2", "Image3"})
+            QCOMPARE(form.findChild<QLabel *>(QLatin1String(image))->isVisible(), logo == QLatin1String(image));
+        QCOMPARE(form.tabControl1->isTabVisible(TForm1::UsbTabIndex), usbAndHelp);
+        QCOMPARE(form.tabControl1->currentIndex(), int(TForm1::NetworkTabIndex));
+        QCOMPARE(form.findChild<QPushButton *>("btnHelp")->isVisible(), usbAndHelp);
+        QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 0 Device(s)"));
+
+        QString opened;
+        glwtest::answerModal([&](QWidget *w) {
+            opened = w->objectName();
+            w->findChild<QPushButton *>("btnClose")->click();
+        });
+        form.About->click();
+        QCOMPARE(opened, about);
+    }
+
+    void deviceLabelFollowsTheTableThatChanged()
+    {
+        TForm1 form(0, testOptions());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto reply = [](int octet) {
+            TTessaraCtrl c;
+            c.CurrentIP = {10, 0, 0, quint8(octet)};
+            return orvantic::buildPollReply(c, QStringLiteral("Tessara 16"));
+        };
+        form.NetworkDevices->IdUDPServer1UDPRead(reply(1));
+        form.NetworkDevices->IdUDPServer1UDPRead(reply(2));
+        QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 2 Device(s)"));
+
+        form.tabControl1->setCurrentIndex(TForm1::UsbTabIndex);
+        QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 0 Device(s)"));
+        // A reply while the USB tab is in front shows the network table's count.
+        form.NetworkDevices->IdUDPServer1UDPRead(reply(3));
+        QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 3 Device(s)"));
+        form.tabControl1->setCurrentIndex(TForm1::NetworkTabIndex);
+        QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 3 Device(s)"));
+        form.NetworkDevices->btnRefresh->click();
+        QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 0 Device(s)"));
+    }
+
+    void takenPortStillOpensTheWindowAndSaysWhy()
+    {
+        QUdpSocket squatter;
+        QVERIFY(squatter.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
+        TForm1 form(0, testOptions(squatter.localPort()));
+        QString shown;
+        glwtest::answerModal([&](QWidget *w) {
+            if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY(!shown.isEmpty());
+        QVERIFY2(shown.contains(QString::number(squatter.localPort())), qPrintable(shown));
+        QVERIFY(shown.contains(QStringLiteral("USB devices can be used")));
+        QVERIFY(!form.NetworkDevices->IdUDPServer1->isBound());
+        QVERIFY(form.USBDevices->USB_Search->isEnabled());
+    }
+
+    // The operator picks an adapter whose port another program holds: the reason is shown, the
+    // window goes on, and a later pick that can bind works again.
+    void failedAdapterPickIsShown()
+    {
+        g_errors.clear();
+        GlwApplication::setErrorSink(captureError);
+        const Form1Options options = testOptions();
+        TForm1 form(0, options);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QUdpSocket squatter;
+        QVERIFY(squatter.bind(QHostAddress(QStringLiteral("127.0.0.2")), options.udpPort,
+                              QAbstractSocket::DontShareAddress));
+        QComboBox *combo = form.NetworkDevices->comboNetAdapter;
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(combo->currentText(), QStringLiteral("127.0.0.2"));
+        QCOMPARE(g_errors.size(), 1);
+        QVERIFY2(g_errors.first().contains(QStringLiteral("127.0.0.2")), qPrintable(g_errors.first()));
+        QVERIFY(!form.NetworkDevices->IdUDPServer1->isBound());
+
+        QTest::keyClick(combo, Qt::Key_Up);
+        GlwApplication::setErrorSink(nullptr);
+        QCOMPARE(g_errors.size(), 1);
+        QCOMPARE(form.NetworkDevices->IdUDPServer1->localAddress(), QHostAddress(QHostAddress::LocalHost));
+    }
+
+    void uncaughtErrorIsShownAndTheLoopGoesOn()
+    {
+        g_errors.clear();
+        GlwApplication::setErrorSink(captureError);
+        QPushButton button;
+        int clicks = 0;
+        QObject::connect(&button, &QPushButton::clicked, [&] {
+            ++clicks;
+            throw std::runtime_error("Network is unreachable");
+        });
+        button.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&button));
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QTest::mouseClick(&button, Qt::LeftButton);
+        GlwApplication::setErrorSink(nullptr);
+        QCOMPARE(clicks, 2);
+        QCOMPARE(g_errors, (QStringList{"Network is unreachable", "Network is unreachable"}));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    GlwApplication app(argc, argv);
+    TestForm1 test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_form1.moc"
