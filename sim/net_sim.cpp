@@ -65,7 +65,7 @@ struct NetSim::Controller {
     QTcpServer *bootloader = nullptr;
     QTcpSocket *upload = nullptr;
     QByteArray received;
-    QString application; // firmware text of the application while the bootloader runs
+    QString application; // firmware text of the application while the bootloader runs, if known
 };
 
 NetSim::NetSim(QList<VirtualControllerSpec> controllers, QObject *parent)
@@ -127,9 +127,10 @@ void NetSim::enterBootloader(Controller &c)
     if (c.bootloader)
         return; // already waiting for an upload
     TTessaraCtrl &ctrl = m_specs[c.index].ctrl;
-    if (!tessara::isBootloader(ctrl))
+    if (!tessara::isBootloader(ctrl)) {
         c.application = tessara::fixedText(ctrl.Firmware);
-    setFixedText(ctrl.Firmware, QLatin1String(BootloaderText));
+        setFixedText(ctrl.Firmware, QLatin1String(BootloaderText));
+    }
     c.bootloader = new QTcpServer(this);
     c.bootloader->setMaxPendingConnections(1);
     connect(c.bootloader, &QTcpServer::newConnection, this, [this, &c] { onUploadConnection(c); });
@@ -183,7 +184,9 @@ void NetSim::finishUpload(Controller &c)
     c.bootloader->deleteLater();
     c.bootloader = nullptr;
     const QString version = versionIn(image, bytes);
-    const QString firmware = version.isEmpty() ? c.application : version;
+    const QString firmware = !version.isEmpty() ? version
+        : !c.application.isEmpty()                ? c.application
+                                                  : QStringLiteral("V0.0.0");
     setFixedText(m_specs[c.index].ctrl.Firmware, firmware);
     emit firmwareUploaded(c.index, bytes.size(), firmware);
 }

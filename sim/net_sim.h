@@ -10,10 +10,11 @@
 // "Firmware Tessara 16" CR LF; the bytes after it are the firmware image, complete when the PC
 // closes the connection. The controller then stores the image (when a firmware directory is set,
 // as <address>.hex there) and runs its application again, reporting the first "V<n>.<n>.<n>" found
-// in the image (the data of an Intel HEX file, or the bytes as they are) as its version, or the
-// version it had before. An upload with another first line, or with no image, is refused and the
+// in the image (the data of an Intel HEX file, or the bytes as they are) as its version, or else
+// the version it had before ("V0.0.0" when it started in its bootloader). An upload with another
+// first line, with no image, or with a HEX file that is garbled or cut short is refused and the
 // controller stays in its bootloader. A controller whose file gives it a firmware text starting
-// with "Bootloader" starts in its bootloader.
+// with "Bootloader" starts in its bootloader and reports that text until it is updated.
 
 #include "controller_file.h"
 

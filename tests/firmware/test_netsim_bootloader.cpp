@@ -200,15 +200,23 @@ void TestNetSimBootloader::startsInBootloaderFromFile()
 {
     delete m_sim;
     QString error;
-    const auto specs = parseControllerFile(QStringLiteral("[controller]\nip = 127.0.0.1\nfirmware = Bootloader\n"), &error);
+    const auto specs = parseControllerFile(
+        QStringLiteral("[controller]\nip = 127.0.0.1\nfirmware = Bootloader V1.0\n"), &error);
     QVERIFY2(specs, qPrintable(error));
     m_sim = new NetSim(*specs);
     QVERIFY2(m_sim->start(m_port, &error), qPrintable(error));
-    QCOMPARE(tessara::fixedText(poll()->ctrl.Firmware), QStringLiteral("Bootloader"));
+    QCOMPARE(tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("Bootloader V1.0"));
     QSignalSpy uploaded(m_sim, &NetSim::firmwareUploaded);
     rawUpload(QByteArray("Firmware Tessara 16\r\n") + HexImage);
     QTRY_COMPARE(uploaded.size(), 1);
-    QCOMPARE(tessara::fixedText(poll()->ctrl.Firmware), QStringLiteral("V15.6.7"));
+    QCOMPARE(tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("V15.6.7"));
+
+    // No version in the image and none known from before.
+    delete m_sim;
+    m_sim = new NetSim(*specs);
+    QVERIFY2(m_sim->start(m_port, &error), qPrintable(error));
+    rawUpload(QByteArray("Firmware Tessara 16\r\nraw image"));
+    QTRY_COMPARE(tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("V0.0.0"));
 }
 
 QTEST_GUILESS_MAIN(TestNetSimBootloader)
