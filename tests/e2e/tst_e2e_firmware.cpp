@@ -29,14 +29,6 @@ const QByteArray Firmware(":0600000056312E352E30B2\r\n:00000001FF\r\n");
 
 QStringList g_uncaught;
 
-QStringList row(QTableWidget *grid, int r)
-{
-    QStringList cells;
-    for (int c = 0; c < grid->columnCount(); ++c)
-        cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
-    return cells;
-}
-
 // Answers the next message box with OK and records its text.
 void answerMessageBox(QStringList *texts)
 {
@@ -53,7 +45,7 @@ void answerMessageBox(QStringList *texts)
 class TestE2eFirmware : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
-    std::unique_ptr<e2e::NetSimProcess> m_sim;
+    std::unique_ptr<e2e::NetSimProcess> m_sim; // ended with the test object
 
     // Presses Search and waits for the one controller's row.
     QStringList search(NetworkTab *net)
@@ -61,7 +53,7 @@ class TestE2eFirmware : public QObject {
         net->Net_Search->click();
         if (!QTest::qWaitFor([net] { return net->rowCount() == 1; }, 10000))
             return {};
-        return row(net->Network_Grid, 0);
+        return glwtest::rowTexts(net->Network_Grid, 0);
     }
 
 private slots:
@@ -145,11 +137,6 @@ private slots:
         QCOMPARE(g_uncaught.size(), 1);
         QVERIFY2(g_uncaught.front().contains("10.77.1.20") && g_uncaught.front().contains("refused", Qt::CaseInsensitive),
                  qPrintable(g_uncaught.front()));
-    }
-
-    void cleanupTestCase()
-    {
-        m_sim.reset();
     }
 };
 
