@@ -60,8 +60,8 @@ QString versionIn(const Image &image, const QByteArray &bytes)
 } // namespace
 
 struct NetSim::Controller {
-    int index;
-    QUdpSocket *socket;
+    int index = 0;
+    QUdpSocket *socket = nullptr;
     QTcpServer *bootloader = nullptr;
     QTcpSocket *upload = nullptr;
     QByteArray received;
