@@ -27,15 +27,6 @@ bool parseOctets(const QString &text, std::array<quint8, N> &out, int base, QCha
     return true;
 }
 
-template <std::size_t N>
-void setText(std::array<char16_t, N> &field, const QString &text)
-{
-    field.fill(0);
-    const QByteArray bytes = text.toLatin1();
-    for (std::size_t i = 0; i < N && i < std::size_t(bytes.size()); ++i)
-        field[i] = char16_t(quint8(bytes[qsizetype(i)]));
-}
-
 template <class T>
 bool setNumber(T &field, const QString &text)
 {
@@ -63,7 +54,7 @@ struct FieldByName {
         if constexpr (std::is_integral_v<T>) {
             ok = setNumber(field, value);
         } else if constexpr (std::is_same_v<typename T::value_type, char16_t>) {
-            setText(field, value);
+            setFixedText(field, value);
             ok = true;
         } else {
             const QStringList items = value.split(QLatin1Char(','));
@@ -85,8 +76,8 @@ VirtualControllerSpec defaultController(const QString &ip, const QString &mask)
     c.MAC = {0x02, 0x47, 0x4C, c.CurrentIP[1], c.CurrentIP[2], c.CurrentIP[3]};
     c.StaticIP = c.CurrentIP;
     c.SM = c.CurrentSM;
-    setText(c.Firmware, QStringLiteral("V1.4.5"));
-    setText(c.Nickname, QStringLiteral("Controller %1").arg(c.CurrentIP[3]));
+    setFixedText(c.Firmware, QStringLiteral("V1.4.5"));
+    setFixedText(c.Nickname, QStringLiteral("Controller %1").arg(c.CurrentIP[3]));
     c.Temperature = 215;
     c.NumNodes.fill(170);
     c.SacnUniv = 1;
@@ -131,11 +122,11 @@ QString applyKey(VirtualControllerSpec &spec, const QString &key, const QString 
         return parseOctets(value, c.MAC, 16, QLatin1Char(':')) ? QString()
                                                                : QStringLiteral("bad MAC \"%1\"").arg(value);
     if (k == QLatin1String("nickname")) {
-        setText(c.Nickname, value);
+        setFixedText(c.Nickname, value);
         return {};
     }
     if (k == QLatin1String("firmware")) {
-        setText(c.Firmware, value);
+        setFixedText(c.Firmware, value);
         return {};
     }
     if (k == QLatin1String("duplicate")) {

@@ -1,13 +1,71 @@
 #include "net_sim.h"
 
+#include "firmware_upload.h"
 #include "orvantic.h"
 
+#include <QDir>
+#include <QFile>
 #include <QNetworkDatagram>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QUdpSocket>
 
+namespace {
+
+constexpr char BootloaderText[] = "Bootloader";
+
+// An uploaded image as a bootloader sees it. An Intel HEX file counts as complete only when every
+// record's checksum holds and it ends with its end-of-file record, so a transfer cut short or
+// garbled is not flashed.
+struct Image {
+    bool hex = false;
+    bool complete = true;
+    QByteArray data; // the HEX data records' bytes
+};
+
+Image readImage(const QByteArray &bytes)
+{
+    Image image;
+    image.hex = bytes.trimmed().startsWith(':');
+    if (!image.hex)
+        return image;
+    image.complete = false;
+    for (const QByteArray &raw : bytes.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty())
+            continue;
+        const QByteArray record = QByteArray::fromHex(line.mid(1));
+        quint8 sum = 0;
+        for (char b : record)
+            sum = quint8(sum + quint8(b));
+        if (!line.startsWith(':') || record.size() < 5 || record.size() != 5 + quint8(record[0]) || sum != 0
+            || image.complete)
+            return Image{true, false, {}};
+        if (record[3] == 0)
+            image.data += record.mid(4, quint8(record[0]));
+        else if (record[3] == 1)
+            image.complete = true;
+    }
+    return image;
+}
+
+// The first version text in the image: in the data of a HEX file, else in the bytes as they are.
+QString versionIn(const Image &image, const QByteArray &bytes)
+{
+    static const QRegularExpression version(QStringLiteral("V\\d{1,5}\\.\\d{1,5}\\.\\d{1,5}"));
+    return version.match(QString::fromLatin1(image.hex ? image.data : bytes)).captured();
+}
+
+} // namespace
+
 struct NetSim::Controller {
-    int index;
-    QUdpSocket *socket;
+    int index = 0;
+    QUdpSocket *socket = nullptr;
+    QTcpServer *bootloader = nullptr;
+    QTcpSocket *upload = nullptr;
+    QByteArray received;
+    QString application; // firmware text of the application while the bootloader runs, if known
 };
 
 NetSim::NetSim(QList<VirtualControllerSpec> controllers, QObject *parent)
@@ -36,9 +94,101 @@ bool NetSim::start(quint16 port, QString *error)
                 *error = QStringLiteral("%1:%2: %3").arg(ip).arg(port).arg(socket->errorString());
             return false;
         }
-        m_controllers.push_back(std::make_unique<Controller>(Controller{i, socket}));
+        auto controller = std::make_unique<Controller>();
+        controller->index = i;
+        controller->socket = socket;
+        Controller &c = *controller;
+        m_controllers.push_back(std::move(controller));
+        connect(socket, &QUdpSocket::readyRead, this, [this, &c] { onUnicast(c); });
+        if (tessara::isBootloader(m_specs[i].ctrl))
+            enterBootloader(c);
     }
     return true;
+}
+
+void NetSim::onUnicast(Controller &c)
+{
+    while (c.socket->hasPendingDatagrams()) {
+        const QNetworkDatagram d = c.socket->receiveDatagram();
+        if (!d.isValid())
+            break;
+        const auto opcode = orvantic::opcodeOf(d.data());
+        if (opcode == orvantic::OpDiscovery) {
+            sendReply(c, d.senderAddress(), quint16(d.senderPort()));
+            emit discoveryAnswered(1);
+        } else if (opcode == orvantic::OpBootloader && d.data().size() == orvantic::HeaderSize) {
+            enterBootloader(c);
+        }
+    }
+}
+
+void NetSim::enterBootloader(Controller &c)
+{
+    if (c.bootloader)
+        return; // already waiting for an upload
+    TTessaraCtrl &ctrl = m_specs[c.index].ctrl;
+    if (!tessara::isBootloader(ctrl)) {
+        c.application = tessara::fixedText(ctrl.Firmware);
+        setFixedText(ctrl.Firmware, QLatin1String(BootloaderText));
+    }
+    c.bootloader = new QTcpServer(this);
+    c.bootloader->setMaxPendingConnections(1);
+    connect(c.bootloader, &QTcpServer::newConnection, this, [this, &c] { onUploadConnection(c); });
+    QString error;
+    if (!c.bootloader->listen(QHostAddress(tessara::ipText(ctrl.CurrentIP)), m_port))
+        error = c.bootloader->errorString();
+    emit bootloaderStarted(c.index, error);
+}
+
+void NetSim::onUploadConnection(Controller &c)
+{
+    while (QTcpSocket *next = c.bootloader->nextPendingConnection()) {
+        if (c.upload) { // one upload at a time
+            next->abort();
+            next->deleteLater();
+            continue;
+        }
+        c.upload = next;
+        c.received.clear();
+        connect(next, &QTcpSocket::readyRead, this, [&c, next] { c.received += next->readAll(); });
+        connect(next, &QTcpSocket::disconnected, this, [this, &c] { finishUpload(c); });
+    }
+}
+
+void NetSim::finishUpload(Controller &c)
+{
+    c.received += c.upload->readAll();
+    c.upload->deleteLater();
+    c.upload = nullptr;
+    const QByteArray line(netfirmware::Announcement, netfirmware::AnnouncementSize);
+    const QByteArray bytes = c.received.mid(line.size());
+    if (!c.received.startsWith(line)) {
+        emit uploadRefused(c.index, QStringLiteral("the upload did not start with the announcement line"));
+        return;
+    }
+    const Image image = readImage(bytes);
+    if (bytes.isEmpty() || !image.complete) {
+        emit uploadRefused(c.index, bytes.isEmpty() ? QStringLiteral("no firmware image after the announcement line")
+                                                    : QStringLiteral("incomplete or malformed HEX image"));
+        return;
+    }
+    if (!m_firmwareDir.isEmpty()) {
+        QFile out(QDir(m_firmwareDir).filePath(tessara::ipText(m_specs[c.index].ctrl.CurrentIP) + QStringLiteral(".hex")));
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
+            emit uploadRefused(c.index, QStringLiteral("cannot store the image: %1").arg(out.errorString()));
+            return;
+        }
+    }
+    // Back to the application, as a real controller restarts after flashing.
+    c.bootloader->close();
+    c.bootloader->deleteLater();
+    c.bootloader = nullptr;
+    const QString version = versionIn(image, bytes);
+    const QString firmware = !version.isEmpty() ? version
+        : !c.application.isEmpty()                ? c.application
+                                                  : QStringLiteral("V0.0.0");
+    setFixedText(m_specs[c.index].ctrl.Firmware, firmware);
+    emit firmwareUploaded(c.index, bytes.size(), firmware);
 }
 
 void NetSim::onBroadcast()
@@ -56,22 +206,26 @@ void NetSim::answerDiscovery(const QHostAddress &to, quint16 port)
 {
     int sent = 0;
     for (const auto &c : m_controllers) {
-        const VirtualControllerSpec &spec = m_specs[c->index];
         if (m_noise && c == m_controllers.front())
             sendNoise(c->socket, to, port);
-        c->socket->writeDatagram(orvantic::buildPollReply(spec.ctrl, spec.model, spec.version), to, port);
-        ++sent;
-        if (spec.duplicate) {
-            // Same address, other contents: the PC must keep the first.
-            TTessaraCtrl other = spec.ctrl;
-            other.Nickname.fill(0);
-            const char16_t late[] = u"Late duplicate";
-            std::copy(std::begin(late), std::end(late) - 1, other.Nickname.begin());
-            c->socket->writeDatagram(orvantic::buildPollReply(other, spec.model, spec.version), to, port);
-            ++sent;
-        }
+        sendReply(*c, to, port);
+        sent += m_specs[c->index].duplicate ? 2 : 1;
     }
     emit discoveryAnswered(sent);
+}
+
+void NetSim::sendReply(Controller &c, const QHostAddress &to, quint16 port)
+{
+    const VirtualControllerSpec &spec = m_specs[c.index];
+    c.socket->writeDatagram(orvantic::buildPollReply(spec.ctrl, spec.model, spec.version), to, port);
+    if (spec.duplicate) {
+        // Same address, other contents: the PC must keep the first.
+        TTessaraCtrl other = spec.ctrl;
+        other.Nickname.fill(0);
+        const char16_t late[] = u"Late duplicate";
+        std::copy(std::begin(late), std::end(late) - 1, other.Nickname.begin());
+        c.socket->writeDatagram(orvantic::buildPollReply(other, spec.model, spec.version), to, port);
+    }
 }
 
 void NetSim::sendNoise(QUdpSocket *from, const QHostAddress &to, quint16 port)

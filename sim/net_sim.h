@@ -1,7 +1,20 @@
 #pragma once
 // A set of virtual Ethernet controllers on one host. Discovery requests are heard on a socket bound
 // to all addresses (only such a socket receives a limited broadcast); each controller answers from
-// a socket bound to its own address, as a real controller would.
+// a socket bound to its own address, as a real controller would. That socket also takes what is
+// sent to the controller alone: a discovery request (answered by this controller only) and the
+// bootloader trigger.
+//
+// Bootloader: the trigger makes a controller report the firmware text "Bootloader" and listen for
+// one upload on TCP, its own address and the same port. An upload must start with the line
+// "Firmware Tessara 16" CR LF; the bytes after it are the firmware image, complete when the PC
+// closes the connection. The controller then stores the image (when a firmware directory is set,
+// as <address>.hex there) and runs its application again, reporting the first "V<n>.<n>.<n>" found
+// in the image (the data of an Intel HEX file, or the bytes as they are) as its version, or else
+// the version it had before ("V0.0.0" when it started in its bootloader). An upload with another
+// first line, with no image, or with a HEX file that is garbled or cut short is refused and the
+// controller stays in its bootloader. A controller whose file gives it a firmware text starting
+// with "Bootloader" starts in its bootloader and reports that text until it is updated.
 
 #include "controller_file.h"
 
@@ -25,14 +38,27 @@ public:
     // truncated and malformed replies).
     void setNoise(bool on) { m_noise = on; }
 
+    // Where uploaded firmware images are stored; none are stored when empty.
+    void setFirmwareDir(const QString &dir) { m_firmwareDir = dir; }
+
     const QList<VirtualControllerSpec> &controllers() const { return m_specs; }
 
 signals:
     void discoveryAnswered(int replies);
+    // The controller started its bootloader; `error` is set when its upload port cannot be opened.
+    void bootloaderStarted(int index, const QString &error);
+    // An upload ended: accepted (image of `bytes` bytes, now running `firmware`) or refused (`why`).
+    void firmwareUploaded(int index, qint64 bytes, const QString &firmware);
+    void uploadRefused(int index, const QString &why);
 
 private:
     struct Controller;
     void onBroadcast();
+    void onUnicast(Controller &c);
+    void enterBootloader(Controller &c);
+    void onUploadConnection(Controller &c);
+    void finishUpload(Controller &c);
+    void sendReply(Controller &c, const QHostAddress &to, quint16 port);
     void answerDiscovery(const QHostAddress &to, quint16 port);
     void sendNoise(QUdpSocket *from, const QHostAddress &to, quint16 port);
 
@@ -41,4 +67,5 @@ private:
     std::vector<std::unique_ptr<Controller>> m_controllers;
     quint16 m_port = 0;
     bool m_noise = false;
+    QString m_firmwareDir;
 };

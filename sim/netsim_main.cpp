@@ -2,9 +2,12 @@
 //
 //   glw-netsim --file controllers.txt
 //   glw-netsim --count 1000 --first-ip 10.77.1.10 [--mask 255.255.0.0] [--model "Tessara 4"]
+//   [--firmware-dir DIR]   store each uploaded firmware image as DIR/<address>.hex
 //
 // Every controller's address must be assigned to an interface of the host (or namespace) it runs
-// in. Prints "ready N" once all sockets are bound, and one line per answered discovery.
+// in. Prints "ready N" once all sockets are bound, one line per answered discovery, and one line per
+// bootloader event: "bootloader <address>" (or "bootloader <address> failed: <why>"),
+// "uploaded <address> <bytes> <firmware>", "refused <address>: <why>".
 
 #include "net_sim.h"
 
@@ -58,6 +61,7 @@ int main(int argc, char *argv[])
          QStringLiteral("Tessara 16")},
         {QStringLiteral("port"), QStringLiteral("UDP port."), QStringLiteral("port"), QStringLiteral("49150")},
         {QStringLiteral("noise"), QStringLiteral("Send datagrams a PC must ignore before the replies.")},
+        {QStringLiteral("firmware-dir"), QStringLiteral("Store uploaded firmware images here."), QStringLiteral("dir")},
     });
     cli.process(app);
 
@@ -88,6 +92,24 @@ int main(int argc, char *argv[])
     raiseFileLimit();
     NetSim sim(specs);
     sim.setNoise(cli.isSet(QStringLiteral("noise")));
+    sim.setFirmwareDir(cli.value(QStringLiteral("firmware-dir")));
+    auto address = [&sim](int index) { return tessara::ipText(sim.controllers()[index].ctrl.CurrentIP); };
+    QObject::connect(&sim, &NetSim::bootloaderStarted, [address](int index, const QString &error) {
+        if (error.isEmpty())
+            std::printf("bootloader %s\n", qPrintable(address(index)));
+        else
+            std::printf("bootloader %s failed: %s\n", qPrintable(address(index)), qPrintable(error));
+        std::fflush(stdout);
+    });
+    QObject::connect(&sim, &NetSim::firmwareUploaded, [address](int index, qint64 bytes, const QString &firmware) {
+        std::printf("uploaded %s %lld %s\n", qPrintable(address(index)), static_cast<long long>(bytes),
+                    qPrintable(firmware));
+        std::fflush(stdout);
+    });
+    QObject::connect(&sim, &NetSim::uploadRefused, [address](int index, const QString &why) {
+        std::printf("refused %s: %s\n", qPrintable(address(index)), qPrintable(why));
+        std::fflush(stdout);
+    });
     QString error;
     if (!sim.start(quint16(cli.value(QStringLiteral("port")).toUInt()), &error)) {
         std::fprintf(stderr, "cannot bind %s\n", qPrintable(error));

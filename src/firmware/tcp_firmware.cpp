@@ -1,7 +1,113 @@
 #include "tcp_firmware.h"
 
-TTCPFirmware::TTCPFirmware(QWidget *parent) : QDialog(parent)
+#include "named_control.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTcpSocket>
+
+TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
+    : QDialog(parent),
+      FileOpenBtn(named(new QPushButton(tr("Browse"), this), "FileOpenBtn", tr("Browse for firmware file"))),
+      FileDisplay(named(new QLineEdit(this), "FileDisplay", tr("Firmware file"))),
+      lblStatus(named(new QLabel(tr("Please wait, updating firmware..."), this), "lblStatus", tr("Update status"))),
+      Cancel(named(new QPushButton(tr("Close"), this), "Cancel", tr("Close"))),
+      Update(named(new QPushButton(tr("Update"), this), "Update", tr("Update"))),
+      IdTCPClient1(new QTcpSocket(this)),
+      m_port(port)
 {
     setObjectName(QStringLiteral("TCPFirmware"));
     setWindowTitle(tr("Tessara Firmware "));
+    setFixedSize(366, 88);
+    IdTCPClient1->setObjectName(QStringLiteral("IdTCPClient1"));
+
+    FileOpenBtn->setGeometry(16, 15, 65, 23);
+    FileDisplay->setGeometry(96, 15, 257, 23);
+    lblStatus->setGeometry(15, 56, 201, 15);
+    QFont bold = lblStatus->font();
+    bold.setBold(true);
+    lblStatus->setFont(bold);
+    lblStatus->hide();
+    Cancel->setGeometry(216, 49, 65, 25);
+    Update->setGeometry(288, 49, 65, 25);
+    // Enter in the path box must not start an upload: only a press of "Update" does.
+    Cancel->setAutoDefault(false);
+    Update->setAutoDefault(false);
+    FileOpenBtn->setAutoDefault(false);
+
+    connect(FileOpenBtn, &QPushButton::clicked, this, &TTCPFirmware::FileOpenBtnClick);
+    connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Update, &QPushButton::clicked, this, &TTCPFirmware::UpdateClick);
+}
+
+void TTCPFirmware::setTarget(const TTessaraCtrl &controller)
+{
+    m_host = tessara::ipText(controller.CurrentIP);
+}
+
+int TTCPFirmware::openFor(const TTessaraCtrl &controller)
+{
+    setTarget(controller);
+    return exec();
+}
+
+void TTCPFirmware::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Centred on the screen, not on the window that opened it.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TTCPFirmware::FileOpenBtnClick()
+{
+    QFileDialog dialog(this, tr("Open"), QDir::currentPath(), tr("Firmware Hex File (*.hex)"));
+    dialog.setObjectName(QStringLiteral("FirmwareFileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        FileDisplay->setText(QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath()));
+}
+
+void TTCPFirmware::UpdateClick()
+{
+    // A second press queued while the label is drawn must not cut the running upload's connection.
+    if (!m_uploading)
+        SendEthFirmware();
+}
+
+void TTCPFirmware::reject()
+{
+    if (!m_uploading)
+        QDialog::reject();
+}
+
+void TTCPFirmware::SendEthFirmware()
+{
+    netfirmware::connectToBootloader(*IdTCPClient1, m_host, m_port, m_timing.connectTimeoutMs);
+    IdTCPClient1Connected();
+}
+
+void TTCPFirmware::IdTCPClient1Connected()
+{
+    m_uploading = true;
+    lblStatus->show();
+    // Draw the label once; the upload blocks the window until it has finished.
+    QCoreApplication::processEvents();
+    const bool sent = netfirmware::sendFirmware(*IdTCPClient1, FileDisplay->text(), m_timing);
+    lblStatus->hide();
+    m_uploading = false;
+    if (sent) {
+        QMessageBox::information(this, windowTitle(), tr("Update Sent"));
+        accept();
+    } else {
+        QMessageBox::warning(this, windowTitle(), tr("Error Sending File"));
+    }
 }

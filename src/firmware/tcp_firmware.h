@@ -1,9 +1,58 @@
 #pragma once
+// "Tessara Firmware ": sends a firmware file to a controller whose bootloader is running. Created
+// once and reused, so the chosen path stays in FileDisplay between openings. The opener names the
+// controller (setTarget) before showing it.
+
+#include "firmware_upload.h"
+#include "tessara_ctrl.h"
 
 #include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTcpSocket;
 
 class TTCPFirmware : public QDialog {
     Q_OBJECT
 public:
-    explicit TTCPFirmware(QWidget *parent = nullptr);
+    // `port` is 49150 in the program.
+    explicit TTCPFirmware(QWidget *parent = nullptr, quint16 port = 49150);
+
+    QPushButton *FileOpenBtn;
+    QLineEdit *FileDisplay;
+    QLabel *lblStatus;
+    QPushButton *Cancel;
+    QPushButton *Update;
+    QTcpSocket *IdTCPClient1;
+
+    // The controller the next upload goes to: its present address.
+    void setTarget(const TTessaraCtrl &controller);
+    QString targetHost() const { return m_host; }
+    quint16 port() const { return m_port; }
+
+    // Sets the target and shows the dialog modally; returns when it closes.
+    int openFor(const TTessaraCtrl &controller);
+
+    void setTiming(const netfirmware::UploadTiming &timing) { m_timing = timing; }
+
+    void FileOpenBtnClick();
+    void UpdateClick();
+    // Connects to the target; throws when no connection can be made (nothing was sent then).
+    void SendEthFirmware();
+    // Runs once connected: the whole upload and its outcome.
+    void IdTCPClient1Connected();
+
+    // Closing is refused while an upload runs (only the single pass of event handling during it
+    // could deliver a close).
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    bool m_uploading = false;
+    QString m_host;
+    quint16 m_port;
+    netfirmware::UploadTiming m_timing;
 };

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QStringList>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -32,6 +34,15 @@ inline void answerModal(std::function<void(QWidget *)> answer, int timeoutMs = 5
         }
     });
     timer->start();
+}
+
+// The texts of one table row, an empty text for an empty cell.
+inline QStringList rowTexts(const QTableWidget *grid, int row)
+{
+    QStringList cells;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        cells << (grid->item(row, c) ? grid->item(row, c)->text() : QString());
+    return cells;
 }
 
 } // namespace glwtest

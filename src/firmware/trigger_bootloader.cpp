@@ -1,0 +1,16 @@
+#include "trigger_bootloader.h"
+
+#include "orvantic.h"
+#include "tcp_firmware.h"
+#include "udp_port.h"
+
+#include <QThread>
+
+void TriggerBootloader(const TTessaraCtrl &controller, UdpPort &udp, TTCPFirmware &upload, int waitMs)
+{
+    const TTessaraCtrl target = controller;
+    udp.send(orvantic::header(orvantic::OpBootloader), tessara::ipText(target.CurrentIP));
+    // The window stays blocked meanwhile: nothing may be handled between trigger and dialog.
+    QThread::msleep(ulong(waitMs));
+    upload.openFor(target);
+}

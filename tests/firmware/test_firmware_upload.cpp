@@ -1,0 +1,184 @@
+// The upload stream as a controller's bootloader receives it, on a real loopback connection.
+
+#include "firmware_upload.h"
+#include "loopback_server.h"
+
+#include <QRandomGenerator>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <stdexcept>
+
+using netfirmware::UploadTiming;
+
+namespace {
+
+const QByteArray Line("Firmware Tessara 16\r\n");
+
+// Short waits: the real pause is checked once, in exactStream.
+constexpr UploadTiming Quick{2000, 50, 2000};
+
+QByteArray randomBytes(qsizetype n)
+{
+    QByteArray b(n, Qt::Uninitialized);
+    QRandomGenerator gen(7);
+    for (char &c : b)
+        c = char(gen.bounded(256));
+    return b;
+}
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+        qFatal("cannot write test file");
+    return path;
+}
+
+// Connects and runs the whole upload against `server`.
+bool upload(LoopbackServer &server, const QString &file, const UploadTiming &timing = Quick)
+{
+    QTcpSocket client;
+    netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), server.port(), timing.connectTimeoutMs);
+    const bool sent = netfirmware::sendFirmware(client, file, timing);
+    if (client.state() != QAbstractSocket::UnconnectedState)
+        qFatal("the connection was left open");
+    return sent;
+}
+
+QString connectError(quint16 port, int timeoutMs)
+{
+    QTcpSocket client;
+    try {
+        netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), port, timeoutMs);
+    } catch (const std::runtime_error &e) {
+        if (client.state() != QAbstractSocket::UnconnectedState)
+            return QStringLiteral("client left connecting");
+        return QString::fromLocal8Bit(e.what());
+    }
+    return {};
+}
+
+} // namespace
+
+class TestFirmwareUpload : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+    void exactStream();
+    void fileProblems_data();
+    void fileProblems();
+    void refusedConnection();
+    void connectTimesOut();
+    void droppedConnection_data();
+    void droppedConnection();
+    void stalledConnection();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestFirmwareUpload::exactStream()
+{
+    // Every byte value, CR LF and NUL included, must pass unchanged; the program's own timing.
+    const QByteArray content = randomBytes(300000) + QByteArray("\r\n\0:00000001FF\r\n", 17);
+    const QString file = writeFile(m_dir, QStringLiteral("firmware.hex"), content);
+    LoopbackServer server;
+    QVERIFY(upload(server, file, UploadTiming{}));
+    const LoopbackServer::Received got = server.result();
+    QCOMPARE(got.bytes.size(), 21 + content.size());
+    QCOMPARE(got.bytes.left(21), Line);
+    QVERIFY(got.bytes.mid(21) == content);
+    QVERIFY(got.peerClosed);
+    // Nothing between the line and the file for the pause (measured at the receiving end, so a
+    // late wake-up of the server thread may shorten it a little).
+    QVERIFY2(got.gapAfterLineMs >= 1500, qPrintable(QString::number(got.gapAfterLineMs)));
+}
+
+void TestFirmwareUpload::fileProblems_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("empty name") << QString();
+    QTest::newRow("missing file") << QStringLiteral("no-such-firmware.hex");
+    QTest::newRow("empty file") << QStringLiteral("empty.hex");
+    QTest::newRow("a directory") << QStringLiteral("folder.hex");
+}
+
+void TestFirmwareUpload::fileProblems()
+{
+    QFETCH(QString, file);
+    writeFile(m_dir, QStringLiteral("empty.hex"), {});
+    QDir(m_dir.path()).mkpath(QStringLiteral("folder.hex"));
+    const QString path = file.isEmpty() ? file : m_dir.filePath(file);
+
+    LoopbackServer server;
+    QVERIFY(!upload(server, path));
+    // The announcement went out; nothing else did, and the connection was closed.
+    const LoopbackServer::Received got = server.result();
+    QCOMPARE(got.bytes, Line);
+    QVERIFY(got.peerClosed);
+}
+
+void TestFirmwareUpload::refusedConnection()
+{
+    const QString error = connectError(closedLoopbackPort(), 5000);
+    QVERIFY2(error.contains(QStringLiteral("refused"), Qt::CaseInsensitive), qPrintable(error));
+    QVERIFY(error.contains(QStringLiteral("127.0.0.1")));
+}
+
+void TestFirmwareUpload::connectTimesOut()
+{
+    // A listener whose queue is full drops further connection requests unanswered, as an
+    // unreachable address would: the attempt must give up on its own.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0);
+    QVERIFY(::listen(fd, 0) == 0);
+    QVERIFY(::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0);
+    const quint16 port = ntohs(a.sin_port);
+    QTcpSocket filler;
+    filler.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(filler.waitForConnected(2000));
+
+    const QString error = connectError(port, 300);
+    ::close(fd);
+    QVERIFY2(error.contains(QStringLiteral("timed out")), qPrintable(error));
+}
+
+void TestFirmwareUpload::droppedConnection_data()
+{
+    QTest::addColumn<int>("drop");
+    QTest::addColumn<qint64>("after");
+    QTest::addColumn<qint64>("fileSize");
+    using D = LoopbackServer::Drop;
+    // A small file fits into the send buffers at once, so the loss must be seen before writing.
+    QTest::newRow("closed during the pause") << int(D::CloseAfter) << qint64(21) << qint64(1000);
+    QTest::newRow("reset during the pause") << int(D::ResetAfter) << qint64(21) << qint64(1000);
+    QTest::newRow("reset during the file") << int(D::ResetAfter) << qint64(21 + 100000) << qint64(32 << 20);
+}
+
+void TestFirmwareUpload::droppedConnection()
+{
+    QFETCH(int, drop);
+    QFETCH(qint64, after);
+    QFETCH(qint64, fileSize);
+    const QString file = writeFile(m_dir, QStringLiteral("big.hex"), randomBytes(fileSize));
+    LoopbackServer server(LoopbackServer::Drop(drop), after);
+    QVERIFY(!upload(server, file));
+    QCOMPARE(server.result().bytes.left(21), Line);
+}
+
+void TestFirmwareUpload::stalledConnection()
+{
+    // A controller that stops reading must not hold the window for good.
+    const QString file = writeFile(m_dir, QStringLiteral("big.hex"), randomBytes(32 << 20));
+    LoopbackServer server(LoopbackServer::Drop::StallAfter, 21 + 1000);
+    QVERIFY(!upload(server, file, UploadTiming{2000, 50, 500}));
+}
+
+QTEST_GUILESS_MAIN(TestFirmwareUpload)
+#include "test_firmware_upload.moc"
