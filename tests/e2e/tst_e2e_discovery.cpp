@@ -2,6 +2,7 @@
 // side of a private veth link.
 
 #include "e2e_fixture.h"
+#include "glw_test.h"
 #include "glw_application.h"
 #include "network_tab.h"
 
@@ -46,13 +47,6 @@ duplicate = 1
 version = 9
 )";
 
-QStringList row(QTableWidget *grid, int r)
-{
-    QStringList cells;
-    for (int c = 0; c < grid->columnCount(); ++c)
-        cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
-    return cells;
-}
 
 } // namespace
 
@@ -92,15 +86,15 @@ private slots:
         QCOMPARE(net->rowCount(), 5);
         QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 5 Device(s)"));
 
-        QCOMPARE(row(net->Network_Grid, 0), (QStringList{"Tessara 16", "Stage left", "10.77.1.10", "V1.4.5",
+        QCOMPARE(glwtest::rowTexts(net->Network_Grid, 0), (QStringList{"Tessara 16", "Stage left", "10.77.1.10", "V1.4.5",
                                                          QString::fromUtf8("21.5°C / 70.7°F")}));
-        QCOMPARE(row(net->Network_Grid, 1), (QStringList{"Tessara 4", "Truss", "10.77.1.11", "V1.2.8",
+        QCOMPARE(glwtest::rowTexts(net->Network_Grid, 1), (QStringList{"Tessara 4", "Truss", "10.77.1.11", "V1.2.8",
                                                          QString::fromUtf8("33.3°C / 91.9°F")}));
-        QCOMPARE(row(net->Network_Grid, 2), (QStringList{"Corvel 16", "Partner", "10.77.1.12", "V1.3.0",
+        QCOMPARE(glwtest::rowTexts(net->Network_Grid, 2), (QStringList{"Corvel 16", "Partner", "10.77.1.12", "V1.3.0",
                                                          QString::fromUtf8("0.0°C / 32.0°F")}));
-        QCOMPARE(row(net->Network_Grid, 3),
+        QCOMPARE(glwtest::rowTexts(net->Network_Grid, 3),
                  (QStringList{"Tessara 16", "Updating", "10.77.1.13", "Bootloader V1.0", ""}));
-        QCOMPARE(row(net->Network_Grid, 4).mid(0, 3), (QStringList{"Tessara 16", "First of two", "10.77.1.14"}));
+        QCOMPARE(glwtest::rowTexts(net->Network_Grid, 4).mid(0, 3), (QStringList{"Tessara 16", "First of two", "10.77.1.14"}));
         QCOMPARE(net->PControllers.size(), 5);
         QCOMPARE(net->PControllers[1].NumStrings, quint8(4));
     }

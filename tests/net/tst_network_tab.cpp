@@ -55,13 +55,6 @@ TTessaraCtrl controllerAt(int lastOctet, const char *nickname = "", const char *
     return c;
 }
 
-QStringList row(QTableWidget *grid, int r)
-{
-    QStringList cells;
-    for (int c = 0; c < grid->columnCount(); ++c)
-        cells << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
-    return cells;
-}
 
 // Loopback addresses the fake adapters use; the tab binds to them for real.
 const QList<tNetworkInterface> LoopbackAdapters = {iface("127.0.0.1", "255.0.0.0"),
@@ -166,10 +159,10 @@ private slots:
         QCOMPARE(tab.rowCount(), 3);
         QCOMPARE(tab.PControllers.size(), 3);
         const QString temp = QString::fromUtf8("21.5°C / 70.7°F");
-        QCOMPARE(row(tab.Network_Grid, 0), (QStringList{"Tessara 16", "Stage left", "10.0.0.10", "V1.4.5", temp}));
-        QCOMPARE(row(tab.Network_Grid, 1),
+        QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 0), (QStringList{"Tessara 16", "Stage left", "10.0.0.10", "V1.4.5", temp}));
+        QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 1),
                  (QStringList{"Tessara 4", QString::fromUtf8("Truss é"), "10.0.0.11", "V1.4.5", temp}));
-        QCOMPARE(row(tab.Network_Grid, 2), (QStringList{"Corvel 16", "", "10.0.0.12", "Bootloader V1.0", ""}));
+        QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 2), (QStringList{"Corvel 16", "", "10.0.0.12", "Bootloader V1.0", ""}));
         QCOMPARE(tab.PControllers[1].NumStrings, quint8(4));
         QVERIFY(tab.PControllers[0] == controllerAt(10, "Stage left")); // the first reply from .10 stays
         QCOMPARE(counts.count(), 3);
@@ -192,7 +185,7 @@ private slots:
         // Only what arrives at the chosen adapter's address is heard now.
         deliver(tab, {orvantic::buildPollReply(controllerAt(20), QStringLiteral("Tessara 16"))}, "127.0.0.2");
         QCOMPARE(tab.rowCount(), 1);
-        QCOMPARE(row(tab.Network_Grid, 0).at(2), QStringLiteral("10.0.0.20"));
+        QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 0).at(2), QStringLiteral("10.0.0.20"));
 
         // Refresh empties the table but keeps the binding, and shows the adapter still in use.
         tab.btnRefresh->click();
@@ -250,7 +243,7 @@ private slots:
         }
         deliver(tab, replies);
         QCOMPARE(tab.rowCount(), 1000);
-        QCOMPARE(row(tab.Network_Grid, 999).at(2), QStringLiteral("10.1.3.231"));
+        QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 999).at(2), QStringLiteral("10.1.3.231"));
     }
 };
 
