@@ -62,10 +62,10 @@ QByteArray VirtualQuorixLine::collide(const QList<QByteArray> &replies)
     QByteArray line;
     for (const QByteArray &r : replies) {
         for (qsizetype i = 0; i < r.size(); ++i) {
-            if (i < line.size())
-                line[i] = char(quint8(line[i]) & quint8(r[i]));
-            else
+            if (i >= line.size())
                 line.append(r[i]);
+            else if (line[i] != r[i])
+                line[i] = '\0'; // drivers fighting: the receiver sees a framing error, read as 0
         }
     }
     return line;

@@ -32,7 +32,8 @@ public:
     // complete (checksum, length) is ignored, as a real responder ignores it.
     QByteArray handle(QByteArrayView message);
 
-    // Replies that arrive together: every bit that any driver holds low stays low.
+    // Replies that arrive together: where they agree the bytes come through, where they differ
+    // the drivers fight and the receiver reads a broken byte.
     static QByteArray collide(const QList<QByteArray> &replies);
 
 private:

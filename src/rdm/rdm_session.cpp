@@ -60,6 +60,7 @@ void RdmSession::startPass()
     discBinaryState.row = 1;
     discBinaryState.branch = 1;
     m_passRequests = 0;
+    m_narrowedWith.clear();
     SendNextDisc(DISC_REPEAT);
 }
 
@@ -79,6 +80,18 @@ int RdmSession::discoveryBudget() const
 void RdmSession::SendNextDisc(Change change)
 {
     stopTimer();
+    if (change == DISC_NARROW) {
+        // Going down a branch again is worth it only if the last time down found someone; a
+        // collision that stays after a fruitless visit comes from controllers that will not go
+        // quiet, and the walk would circle under it for ever.
+        const quint64 key = quint64(discBinaryState.row) << 40 | quint64(discBinaryState.branch);
+        const int known = int(m_recorded.size() + m_unacked.size());
+        const auto visited = m_narrowedWith.constFind(key);
+        if (visited != m_narrowedWith.cend() && visited.value() == known)
+            change = DISC_WIDEN;
+        else
+            m_narrowedWith.insert(key, known);
+    }
     if ((change == DISC_WIDEN && isWholeRange(discBinaryState.bounds)) || m_passRequests >= discoveryBudget()) {
         endDiscovery();
         return;
@@ -111,14 +124,15 @@ void RdmSession::DiscoveryRead()
     }
     lastDiscovery = *reply;
     const quint32 id = reply->deviceId();
-    if (m_unacked.contains(id)) {
-        // It answers but never acknowledges a mute: nothing more to learn in this branch.
-        SendNextDisc(DISC_WIDEN);
+    if (id < discBinaryState.bounds.lower || id > discBinaryState.bounds.upper) {
+        // Nobody outside the range answers: several answered and the mix looked valid.
+        SendNextDisc(DISC_NARROW);
         return;
     }
-    if (m_recorded.contains(id)) {
-        // That one acknowledged its mute, so this is others answering together.
-        SendNextDisc(DISC_NARROW);
+    if (m_recorded.contains(id) || m_unacked.contains(id)) {
+        // Known already, and answering alone although told to keep quiet: the branch holds
+        // nobody new. Asking below it would only meet the same controller again.
+        SendNextDisc(DISC_WIDEN);
         return;
     }
     RDM_Mode = STANDARD;

@@ -10,6 +10,7 @@
 #include "rdm_reassembler.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QSet>
 
@@ -134,4 +135,6 @@ private:
     QSet<quint32> m_recorded;
     QSet<quint32> m_unacked;
     int m_passRequests = 0;
+    // Branches gone down in this pass (row << 40 | branch), with the number of controllers known then.
+    QHash<quint64, int> m_narrowedWith;
 };
