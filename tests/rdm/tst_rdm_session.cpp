@@ -2,6 +2,7 @@
 // the line answered, or else lets the running timer fire. Replies can be handed over in pieces.
 
 #include "rdm_session.h"
+#include "rdm_test_records.h"
 #include "virtual_quorix_line.h"
 
 #include <QRandomGenerator>
@@ -100,37 +101,6 @@ quint32 destId(const QByteArray &m)
 quint16 pidOf(const QByteArray &m)
 {
     return quint16(quint8(m[21]) << 8 | quint8(m[22]));
-}
-
-QList<VirtualQuorix> virtualLine(const QList<quint32> &ids)
-{
-    QList<VirtualQuorix> line;
-    for (int i = 0; i < ids.size(); ++i)
-        line << makeVirtualQuorix(ids[i], i);
-    return line;
-}
-
-// Every virtual controller is in the records exactly once, holding what the controller holds.
-void compareRecords(const QList<TQuorixCtrl> &records, const QList<VirtualQuorix> &line)
-{
-    QCOMPARE(records.size(), line.size());
-    for (const VirtualQuorix &v : line) {
-        int seen = 0;
-        for (const TQuorixCtrl &r : records) {
-            if (r.UID != v.rec.UID)
-                continue;
-            ++seen;
-            QCOMPARE(r.MID, v.rec.MID);
-            QCOMPARE(r.SVID, v.rec.SVID);
-            QCOMPARE(r.PERS, v.rec.PERS);
-            QCOMPARE(r.STA, v.rec.STA);
-            QCOMPARE(r.LBL, v.rec.LBL);
-            QCOMPARE(r.TMP, v.rec.TMP);
-            QCOMPARE(r.RM, v.rec.RM);
-            QCOMPARE(r.Gamma, v.rec.Gamma);
-        }
-        QCOMPARE(seen, 1);
-    }
 }
 
 QByteArray reply(quint32 id, quint16 pid, QByteArray data, quint8 type = RESPONSE_TYPE_ACK, int pdl = -1)
