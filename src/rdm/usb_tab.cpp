@@ -16,7 +16,8 @@
 #include <stdexcept>
 
 namespace {
-constexpr qint32 RdmBaud = 250000;
+constexpr qint32 RdmBaud = 250000; // not one of the standard rates
+constexpr qint32 BootloaderBaud = 19200;
 constexpr int WriteWaitMs = 100;
 } // namespace
 
@@ -110,13 +111,14 @@ void UsbTab::holdLineControl()
     ComPort1->clearError();
 }
 
-bool UsbTab::openRdmLink()
+bool UsbTab::openLink(LineSetting setting)
 {
+    const bool rdmLink = setting == LineSetting::RdmLink;
     ComPort1->close();
-    ComPort1->setBaudRate(RdmBaud);
+    ComPort1->setBaudRate(rdmLink ? RdmBaud : BootloaderBaud);
     ComPort1->setDataBits(QSerialPort::Data8);
     ComPort1->setParity(QSerialPort::NoParity);
-    ComPort1->setStopBits(QSerialPort::TwoStop);
+    ComPort1->setStopBits(rdmLink ? QSerialPort::TwoStop : QSerialPort::OneStop);
     ComPort1->setFlowControl(QSerialPort::NoFlowControl);
     if (!ComPort1->open(QIODevice::ReadWrite))
         return false;
@@ -172,7 +174,7 @@ void UsbTab::stopGapTimer()
 
 void UsbTab::USB_SearchClick()
 {
-    if (!openRdmLink()) {
+    if (!openLink(LineSetting::RdmLink)) {
         QMessageBox::warning(this, tr("USB Devices"), QStringLiteral("Can't open COM port!"));
         return;
     }

@@ -46,6 +46,11 @@ public:
     void setPortName(const QString &name);
     QString portName() const;
 
+    // The two line settings of ComPort1. openLink closes the port, applies the setting (settings
+    // change only while it is closed), opens it with DTR on and RTS off and drops stale input.
+    enum class LineSetting { RdmLink, BootloaderLink };
+    bool openLink(LineSetting setting);
+
     void USB_SearchClick();
     void ComPort1RxChar();
     void Timer1Timer();
@@ -77,7 +82,6 @@ private:
     void stopGapTimer() override;
     void searchEndedEmpty() override;
 
-    bool openRdmLink();
     void holdLineControl();
     void sendSet(int num, rdm::RdmRequest (*build)(const TQuorixCtrl &));
     void endSearchIndicators();

@@ -101,6 +101,25 @@ private slots:
         QCOMPARE(tab.USB_Grid->item(0, 4)->text(), QStringLiteral("-10.0°C / 14.0°F"));
     }
 
+    void lineSettings()
+    {
+        RdmLineSim sim({});
+        QString error;
+        QVERIFY2(sim.start(&error), qPrintable(error));
+        UsbTab tab;
+        tab.setPortName(sim.slavePath());
+        QVERIFY(tab.openLink(UsbTab::LineSetting::BootloaderLink));
+        QCOMPARE(tab.ComPort1->baudRate(), 19200);
+        QCOMPARE(tab.ComPort1->stopBits(), QSerialPort::OneStop);
+        QVERIFY(tab.openLink(UsbTab::LineSetting::RdmLink));
+        QCOMPARE(tab.ComPort1->baudRate(), 250000);
+        QCOMPARE(tab.ComPort1->stopBits(), QSerialPort::TwoStop);
+        QCOMPARE(tab.ComPort1->dataBits(), QSerialPort::Data8);
+        QCOMPARE(tab.ComPort1->parity(), QSerialPort::NoParity);
+        QCOMPARE(tab.ComPort1->flowControl(), QSerialPort::NoFlowControl);
+        QVERIFY(tab.ComPort1->isOpen());
+    }
+
     void portThatCannotOpen()
     {
         UsbTab tab;
