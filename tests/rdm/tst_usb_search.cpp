@@ -19,6 +19,20 @@ namespace {
 
 constexpr int SearchTimeoutMs = 120000;
 
+// A virtual line on a pty and the USB tab opening its slave side.
+struct PtyLine {
+    explicit PtyLine(QList<VirtualQuorix> controllers, bool split = false) : sim(std::move(controllers))
+    {
+        sim.setSplitReplies(split);
+        started = sim.start(&error);
+        tab.setPortName(sim.slavePath());
+    }
+    RdmLineSim sim;
+    UsbTab tab;
+    QString error;
+    bool started = false;
+};
+
 bool runSearch(UsbTab &tab)
 {
     QSignalSpy ended(&tab, &UsbTab::searchEnded);
@@ -55,13 +69,10 @@ private slots:
         if (dropMute)
             for (VirtualQuorix &v : line)
                 v.dropMuteReplies = 1;
-        RdmLineSim sim(line);
-        sim.setSplitReplies(split);
-        QString error;
-        QVERIFY2(sim.start(&error), qPrintable(error));
-
-        UsbTab tab;
-        tab.setPortName(sim.slavePath());
+        PtyLine pty(line, split);
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        RdmLineSim &sim = pty.sim;
+        UsbTab &tab = pty.tab;
         QSignalSpy counts(&tab, &UsbTab::countChanged);
         QVERIFY(runSearch(tab));
 
@@ -88,11 +99,9 @@ private slots:
         line[0].rec.TMP = {0xFF, 0x9C};
         line[0].rec.SVID = {2, 1, 5, 0};
         line[0].rec.LBL.fill('A'); // all 32 characters
-        RdmLineSim sim(line);
-        QString error;
-        QVERIFY2(sim.start(&error), qPrintable(error));
-        UsbTab tab;
-        tab.setPortName(sim.slavePath());
+        PtyLine pty(line);
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        UsbTab &tab = pty.tab;
         QVERIFY(runSearch(tab));
         QCOMPARE(tab.rowCount(), 1);
         QCOMPARE(tab.USB_Grid->item(0, 1)->text(), QString(32, QLatin1Char('A')));
@@ -103,11 +112,9 @@ private slots:
 
     void lineSettings()
     {
-        RdmLineSim sim({});
-        QString error;
-        QVERIFY2(sim.start(&error), qPrintable(error));
-        UsbTab tab;
-        tab.setPortName(sim.slavePath());
+        PtyLine pty({});
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        UsbTab &tab = pty.tab;
         QVERIFY(tab.openLink(UsbTab::LineSetting::BootloaderLink));
         QCOMPARE(tab.ComPort1->baudRate(), 19200);
         QCOMPARE(tab.ComPort1->stopBits(), QSerialPort::OneStop);
@@ -144,11 +151,10 @@ private slots:
         QList<VirtualQuorix> line = virtualLine({0x500, 0x501});
         line[0].rec.RM = 1;
         line[1].rec.RM = 0; // takes gamma only
-        RdmLineSim sim(line);
-        QString error;
-        QVERIFY2(sim.start(&error), qPrintable(error));
-        UsbTab tab;
-        tab.setPortName(sim.slavePath());
+        PtyLine pty(line);
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        RdmLineSim &sim = pty.sim;
+        UsbTab &tab = pty.tab;
         QVERIFY(runSearch(tab));
         QCOMPARE(tab.VControllers.size(), 2);
 
