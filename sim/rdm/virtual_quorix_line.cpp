@@ -22,12 +22,6 @@ QByteArray reason(quint16 code)
     return r;
 }
 
-template <std::size_t N>
-QByteArray bytesOf(const std::array<quint8, N> &a)
-{
-    return QByteArray(reinterpret_cast<const char *>(a.data()), qsizetype(N));
-}
-
 quint16 footprint(quint8 personality)
 {
     switch (personality) {

@@ -19,12 +19,6 @@ RdmRequest setRequest(const TQuorixCtrl &c, quint16 pid, QByteArray data)
     return {makerUid(c.deviceId()), SET_COMMAND, pid, quint8(data.size()), data};
 }
 
-template <std::size_t N>
-QByteArray bytesOf(const std::array<quint8, N> &a)
-{
-    return QByteArray(reinterpret_cast<const char *>(a.data()), qsizetype(N));
-}
-
 template <class D, class Layout>
 std::optional<D> readData(QByteArrayView data, int size, Layout layout)
 {

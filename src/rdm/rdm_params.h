@@ -94,6 +94,13 @@ QByteArray writeDeviceInfo(const DeviceInfoData &d);
 std::optional<SensorValueData> readSensorValue(QByteArrayView data);
 QByteArray writeSensorValue(const SensorValueData &d);
 
+// A record field's bytes as they travel.
+template <std::size_t N>
+QByteArray bytesOf(const std::array<quint8, N> &a)
+{
+    return QByteArray(reinterpret_cast<const char *>(a.data()), qsizetype(N));
+}
+
 // The label text of a record: its bytes up to the first NUL (a label is NUL-padded).
 QByteArray labelText(const TQuorixCtrl &c);
 
