@@ -8,10 +8,16 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <functional>
+#include <utility>
 
 using namespace rdm;
 
 namespace {
+
+quint16 pidOf(const QByteArray &m)
+{
+    return quint16(quint8(m[21]) << 8 | quint8(m[22]));
+}
 
 struct LineHost : RdmSessionHost {
     VirtualQuorixLine line;
@@ -27,12 +33,15 @@ struct LineHost : RdmSessionHost {
     int tables = 0;
     int emptyEnds = 0;
     int steps = 0;
+    int deepestRow = 0;
 
     explicit LineHost(QList<VirtualQuorix> controllers = {}) : line(std::move(controllers)) {}
 
     void sendMessage(const QByteArray &m) override
     {
         sent << m;
+        if (pidOf(m) == PID_DISC_UNIQUE_BRANCH)
+            deepestRow = qMax(deepestRow, session.discBinaryState.row);
         if (discoveryAnswer && quint8(m[20]) == DISCOVERY_COMMAND && quint8(m[22]) == PID_DISC_UNIQUE_BRANCH)
             inbound += discoveryAnswer(m);
         else
@@ -98,10 +107,6 @@ quint32 destId(const QByteArray &m)
     return quint32(quint8(m[5])) << 24 | quint32(quint8(m[6])) << 16 | quint32(quint8(m[7])) << 8 | quint8(m[8]);
 }
 
-quint16 pidOf(const QByteArray &m)
-{
-    return quint16(quint8(m[21]) << 8 | quint8(m[22]));
-}
 
 QByteArray reply(quint32 id, quint16 pid, QByteArray data, quint8 type = RESPONSE_TYPE_ACK, int pdl = -1)
 {
@@ -173,6 +178,47 @@ private slots:
         QCOMPARE(host.session.RDM_info_packet, quint8(DEVICE_LABEL));
         QCOMPARE(host.tables, 1);
         compareRecords(host.session.VControllers, line);
+    }
+
+    void oneControllerNeedsNoWalk()
+    {
+        LineHost host(virtualLine({0xABCDEF01}));
+        QVERIFY(host.search());
+        QList<quint16> pids;
+        for (const QByteArray &m : host.sent)
+            pids << pidOf(m);
+        QCOMPARE(pids, (QList<quint16>{PID_DISC_UN_MUTE, PID_DISC_UN_MUTE, PID_DISC_UNIQUE_BRANCH, PID_DISC_MUTE,
+                                       PID_DEVICE_INFO, PID_SENSOR_VALUE, PID_REMOTE_MODE, PID_GAMMA,
+                                       PID_DEVICE_LABEL}));
+    }
+
+    void timeoutWaitsForAReplyComingIn()
+    {
+        // The 20 ms run out while the discovery reply is still arriving: the reply decides.
+        LineHost host(virtualLine({0x77}));
+        host.session.startSearch();
+        const QByteArray answer = host.inbound;
+        host.inbound.clear();
+        QCOMPARE(answer.size(), DISC_REPLY_SIZE);
+        const qsizetype sentBefore = host.sent.size();
+        host.session.bytesReceived(answer.left(10));
+        host.session.Timer1Timer();
+        QCOMPARE(host.sent.size(), sentBefore); // not taken as silence
+        host.session.bytesReceived(answer.mid(10));
+        QCOMPARE(pidOf(host.sent.last()), quint16(PID_DISC_MUTE));
+        QCOMPARE(destId(host.sent.last()), 0x77u);
+
+        // The same for a get reply in the parameter phase: the next get waits for it.
+        const QByteArray muteReply = std::exchange(host.inbound, {});
+        host.session.bytesReceived(muteReply);
+        QCOMPARE(pidOf(host.sent.last()), quint16(PID_DEVICE_INFO));
+        const QByteArray info = std::exchange(host.inbound, {});
+        host.session.bytesReceived(info.left(20));
+        host.session.Timer1Timer();
+        QCOMPARE(pidOf(host.sent.last()), quint16(PID_DEVICE_INFO));
+        host.session.bytesReceived(info.mid(20));
+        QCOMPARE(host.session.VControllers[0].SVID, host.line.controllers[0].rec.SVID);
+        QCOMPARE(pidOf(host.sent.last()), quint16(PID_SENSOR_VALUE));
     }
 
     void nothingConnectedMakesThreePasses()
@@ -276,6 +322,7 @@ private slots:
                 ++deepest;
         }
         QVERIFY(deepest > 0);
+        QCOMPARE(host.deepestRow, ROW_SINGLE_ID);
     }
 
     void shortReceptionsInDiscovery()
@@ -316,9 +363,17 @@ private slots:
                 if ((pid == PID_DEVICE_INFO && len >= DEVICE_INFO_PDL) || (pid == PID_SENSOR_VALUE && len >= SENSOR_VALUE_PDL)
                     || ((pid == PID_REMOTE_MODE || pid == PID_GAMMA) && len >= 1))
                     continue;
-                host.session.bytesReceived(reply(0x42, pid, QByteArray(len, '\x07'), RESPONSE_TYPE_ACK, 255));
+                const QByteArray m = reply(0x42, pid, QByteArray(len, '\x07'), RESPONSE_TYPE_ACK, 255);
+                host.session.bytesReceived(m);
+                host.session.gapTimeout();
+                host.session.bytesReceived(m.left(m.size() - 1)); // one byte never came
                 host.session.gapTimeout();
             }
+        }
+        for (quint16 pid : {PID_DEVICE_INFO, PID_GAMMA, PID_DEVICE_LABEL}) {
+            const QByteArray whole = reply(0x42, pid, QByteArray(DEVICE_INFO_PDL, '\x09'));
+            host.session.bytesReceived(whole.left(whole.size() - 2)); // the checksum never came
+            host.session.gapTimeout();
         }
         QCOMPARE(host.session.VControllers.size(), 1); // a stray mute reply adds nobody
         QCOMPARE(rec.SVID, before.SVID);
