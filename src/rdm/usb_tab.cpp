@@ -40,6 +40,7 @@ UsbTab::UsbTab(QWidget *parent)
     setObjectName(QStringLiteral("USBDevices"));
     ComPort1->setObjectName(QStringLiteral("ComPort1"));
     ComPort1->setPortName(QStringLiteral("COM1"));
+    applyLineSetting(LineSetting::RdmLink); // what a set message opens with before any search
     Timer1->setObjectName(QStringLiteral("Timer1"));
     // The pacing is the protocol's clock; a coarse timer may fire 5 % late.
     Timer1->setTimerType(Qt::PreciseTimer);
@@ -111,15 +112,20 @@ void UsbTab::holdLineControl()
     ComPort1->clearError();
 }
 
-bool UsbTab::openLink(LineSetting setting)
+void UsbTab::applyLineSetting(LineSetting setting)
 {
     const bool rdmLink = setting == LineSetting::RdmLink;
-    ComPort1->close();
     ComPort1->setBaudRate(rdmLink ? RdmBaud : BootloaderBaud);
     ComPort1->setDataBits(QSerialPort::Data8);
     ComPort1->setParity(QSerialPort::NoParity);
     ComPort1->setStopBits(rdmLink ? QSerialPort::TwoStop : QSerialPort::OneStop);
     ComPort1->setFlowControl(QSerialPort::NoFlowControl);
+}
+
+bool UsbTab::openLink(LineSetting setting)
+{
+    ComPort1->close();
+    applyLineSetting(setting);
     if (!ComPort1->open(QIODevice::ReadWrite))
         return false;
     holdLineControl();

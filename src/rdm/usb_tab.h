@@ -82,6 +82,7 @@ private:
     void stopGapTimer() override;
     void searchEndedEmpty() override;
 
+    void applyLineSetting(LineSetting setting);
     void holdLineControl();
     void sendSet(int num, rdm::RdmRequest (*build)(const TQuorixCtrl &));
     void endSearchIndicators();
