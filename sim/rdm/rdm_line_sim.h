@@ -1,0 +1,49 @@
+#pragma once
+// A line of virtual Quorix controllers on the master side of a pseudo-terminal. The PC opens the
+// slave side as its COM port. A pty carries no line break, so messages are framed by start code
+// and length (and checked by their checksum). The line runs on a thread of its own.
+
+#include "rdm_reassembler.h"
+#include "virtual_quorix_line.h"
+
+#include <QString>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+class RdmLineSim {
+public:
+    explicit RdmLineSim(QList<VirtualQuorix> controllers);
+    ~RdmLineSim();
+    RdmLineSim(const RdmLineSim &) = delete;
+    RdmLineSim &operator=(const RdmLineSim &) = delete;
+
+    // Hand every reply over in pieces of 1 to 7 bytes, about a millisecond apart, as USB serial
+    // interfaces do. Set before start().
+    void setSplitReplies(bool on) { m_split = on; }
+
+    bool start(QString *error);
+    void stop();
+    QString slavePath() const { return m_slavePath; }
+
+    // The controllers as they are now (sets change them).
+    QList<VirtualQuorix> controllers() const;
+    // Complete messages taken from the line so far.
+    int messagesHandled() const { return m_handled.load(); }
+
+private:
+    void run();
+    void writeReply(const QByteArray &reply);
+
+    VirtualQuorixLine m_line;
+    mutable std::mutex m_mutex;
+    rdm::RdmReassembler m_framer;
+    bool m_split = false;
+    int m_master = -1;
+    int m_slaveHeld = -1;
+    int m_wake[2] = {-1, -1};
+    QString m_slavePath;
+    std::thread m_thread;
+    std::atomic<int> m_handled{0};
+    unsigned m_pieceSeed = 12345;
+};

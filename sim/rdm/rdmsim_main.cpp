@@ -1,0 +1,69 @@
+// glw-rdmsim: a line of virtual Quorix controllers behind a pseudo-terminal, for demos and for
+// trying the USB tab without hardware.
+//
+//   glw-rdmsim [--count N] [--first-id HEX] [--step HEX] [--split] [--drop-mute N]
+//
+// Prints the slave side's path (open it as the COM port), then serves until SIGINT or SIGTERM.
+
+#include "rdm_line_sim.h"
+
+#include <QCoreApplication>
+#include <QCommandLineParser>
+#include <csignal>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral("Virtual DMX (RDM) pixel controllers on a pseudo-terminal"));
+    cli.addHelpOption();
+    cli.addOptions({
+        {QStringLiteral("count"), QStringLiteral("Number of controllers."), QStringLiteral("n"), QStringLiteral("3")},
+        {QStringLiteral("first-id"), QStringLiteral("Device ID of the first (hex)."), QStringLiteral("id"),
+         QStringLiteral("00001000")},
+        {QStringLiteral("step"), QStringLiteral("Distance between device IDs (hex)."), QStringLiteral("step"),
+         QStringLiteral("1")},
+        {QStringLiteral("split"), QStringLiteral("Hand replies over in small pieces.")},
+        {QStringLiteral("drop-mute"), QStringLiteral("Swallow the first mute acknowledgement of every n-th controller."),
+         QStringLiteral("n"), QStringLiteral("0")},
+    });
+    cli.process(app);
+
+    bool ok = true;
+    const int count = cli.value(QStringLiteral("count")).toInt(&ok);
+    const quint32 first = cli.value(QStringLiteral("first-id")).toUInt(&ok, 16);
+    const quint32 step = cli.value(QStringLiteral("step")).toUInt(&ok, 16);
+    const int dropEvery = cli.value(QStringLiteral("drop-mute")).toInt();
+    if (!ok || count < 0) {
+        std::fprintf(stderr, "bad --count, --first-id or --step\n");
+        return 2;
+    }
+    QList<VirtualQuorix> controllers;
+    for (int i = 0; i < count; ++i) {
+        VirtualQuorix v = makeVirtualQuorix(first + quint32(i) * step, i);
+        if (dropEvery > 0 && i % dropEvery == 0)
+            v.dropMuteReplies = 1;
+        controllers.append(v);
+    }
+
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    RdmLineSim sim(controllers);
+    sim.setSplitReplies(cli.isSet(QStringLiteral("split")));
+    QString error;
+    if (!sim.start(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(sim.slavePath()));
+    std::fflush(stdout);
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    sim.stop();
+    return 0;
+}

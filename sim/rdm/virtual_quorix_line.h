@@ -1,0 +1,41 @@
+#pragma once
+// A DMX line of virtual Quorix controllers, without any I/O: one complete RDM message in, what
+// the line carries back out. Every controller whose UID the message addresses answers; when
+// several answer at once their replies land on top of each other.
+
+#include "quorix_ctrl.h"
+#include "rdm_packet.h"
+
+#include <QByteArray>
+#include <QList>
+
+struct VirtualQuorix {
+    TQuorixCtrl rec;                                // UID and the parameters a get reads
+    std::array<quint8, 2> model{0x00, 0x01};        // device model ID in the device-info reply
+    bool muted = false;
+    bool inBootloader = false;
+    int dropMuteReplies = 0; // mute acknowledgements still to swallow; negative: never acknowledge
+    bool ignoresMute = false; // keeps answering discovery although told to keep quiet
+};
+
+// A controller with plausible, distinct parameters for `deviceId`; `index` varies them.
+VirtualQuorix makeVirtualQuorix(quint32 deviceId, int index);
+
+class VirtualQuorixLine {
+public:
+    VirtualQuorixLine() = default;
+    explicit VirtualQuorixLine(QList<VirtualQuorix> controllers) : controllers(std::move(controllers)) {}
+
+    QList<VirtualQuorix> controllers;
+
+    // The bytes on the line after `message`; empty when nobody answers. A message that is not
+    // complete (checksum, length) is ignored, as a real responder ignores it.
+    QByteArray handle(QByteArrayView message);
+
+    // Replies that arrive together: where they agree the bytes come through, where they differ
+    // the drivers fight and the receiver reads a broken byte.
+    static QByteArray collide(const QList<QByteArray> &replies);
+
+private:
+    QByteArray answer(VirtualQuorix &c, const rdm::TRdmPacket &request, QByteArrayView data, bool addressed);
+};

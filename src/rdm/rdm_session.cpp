@@ -1,0 +1,384 @@
+#include "rdm_session.h"
+
+using namespace rdm;
+
+namespace {
+
+constexpr int MinStandardReply = HEADER_SIZE + CHECKSUM_SIZE;
+constexpr int SourceDeviceIdOffset = 11; // bytes 11..14: device-ID part of the source UID
+constexpr int ResponseTypeOffset = 16;
+constexpr int PidOffset = 21;
+
+quint32 deviceIdAt(const QByteArray &b, int offset)
+{
+    return quint32(quint8(b[offset])) << 24 | quint32(quint8(b[offset + 1])) << 16
+        | quint32(quint8(b[offset + 2])) << 8 | quint8(b[offset + 3]);
+}
+
+} // namespace
+
+void RdmSession::send(const RdmRequest &request)
+{
+    ++pacing.messages;
+    m_host.sendMessage(message(request));
+}
+
+void RdmSession::sleep(int ms)
+{
+    pacing.waitedMs += ms;
+    m_host.sleepMs(ms);
+}
+
+void RdmSession::stopTimer()
+{
+    m_tickDeferred = false;
+    m_host.stopTimer();
+}
+
+// ---- search and discovery ----
+
+void RdmSession::startSearch()
+{
+    RDM_Mode = DISCOVER;
+    VControllers.clear();
+    m_recorded.clear();
+    m_unacked.clear();
+    m_mutePending = false;
+    m_reasm.clear();
+    m_host.stopGapTimer();
+    m_host.setTimerInterval(DiscoveryIntervalMs);
+    SearchRetries = 0;
+    startPass();
+}
+
+void RdmSession::startPass()
+{
+    SendUnmute();
+    sleep(UnmuteWaitMs);
+    SendUnmute();
+    sleep(UnmuteWaitMs);
+    discBinaryState.row = 1;
+    discBinaryState.branch = 1;
+    m_passRequests = 0;
+    m_narrowedWith.clear();
+    SendNextDisc(DISC_REPEAT);
+}
+
+void RdmSession::SendUnmute()
+{
+    send(unmuteRequest());
+}
+
+int RdmSession::discoveryBudget() const
+{
+    // The walk asks each branch on the way to a controller, its sibling and its parent again:
+    // well under 200 requests per controller. Only controllers that keep answering although
+    // muted (or collisions that decode as one of them) can make it ask more; the pass then ends.
+    return 200 * int(m_recorded.size() + m_unacked.size() + 1);
+}
+
+void RdmSession::SendNextDisc(Change change)
+{
+    stopTimer();
+    if (change == DISC_NARROW) {
+        // Going down a branch again is worth it only if the last time down found someone; a
+        // collision that stays after a fruitless visit comes from controllers that will not go
+        // quiet, and the walk would circle under it for ever.
+        const quint64 key = quint64(discBinaryState.row) << 40 | quint64(discBinaryState.branch);
+        const int known = int(m_recorded.size() + m_unacked.size());
+        const auto visited = m_narrowedWith.constFind(key);
+        if (visited != m_narrowedWith.cend() && visited.value() == known)
+            change = DISC_WIDEN;
+        else
+            m_narrowedWith.insert(key, known);
+    }
+    if ((change == DISC_WIDEN && isWholeRange(discBinaryState.bounds)) || m_passRequests >= discoveryBudget()) {
+        endDiscovery();
+        return;
+    }
+    TBinaryState next = movedBranch(discBinaryState, change);
+    next.bounds = FindBounds(next.row, next.branch);
+    discBinaryState = next;
+    ++m_passRequests;
+    // Half duplex: whatever is still held belongs to an earlier request.
+    m_reasm.clear();
+    m_host.stopGapTimer();
+    send(discoveryRequest(next.bounds.lower, next.bounds.upper));
+    m_host.startTimer();
+}
+
+void RdmSession::endDiscovery()
+{
+    RDM_Mode = STANDARD;
+    InfoRequestNum = 0;
+    DeviceInfoSend(0);
+}
+
+void RdmSession::DiscoveryRead()
+{
+    stopTimer();
+    const auto reply = decodeDiscoveryReply(QByteArrayView(ReadBuff).first(Msg_len));
+    if (!reply) {
+        SendNextDisc(DISC_NARROW);
+        return;
+    }
+    lastDiscovery = *reply;
+    const quint32 id = reply->deviceId();
+    if (id < discBinaryState.bounds.lower || id > discBinaryState.bounds.upper) {
+        // Nobody outside the range answers: several answered and the mix looked valid.
+        SendNextDisc(DISC_NARROW);
+        return;
+    }
+    if (m_recorded.contains(id) || m_unacked.contains(id)) {
+        // Known already, and answering alone although told to keep quiet: the branch holds
+        // nobody new. Asking below it would only meet the same controller again.
+        SendNextDisc(DISC_WIDEN);
+        return;
+    }
+    RDM_Mode = STANDARD;
+    m_mutePending = true;
+    m_muteId = id;
+    m_muteTries = 0;
+    sendMute();
+}
+
+void RdmSession::sendMute()
+{
+    ++m_muteTries;
+    send(muteRequest(m_muteId));
+    m_host.startTimer();
+}
+
+void RdmSession::MuteRead()
+{
+    // Only the acknowledgement of the mute in flight counts; a late copy of an earlier one, or a
+    // reply from another controller, must not add a record.
+    if (!m_mutePending || deviceIdAt(ReadBuff, SourceDeviceIdOffset) != m_muteId)
+        return;
+    stopTimer();
+    m_mutePending = false;
+    if (!m_recorded.contains(m_muteId)) {
+        TQuorixCtrl c;
+        c.setDeviceId(m_muteId);
+        VControllers.append(c);
+        m_recorded.insert(m_muteId);
+    }
+    RDM_Mode = DISCOVER;
+    SendNextDisc(DISC_WIDEN);
+}
+
+void RdmSession::NothingFound()
+{
+    ++SearchRetries;
+    if (SearchRetries < 3) {
+        stopTimer();
+        RDM_Mode = DISCOVER;
+        m_host.setTimerInterval(DiscoveryIntervalMs);
+        startPass();
+        return;
+    }
+    m_host.searchEndedEmpty();
+}
+
+// ---- receive path ----
+
+void RdmSession::bytesReceived(QByteArrayView bytes)
+{
+    m_reasm.append(bytes);
+    handleFrames();
+}
+
+void RdmSession::handleFrames()
+{
+    for (;;) {
+        std::optional<QByteArray> frame = RDM_Mode == DISCOVER ? m_reasm.takeDiscovery() : m_reasm.takeRdm();
+        if (!frame)
+            break;
+        ReadBuff = *frame;
+        Msg_len = int(ReadBuff.size());
+        dispatch();
+    }
+    if (m_reasm.pending()) {
+        m_host.startGapTimer();
+    } else {
+        m_host.stopGapTimer();
+        runDeferredTick();
+    }
+}
+
+void RdmSession::dispatch()
+{
+    if (RDM_Mode == DISCOVER) {
+        if (Msg_len >= 2)
+            DiscoveryRead();
+    } else if (Msg_len >= MinStandardReply) {
+        StandardRead();
+    }
+}
+
+void RdmSession::gapTimeout()
+{
+    if (RDM_Mode == DISCOVER) {
+        ReadBuff = m_reasm.takeAll();
+        Msg_len = int(ReadBuff.size());
+        dispatch(); // a short reception: a collision from 2 bytes on, ignored below
+    } else {
+        while (RDM_Mode != DISCOVER) {
+            std::optional<QByteArray> frame = m_reasm.flushRdm();
+            if (!frame)
+                break;
+            ReadBuff = *frame;
+            Msg_len = int(ReadBuff.size());
+            dispatch();
+        }
+        m_reasm.clear();
+    }
+    runDeferredTick();
+}
+
+void RdmSession::runDeferredTick()
+{
+    if (m_tickDeferred && !m_reasm.pending()) {
+        m_tickDeferred = false;
+        Timer1Timer();
+    }
+}
+
+void RdmSession::Timer1Timer()
+{
+    if (m_reasm.pending()) {
+        // A reply is on its way in; its end or the inter-byte time-out decides, then this tick.
+        m_host.stopTimer();
+        m_tickDeferred = true;
+        return;
+    }
+    stopTimer();
+    if (RDM_Mode == DISCOVER) {
+        ++pacing.discoveryTicks;
+        SendNextDisc(DISC_WIDEN);
+        return;
+    }
+    if (m_mutePending) {
+        ++pacing.discoveryTicks;
+        if (m_muteTries < MuteAttempts) {
+            sendMute();
+            return;
+        }
+        // Never acknowledged: not recorded. Ask the branch again; a controller that did go
+        // quiet leaves it empty, one that keeps answering is passed over from now on.
+        m_mutePending = false;
+        m_unacked.insert(m_muteId);
+        RDM_Mode = DISCOVER;
+        SendNextDisc(DISC_REPEAT);
+        return;
+    }
+    if (!getMessage(RDM_info_packet))
+        return;
+    ++pacing.parameterTicks;
+    ++InfoRequestNum;
+    getSend(RDM_info_packet, InfoRequestNum);
+}
+
+// ---- parameter phase ----
+
+void RdmSession::getSend(quint8 phase, int num)
+{
+    const GetMessage *get = getMessage(phase);
+    if (!get)
+        return;
+    if (num >= 0 && num < VControllers.size()) {
+        send(getRequest(*get, VControllers[num].deviceId()));
+        m_host.setTimerInterval(ParameterIntervalMs);
+        RDM_info_packet = phase;
+        m_host.startTimer();
+        return;
+    }
+    InfoRequestNum = 0;
+    stopTimer();
+    if (get->next == PHASE_END) {
+        RDM_info_packet = phase;
+        if (!VControllers.isEmpty())
+            m_host.UpdateTable();
+        else
+            NothingFound();
+        return;
+    }
+    RDM_info_packet = get->next;
+    getSend(get->next, 0);
+}
+
+void RdmSession::StandardRead()
+{
+    if (Msg_len < MinStandardReply)
+        return;
+    const quint16 pid = quint16(quint8(ReadBuff[PidOffset]) << 8 | quint8(ReadBuff[PidOffset + 1]));
+    switch (pid) {
+    case PID_DISC_MUTE: MuteRead(); break;
+    case PID_DEVICE_INFO: DeviceInfoRead(); break;
+    case PID_DEVICE_LABEL: DeviceLabelRead(); break;
+    case PID_SENSOR_VALUE: DeviceTempRead(); break;
+    case PID_REMOTE_MODE: DeviceRemoteModeRead(); break;
+    case PID_GAMMA: DeviceGammaRead(); break;
+    default: break;
+    }
+}
+
+template <class Apply>
+void RdmSession::forReplySource(Apply apply)
+{
+    // A refused or deferred request carries a reason, not the value: it must not be stored.
+    if (VControllers.isEmpty() || Msg_len < MinStandardReply
+        || quint8(ReadBuff[ResponseTypeOffset]) != RESPONSE_TYPE_ACK)
+        return;
+    const quint32 id = deviceIdAt(ReadBuff, SourceDeviceIdOffset);
+    const QByteArrayView data = parameterData(ReadBuff);
+    for (TQuorixCtrl &c : VControllers)
+        if (c.deviceId() == id)
+            apply(c, data);
+}
+
+void RdmSession::DeviceInfoRead()
+{
+    forReplySource([](TQuorixCtrl &c, QByteArrayView data) {
+        const auto info = readDeviceInfo(data);
+        if (!info || info->model != QUORIX_MODEL_ID)
+            return;
+        c.MID = info->model;
+        c.SVID = info->software;
+        c.PERS = info->personality;
+        c.STA = info->startAddress;
+    });
+}
+
+void RdmSession::DeviceTempRead()
+{
+    forReplySource([](TQuorixCtrl &c, QByteArrayView data) {
+        if (const auto sensor = readSensorValue(data))
+            c.TMP = sensor->present;
+    });
+}
+
+void RdmSession::DeviceRemoteModeRead()
+{
+    forReplySource([](TQuorixCtrl &c, QByteArrayView data) {
+        if (!data.isEmpty())
+            c.RM = quint8(data[0]);
+    });
+}
+
+void RdmSession::DeviceGammaRead()
+{
+    forReplySource([](TQuorixCtrl &c, QByteArrayView data) {
+        if (!data.isEmpty())
+            c.Gamma = quint8(data[0]);
+    });
+}
+
+void RdmSession::DeviceLabelRead()
+{
+    forReplySource([](TQuorixCtrl &c, QByteArrayView data) {
+        const qsizetype n = qMin<qsizetype>(data.size(), LABEL_MAX);
+        for (qsizetype i = 0; i < n; ++i)
+            c.LBL[std::size_t(i)] = quint8(data[i]);
+    });
+}

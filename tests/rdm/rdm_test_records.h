@@ -1,0 +1,41 @@
+#pragma once
+// Comparing the records a search filled with the virtual controllers it searched.
+
+#include "quorix_ctrl.h"
+#include "virtual_quorix_line.h"
+
+#include <QList>
+#include <QTest>
+
+// A line of controllers with these device IDs, each with its own parameters.
+inline QList<VirtualQuorix> virtualLine(const QList<quint32> &ids)
+{
+    QList<VirtualQuorix> line;
+    for (int i = 0; i < ids.size(); ++i)
+        line << makeVirtualQuorix(ids[i], i);
+    return line;
+}
+
+// Every virtual controller is in the records exactly once, holding what the controller holds.
+inline void compareRecords(const QList<TQuorixCtrl> &records, const QList<VirtualQuorix> &line)
+{
+    QCOMPARE(records.size(), line.size());
+    for (const VirtualQuorix &v : line) {
+        int seen = 0;
+        for (const TQuorixCtrl &r : records) {
+            if (r.UID != v.rec.UID)
+                continue;
+            ++seen;
+            QCOMPARE(r.MID, v.rec.MID);
+            QCOMPARE(r.SVID, v.rec.SVID);
+            QCOMPARE(r.PERS, v.rec.PERS);
+            QCOMPARE(r.STA, v.rec.STA);
+            QCOMPARE(r.LBL, v.rec.LBL);
+            QCOMPARE(r.TMP, v.rec.TMP);
+            QCOMPARE(r.RM, v.rec.RM);
+            QCOMPARE(r.Gamma, v.rec.Gamma);
+        }
+        QCOMPARE(seen, 1);
+    }
+}
+

@@ -1,0 +1,433 @@
+// The search state machine against a virtual line, with time taken out: each step delivers what
+// the line answered, or else lets the running timer fire. Replies can be handed over in pieces.
+
+#include "rdm_session.h"
+#include "rdm_test_records.h"
+#include "virtual_quorix_line.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <functional>
+#include <utility>
+
+using namespace rdm;
+
+namespace {
+
+quint16 pidOf(const QByteArray &m)
+{
+    return quint16(quint8(m[21]) << 8 | quint8(m[22]));
+}
+
+struct LineHost : RdmSessionHost {
+    VirtualQuorixLine line;
+    RdmSession session{*this};
+    QList<QByteArray> sent;
+    QByteArray inbound;
+    int pieceSize = 0; // 0: a reply arrives whole
+    // Replaces the line's answer to a discovery request when set.
+    std::function<QByteArray(const QByteArray &)> discoveryAnswer;
+    bool timerOn = false;
+    bool gapOn = false;
+    int interval = 0;
+    int tables = 0;
+    int emptyEnds = 0;
+    int steps = 0;
+    int deepestRow = 0;
+
+    explicit LineHost(QList<VirtualQuorix> controllers = {}) : line(std::move(controllers)) {}
+
+    void sendMessage(const QByteArray &m) override
+    {
+        sent << m;
+        if (pidOf(m) == PID_DISC_UNIQUE_BRANCH)
+            deepestRow = qMax(deepestRow, session.discBinaryState.row);
+        if (discoveryAnswer && quint8(m[20]) == DISCOVERY_COMMAND && quint8(m[22]) == PID_DISC_UNIQUE_BRANCH)
+            inbound += discoveryAnswer(m);
+        else
+            inbound += line.handle(m);
+    }
+    void sleepMs(int) override {}
+    void setTimerInterval(int ms) override { interval = ms; }
+    void startTimer() override { timerOn = true; }
+    void stopTimer() override { timerOn = false; }
+    void startGapTimer() override { gapOn = true; }
+    void stopGapTimer() override { gapOn = false; }
+    void UpdateTable() override { ++tables; }
+    void searchEndedEmpty() override { ++emptyEnds; }
+
+    // Runs a search to its end; false when it did not end within `maxSteps`.
+    bool search(int maxSteps = 1'000'000)
+    {
+        session.startSearch();
+        return runUntilQuiet(maxSteps);
+    }
+
+    bool runUntilQuiet(int maxSteps)
+    {
+        for (steps = 0; steps < maxSteps; ++steps) {
+            if (!inbound.isEmpty()) {
+                const qsizetype n = pieceSize > 0 ? qMin<qsizetype>(pieceSize, inbound.size()) : inbound.size();
+                const QByteArray piece = inbound.left(n);
+                inbound.remove(0, n);
+                session.bytesReceived(piece);
+            } else if (gapOn) {
+                gapOn = false;
+                session.gapTimeout();
+            } else if (timerOn) {
+                session.Timer1Timer();
+            } else {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    QList<QByteArray> sentWith(quint8 cc) const
+    {
+        QList<QByteArray> out;
+        for (const QByteArray &m : sent)
+            if (quint8(m[20]) == cc)
+                out << m;
+        return out;
+    }
+};
+
+TBinaryBounds boundsOf(const QByteArray &discoveryRequest)
+{
+    const auto be32 = [&](int at) {
+        return quint32(quint8(discoveryRequest[at])) << 24 | quint32(quint8(discoveryRequest[at + 1])) << 16
+            | quint32(quint8(discoveryRequest[at + 2])) << 8 | quint8(discoveryRequest[at + 3]);
+    };
+    return {be32(26), be32(32)};
+}
+
+quint32 destId(const QByteArray &m)
+{
+    return quint32(quint8(m[5])) << 24 | quint32(quint8(m[6])) << 16 | quint32(quint8(m[7])) << 8 | quint8(m[8]);
+}
+
+
+QByteArray reply(quint32 id, quint16 pid, QByteArray data, quint8 type = RESPONSE_TYPE_ACK, int pdl = -1)
+{
+    TRdmPacket request;
+    request.srcUID = uidBytes(RDM_SRC_ID);
+    request.cc = pid == PID_DISC_MUTE ? DISCOVERY_COMMAND : GET_COMMAND;
+    request.pid = pid;
+    QByteArray m = buildReply(request, makerUid(id), type, data);
+    if (pdl >= 0) { // a pdl that disagrees with the data, checksum kept right
+        m[23] = char(pdl);
+        const quint16 sum = rdmChecksum(QByteArrayView(m).first(m.size() - 2));
+        m[m.size() - 2] = char(sum >> 8);
+        m[m.size() - 1] = char(sum & 0xFF);
+    }
+    return m;
+}
+
+} // namespace
+
+class TestRdmSession : public QObject {
+    Q_OBJECT
+private slots:
+    void walkForIdsOneAndTwo()
+    {
+        LineHost host(virtualLine({1, 2}));
+        QVERIFY(host.search());
+
+        QList<TBinaryBounds> expected;
+        for (int row = 1; row <= 32; ++row)
+            expected << FindBounds(row, 1); // collisions all the way down, ID 1 alone in row 32
+        expected << FindBounds(32, 2);      // its right sibling holds ID 2
+        for (int row = 31; row >= 2; --row)
+            expected << FindBounds(row, 1) << FindBounds(row, 2); // parent again, then its sibling
+        expected << FindBounds(1, 1);                               // the whole range, silent now
+
+        QList<TBinaryBounds> asked;
+        QList<quint32> muted;
+        const QList<QByteArray> discovery = host.sentWith(DISCOVERY_COMMAND);
+        QCOMPARE(pidOf(discovery[0]), quint16(PID_DISC_UN_MUTE));
+        QCOMPARE(pidOf(discovery[1]), quint16(PID_DISC_UN_MUTE));
+        for (const QByteArray &m : discovery.mid(2)) {
+            if (pidOf(m) == PID_DISC_UNIQUE_BRANCH)
+                asked << boundsOf(m);
+            else if (pidOf(m) == PID_DISC_MUTE)
+                muted << destId(m);
+        }
+        QCOMPARE(asked, expected);
+        QCOMPARE(muted, (QList<quint32>{1, 2}));
+        QCOMPARE(host.session.VControllers.size(), 2);
+        QCOMPARE(host.session.VControllers[0].deviceId(), 1u);
+        QCOMPARE(host.session.VControllers[1].deviceId(), 2u);
+        QCOMPARE(host.tables, 1);
+    }
+
+    void getMessagesGoOutPhaseByPhase()
+    {
+        const QList<VirtualQuorix> line = virtualLine({0x30, 0x10, 0x20});
+        LineHost host(line);
+        QVERIFY(host.search());
+        QList<QPair<quint16, quint32>> gets;
+        for (const QByteArray &m : host.sentWith(GET_COMMAND))
+            gets << qMakePair(pidOf(m), destId(m));
+        QList<QPair<quint16, quint32>> expected;
+        for (quint16 pid : {PID_DEVICE_INFO, PID_SENSOR_VALUE, PID_REMOTE_MODE, PID_GAMMA, PID_DEVICE_LABEL})
+            for (const TQuorixCtrl &c : host.session.VControllers)
+                expected << qMakePair(pid, c.deviceId());
+        QCOMPARE(gets, expected);
+        QCOMPARE(host.session.pacing.parameterTicks, 15);
+        QCOMPARE(host.session.RDM_info_packet, quint8(DEVICE_LABEL));
+        QCOMPARE(host.tables, 1);
+        compareRecords(host.session.VControllers, line);
+    }
+
+    void oneControllerNeedsNoWalk()
+    {
+        LineHost host(virtualLine({0xABCDEF01}));
+        QVERIFY(host.search());
+        QList<quint16> pids;
+        for (const QByteArray &m : host.sent)
+            pids << pidOf(m);
+        QCOMPARE(pids, (QList<quint16>{PID_DISC_UN_MUTE, PID_DISC_UN_MUTE, PID_DISC_UNIQUE_BRANCH, PID_DISC_MUTE,
+                                       PID_DEVICE_INFO, PID_SENSOR_VALUE, PID_REMOTE_MODE, PID_GAMMA,
+                                       PID_DEVICE_LABEL}));
+    }
+
+    void timeoutWaitsForAReplyComingIn()
+    {
+        // The 20 ms run out while the discovery reply is still arriving: the reply decides.
+        LineHost host(virtualLine({0x77}));
+        host.session.startSearch();
+        const QByteArray answer = host.inbound;
+        host.inbound.clear();
+        QCOMPARE(answer.size(), DISC_REPLY_SIZE);
+        const qsizetype sentBefore = host.sent.size();
+        host.session.bytesReceived(answer.left(10));
+        host.session.Timer1Timer();
+        QCOMPARE(host.sent.size(), sentBefore); // not taken as silence
+        host.session.bytesReceived(answer.mid(10));
+        QCOMPARE(pidOf(host.sent.last()), quint16(PID_DISC_MUTE));
+        QCOMPARE(destId(host.sent.last()), 0x77u);
+
+        // The same for a get reply in the parameter phase: the next get waits for it.
+        const QByteArray muteReply = std::exchange(host.inbound, {});
+        host.session.bytesReceived(muteReply);
+        QCOMPARE(pidOf(host.sent.last()), quint16(PID_DEVICE_INFO));
+        const QByteArray info = std::exchange(host.inbound, {});
+        host.session.bytesReceived(info.left(20));
+        host.session.Timer1Timer();
+        QCOMPARE(pidOf(host.sent.last()), quint16(PID_DEVICE_INFO));
+        host.session.bytesReceived(info.mid(20));
+        QCOMPARE(host.session.VControllers[0].SVID, host.line.controllers[0].rec.SVID);
+        QCOMPARE(pidOf(host.sent.last()), quint16(PID_SENSOR_VALUE));
+    }
+
+    void nothingConnectedMakesThreePasses()
+    {
+        LineHost host;
+        QVERIFY(host.search());
+        QCOMPARE(host.emptyEnds, 1);
+        QCOMPARE(host.tables, 0);
+        QCOMPARE(host.session.SearchRetries, quint8(3));
+        QList<quint16> pids;
+        for (const QByteArray &m : host.sent)
+            pids << pidOf(m);
+        const QList<quint16> pass{PID_DISC_UN_MUTE, PID_DISC_UN_MUTE, PID_DISC_UNIQUE_BRANCH};
+        QCOMPARE(pids, pass + pass + pass);
+        QCOMPARE(host.session.pacing.waitedMs, 600);
+        QCOMPARE(host.session.pacing.discoveryTicks, 3);
+    }
+
+    void findsEveryController_data()
+    {
+        QTest::addColumn<QList<quint32>>("ids");
+        QTest::addColumn<int>("pieceSize");
+        QTest::newRow("one") << QList<quint32>{0x12345678} << 0;
+        QTest::newRow("top of the range") << QList<quint32>{0x80000000, 0xC0000000, 0xFFFFFFFF, 0x7FFFFFFF, 0} << 0;
+        QTest::newRow("neighbours, byte by byte") << QList<quint32>{4, 5, 6, 7, 0xFFFFFFFE} << 1;
+        QList<quint32> many;
+        QRandomGenerator rng(20261210);
+        while (many.size() < 300) {
+            const quint32 id = rng.generate();
+            if (!many.contains(id))
+                many << id;
+        }
+        QTest::newRow("300 random, in pieces of 5") << many << 5;
+    }
+
+    void findsEveryController()
+    {
+        QFETCH(QList<quint32>, ids);
+        QFETCH(int, pieceSize);
+        const QList<VirtualQuorix> line = virtualLine(ids);
+        LineHost host(line);
+        host.pieceSize = pieceSize;
+        QVERIFY(host.search());
+        QCOMPARE(host.tables, 1);
+        compareRecords(host.session.VControllers, line);
+        QVERIFY(host.session.unacknowledged().isEmpty());
+    }
+
+    void unacknowledgedMute_data()
+    {
+        QTest::addColumn<int>("dropMuteReplies");
+        QTest::addColumn<bool>("ignoresMute");
+        QTest::addColumn<bool>("recorded");
+        QTest::newRow("first acknowledgement lost") << 1 << false << true;
+        QTest::newRow("mutes but never acknowledges") << -1 << false << false;
+        QTest::newRow("never acknowledges, keeps answering") << -1 << true << false;
+        QTest::newRow("acknowledges, keeps answering") << 0 << true << true;
+    }
+
+    void unacknowledgedMute()
+    {
+        QFETCH(int, dropMuteReplies);
+        QFETCH(bool, ignoresMute);
+        QFETCH(bool, recorded);
+        QList<VirtualQuorix> line = virtualLine({0x100, 0x101, 0x80000000, 0x180});
+        line[0].dropMuteReplies = dropMuteReplies;
+        line[0].ignoresMute = ignoresMute;
+        LineHost host(line);
+        QVERIFY(host.search(200'000));
+        QCOMPARE(host.tables, 1);
+        if (!recorded)
+            line.removeFirst();
+        compareRecords(host.session.VControllers, line);
+        QCOMPARE(host.session.unacknowledged().contains(0x100), !recorded);
+    }
+
+    void controllersThatNeverGoQuiet()
+    {
+        // Two that keep answering share every branch down to row 32: their collision there stays.
+        QList<VirtualQuorix> line = virtualLine({0x200, 0x201, 0x202, 0x80000000});
+        line[0].ignoresMute = line[1].ignoresMute = true;
+        LineHost host(line);
+        QVERIFY(host.search(200'000));
+        compareRecords(host.session.VControllers, line);
+        QVERIFY(host.sentWith(DISCOVERY_COMMAND).size() < 300);
+    }
+
+    void permanentCollisionsStayAboveTheSingleIdRow()
+    {
+        LineHost host(virtualLine({0x55}));
+        host.discoveryAnswer = [](const QByteArray &) { return QByteArray(24, char(0x5A)); };
+        QVERIFY(host.search(200'000));
+        QCOMPARE(host.emptyEnds, 1); // three passes, each cut short
+        int deepest = 0;
+        for (const QByteArray &m : host.sentWith(DISCOVERY_COMMAND)) {
+            if (pidOf(m) != PID_DISC_UNIQUE_BRANCH)
+                continue;
+            const TBinaryBounds b = boundsOf(m);
+            QVERIFY2(b.lower <= b.upper, "a range below a single ID");
+            if (b.lower == b.upper)
+                ++deepest;
+        }
+        QVERIFY(deepest > 0);
+        QCOMPARE(host.deepestRow, ROW_SINGLE_ID);
+    }
+
+    void shortReceptionsInDiscovery()
+    {
+        // A 1-byte reception is not a reply; 2 bytes already count as a collision.
+        for (int size : {1, 2, 23}) {
+            LineHost host(virtualLine({9}));
+            int answered = 0;
+            host.discoveryAnswer = [&](const QByteArray &m) {
+                return answered++ == 0 ? QByteArray(size, char(0xFE)) : host.line.handle(m);
+            };
+            QVERIFY(host.search());
+            QList<TBinaryBounds> asked;
+            for (const QByteArray &m : host.sentWith(DISCOVERY_COMMAND))
+                if (pidOf(m) == PID_DISC_UNIQUE_BRANCH)
+                    asked << boundsOf(m);
+            QCOMPARE(asked[0], FindBounds(1, 1));
+            // After the short reception: a collision leads to the left half; silence ends the pass
+            // and the next pass asks the whole range again.
+            QCOMPARE(asked[1], size == 1 ? FindBounds(1, 1) : FindBounds(2, 1));
+            QCOMPARE(host.session.SearchRetries, quint8(size == 1 ? 1 : 0));
+            QCOMPARE(host.session.VControllers.size(), 1);
+        }
+    }
+
+    void repliesAreReadOnlyWithinTheirBounds()
+    {
+        LineHost host(virtualLine({0x42}));
+        QVERIFY(host.search());
+        TQuorixCtrl &rec = host.session.VControllers[0];
+        rec.LBL.fill('x');
+        const TQuorixCtrl before = rec;
+
+        // Every handler, every data length up to past its layout, pdl claiming 255: no read past
+        // the end (the sanitizer watches), and nothing stored from data shorter than its layout.
+        for (quint16 pid : {PID_DEVICE_INFO, PID_SENSOR_VALUE, PID_REMOTE_MODE, PID_GAMMA, PID_DISC_MUTE}) {
+            for (int len = 0; len <= 20; ++len) {
+                if ((pid == PID_DEVICE_INFO && len >= DEVICE_INFO_PDL) || (pid == PID_SENSOR_VALUE && len >= SENSOR_VALUE_PDL)
+                    || ((pid == PID_REMOTE_MODE || pid == PID_GAMMA) && len >= 1))
+                    continue;
+                const QByteArray m = reply(0x42, pid, QByteArray(len, '\x07'), RESPONSE_TYPE_ACK, 255);
+                host.session.bytesReceived(m);
+                host.session.gapTimeout();
+                host.session.bytesReceived(m.left(m.size() - 1)); // one byte never came
+                host.session.gapTimeout();
+            }
+        }
+        for (quint16 pid : {PID_DEVICE_INFO, PID_GAMMA, PID_DEVICE_LABEL}) {
+            const QByteArray whole = reply(0x42, pid, QByteArray(DEVICE_INFO_PDL, '\x09'));
+            host.session.bytesReceived(whole.left(whole.size() - 2)); // the checksum never came
+            host.session.gapTimeout();
+        }
+        QCOMPARE(host.session.VControllers.size(), 1); // a stray mute reply adds nobody
+        QCOMPARE(rec.SVID, before.SVID);
+        QCOMPARE(rec.TMP, before.TMP);
+        QCOMPARE(rec.RM, before.RM);
+        QCOMPARE(rec.Gamma, before.Gamma);
+        QCOMPARE(rec.LBL, before.LBL);
+    }
+
+    void replyHandlers()
+    {
+        LineHost host(virtualLine({0x42, 0x43}));
+        QVERIFY(host.search());
+        RdmSession &s = host.session;
+        TQuorixCtrl &rec = s.VControllers[0];
+        QCOMPARE(rec.deviceId(), 0x42u);
+        const TQuorixCtrl other = s.VControllers[1];
+
+        DeviceInfoData info;
+        info.model = {0x00, 0x02};
+        info.software = {9, 9, 9, 9};
+        s.bytesReceived(reply(0x42, PID_DEVICE_INFO, writeDeviceInfo(info)));
+        QVERIFY(rec.SVID != info.software); // another model: ignored
+        info.model = {0x00, 0x01};
+        info.software = {0x02, 0x01, 0x05, 0x00};
+        info.personality = {0x02, 0x03};
+        info.startAddress = {0x01, 0x2C};
+        s.bytesReceived(reply(0x42, PID_DEVICE_INFO, writeDeviceInfo(info)));
+        QCOMPARE(rec.SVID, info.software);
+        QCOMPARE(rec.PERS, info.personality);
+        QCOMPARE(rec.STA, info.startAddress);
+
+        SensorValueData sensor;
+        sensor.present = {0xFF, 0x9C};
+        s.bytesReceived(reply(0x42, PID_SENSOR_VALUE, writeSensorValue(sensor)));
+        QCOMPARE(rec.TMP, sensor.present);
+
+        s.bytesReceived(reply(0x42, PID_GAMMA, QByteArray(1, char(25))));
+        QCOMPARE(rec.Gamma, quint8(25));
+        s.bytesReceived(reply(0x42, PID_GAMMA, QByteArray::fromHex("0006"), RESPONSE_TYPE_NACK_REASON));
+        QCOMPARE(rec.Gamma, quint8(25)); // a refusal carries a reason, not a value
+
+        rec.LBL.fill('x');
+        s.bytesReceived(reply(0x42, PID_DEVICE_LABEL, QByteArray("Front truss ")));
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(rec.LBL.data()), 32),
+                 QByteArray("Front truss ") + QByteArray(20, 'x'));
+        s.bytesReceived(reply(0x42, PID_DEVICE_LABEL, QByteArray(40, 'L')));
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(rec.LBL.data()), 32), QByteArray(32, 'L'));
+
+        s.bytesReceived(reply(0x99, PID_GAMMA, QByteArray(1, char(11)))); // nobody's
+        QCOMPARE(s.VControllers[1].Gamma, other.Gamma);
+        QCOMPARE(s.VControllers[1].LBL, other.LBL);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestRdmSession)
+#include "tst_rdm_session.moc"

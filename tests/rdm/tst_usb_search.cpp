@@ -1,0 +1,200 @@
+// The USB tab's search end to end: a real QSerialPort on the slave side of a pseudo-terminal,
+// virtual controllers on the master side.
+
+#include "glw_test.h"
+#include "rdm_line_sim.h"
+#include "rdm_test_records.h"
+#include "usb_tab.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+
+constexpr int SearchTimeoutMs = 120000;
+
+// A virtual line on a pty and the USB tab opening its slave side.
+struct PtyLine {
+    explicit PtyLine(QList<VirtualQuorix> controllers, bool split = false) : sim(std::move(controllers))
+    {
+        sim.setSplitReplies(split);
+        started = sim.start(&error);
+        tab.setPortName(sim.slavePath());
+    }
+    RdmLineSim sim;
+    UsbTab tab;
+    QString error;
+    bool started = false;
+};
+
+bool runSearch(UsbTab &tab)
+{
+    QSignalSpy ended(&tab, &UsbTab::searchEnded);
+    QTest::mouseClick(tab.USB_Search, Qt::LeftButton);
+    return ended.count() > 0 || ended.wait(SearchTimeoutMs);
+}
+
+} // namespace
+
+class TestUsbSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void searchOverPty_data()
+    {
+        QTest::addColumn<QList<quint32>>("ids");
+        QTest::addColumn<bool>("split");
+        QTest::addColumn<bool>("dropMute");
+        const QList<quint32> ten{0x00000000, 0x00001000, 0x00001001, 0x12345678, 0x7FFFFFFF,
+                                 0x80000000, 0xBFFFFFFF, 0xC0000000, 0xC0000001, 0xFFFFFFFF};
+        QTest::newRow("none") << QList<quint32>{} << false << false;
+        QTest::newRow("one") << QList<quint32>{0x00001000} << false << false;
+        QTest::newRow("IDs 1 and 2") << QList<quint32>{1, 2} << false << false;
+        QTest::newRow("ten, high IDs among them") << ten << false << false;
+        QTest::newRow("ten, replies in pieces") << ten << true << false;
+        QTest::newRow("mute replies lost") << QList<quint32>{0x80000000, 0x80000001, 0x42} << true << true;
+    }
+
+    void searchOverPty()
+    {
+        QFETCH(QList<quint32>, ids);
+        QFETCH(bool, split);
+        QFETCH(bool, dropMute);
+        QList<VirtualQuorix> line = virtualLine(ids);
+        if (dropMute)
+            for (VirtualQuorix &v : line)
+                v.dropMuteReplies = 1;
+        PtyLine pty(line, split);
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        RdmLineSim &sim = pty.sim;
+        UsbTab &tab = pty.tab;
+        QSignalSpy counts(&tab, &UsbTab::countChanged);
+        QVERIFY(runSearch(tab));
+
+        QVERIFY(!tab.ComPort1->isOpen());
+        QVERIFY(tab.wheelSearching->isHidden());
+        QVERIFY(tab.lblSearching->isHidden());
+        QCOMPARE(tab.ComLabel->text(), QStringLiteral("Using Com 1"));
+        compareRecords(tab.VControllers, sim.controllers());
+        QCOMPARE(tab.rowCount(), ids.size());
+        QCOMPARE(counts.first().first().toInt(), 0);
+        QCOMPARE(counts.last().first().toInt(), ids.size());
+        if (ids.isEmpty())
+            QCOMPARE(tab.Session.SearchRetries, quint8(3));
+        for (int row = 0; row < tab.rowCount(); ++row) {
+            QCOMPARE(tab.USB_Grid->item(row, 0)->text(), QStringLiteral("Quorix 16"));
+            QCOMPARE(tab.USB_Grid->item(row, 3)->text(),
+                     QStringLiteral("%1").arg(tab.VControllers[row].deviceId(), 8, 16, QLatin1Char('0')).toUpper());
+        }
+    }
+
+    void tableCells()
+    {
+        QList<VirtualQuorix> line = virtualLine({42});
+        line[0].rec.TMP = {0xFF, 0x9C};
+        line[0].rec.SVID = {2, 1, 5, 0};
+        line[0].rec.LBL.fill('A'); // all 32 characters
+        PtyLine pty(line);
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        UsbTab &tab = pty.tab;
+        QVERIFY(runSearch(tab));
+        QCOMPARE(tab.rowCount(), 1);
+        QCOMPARE(tab.USB_Grid->item(0, 1)->text(), QString(32, QLatin1Char('A')));
+        QCOMPARE(tab.USB_Grid->item(0, 2)->text(), QStringLiteral("V2.1.5"));
+        QCOMPARE(tab.USB_Grid->item(0, 3)->text(), QStringLiteral("0000002A"));
+        QCOMPARE(tab.USB_Grid->item(0, 4)->text(), QStringLiteral("-10.0°C / 14.0°F"));
+    }
+
+    void lineSettings()
+    {
+        PtyLine pty({});
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        UsbTab &tab = pty.tab;
+        QVERIFY(tab.openLink(UsbTab::LineSetting::BootloaderLink));
+        QCOMPARE(tab.ComPort1->baudRate(), 19200);
+        QCOMPARE(tab.ComPort1->stopBits(), QSerialPort::OneStop);
+        QVERIFY(tab.openLink(UsbTab::LineSetting::RdmLink));
+        QCOMPARE(tab.ComPort1->baudRate(), 250000);
+        QCOMPARE(tab.ComPort1->stopBits(), QSerialPort::TwoStop);
+        QCOMPARE(tab.ComPort1->dataBits(), QSerialPort::Data8);
+        QCOMPARE(tab.ComPort1->parity(), QSerialPort::NoParity);
+        QCOMPARE(tab.ComPort1->flowControl(), QSerialPort::NoFlowControl);
+        QVERIFY(tab.ComPort1->isOpen());
+    }
+
+    void portThatCannotOpen()
+    {
+        UsbTab tab;
+        tab.setPortName(QStringLiteral("/nonexistent/ttyRDM0"));
+        QString shown;
+        glwtest::answerModal([&](QWidget *w) {
+            if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        QSignalSpy counts(&tab, &UsbTab::countChanged);
+        QTest::mouseClick(tab.USB_Search, Qt::LeftButton);
+        QCOMPARE(shown, QStringLiteral("Can't open COM port!"));
+        QVERIFY(tab.wheelSearching->isHidden());
+        QCOMPARE(counts.size(), 0);
+        QVERIFY(!tab.ComPort1->isOpen());
+    }
+
+    void setMessagesReachTheControllers()
+    {
+        QList<VirtualQuorix> line = virtualLine({0x500, 0x501});
+        line[0].rec.RM = 1;
+        line[1].rec.RM = 0; // takes gamma only
+        PtyLine pty(line);
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        RdmLineSim &sim = pty.sim;
+        UsbTab &tab = pty.tab;
+        QVERIFY(runSearch(tab));
+        QCOMPARE(tab.VControllers.size(), 2);
+
+        int handled = sim.messagesHandled();
+        const QByteArray name = "Renamed";
+        for (int i = 0; i < 2; ++i) {
+            TQuorixCtrl &rec = tab.VControllers[i];
+            rec.PERS[0] = 3;
+            rec.STA = {0x01, 0x2C};
+            rec.LBL.fill(0);
+            std::copy(name.begin(), name.end(), rec.LBL.begin());
+            rec.Gamma = 27;
+            tab.LabelSet(i);
+            tab.DeviceModeSet(i);
+            tab.StartAddressSet(i);
+            tab.DeviceGammaSet(i);
+            QVERIFY(!tab.ComPort1->isOpen());
+            handled += 4;
+            QTRY_COMPARE(sim.messagesHandled(), handled);
+        }
+        const QList<VirtualQuorix> after = sim.controllers();
+        const VirtualQuorix &remote = after[tab.VControllers[0].deviceId() == 0x500 ? 0 : 1];
+        const VirtualQuorix &local = after[tab.VControllers[0].deviceId() == 0x500 ? 1 : 0];
+        QCOMPARE(remote.rec.PERS[0], quint8(3));
+        QCOMPARE(remote.rec.STA, (std::array<quint8, 2>{0x01, 0x2C}));
+        QCOMPARE(remote.rec.LBL, tab.VControllers[0].LBL);
+        QCOMPARE(remote.rec.Gamma, quint8(27));
+        QCOMPARE(local.rec.PERS, line[1].rec.PERS);
+        QCOMPARE(local.rec.STA, line[1].rec.STA);
+        QCOMPARE(local.rec.LBL, line[1].rec.LBL);
+        QCOMPARE(local.rec.Gamma, quint8(27));
+
+        tab.TriggerBootload(0);
+        QTRY_VERIFY(sim.controllers()[tab.VControllers[0].deviceId() == 0x500 ? 0 : 1].inBootloader);
+
+        // The next search starts clean although the set replies were never read.
+        QVERIFY(runSearch(tab));
+        QCOMPARE(tab.VControllers.size(), 1); // the one in its bootloader no longer answers
+    }
+};
+
+QTEST_MAIN(TestUsbSearch)
+#include "tst_usb_search.moc"
