@@ -1,5 +1,6 @@
 #include "network_tab.h"
 
+#include "device_table.h"
 #include "named_control.h"
 #include "orvantic.h"
 #include "udp_port.h"
@@ -46,17 +47,7 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
     fitFont(btnRefresh, btnRefresh->text(), 97 - 10);
     btnHelp->setGeometry(560, 16, 81, 25);
 
-    Network_Grid->setGeometry(4, 56, 729, 401);
-    Network_Grid->setHorizontalHeaderLabels({tr("Model"), tr("Nickname"), tr("IP"), tr("Firmware"), tr("Temp")});
-    const int widths[] = {150, 150, 150, 150, 125};
-    for (int c = 0; c < 5; ++c)
-        Network_Grid->setColumnWidth(c, widths[c]);
-    Network_Grid->verticalHeader()->hide();
-    Network_Grid->verticalHeader()->setMinimumSectionSize(21);
-    Network_Grid->verticalHeader()->setDefaultSectionSize(21);
-    Network_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Network_Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Network_Grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    setupDeviceGrid(Network_Grid, {tr("Model"), tr("Nickname"), tr("IP"), tr("Firmware"), tr("Temp")});
     StatusBar2->setSizeGripEnabled(false);
     StatusBar2->setGeometry(0, 458, 737, 16);
 
@@ -111,17 +102,13 @@ void NetworkTab::OrvaReadPollReply(const QByteArray &data)
 
 void NetworkTab::addRow(const TTessaraCtrl &c, const QString &model)
 {
-    const int row = Network_Grid->rowCount();
-    Network_Grid->setRowCount(row + 1);
     QString shownModel = QLatin1String(orvantic::ModelTessara16);
     if (c.NumStrings == 4)
         shownModel = QLatin1String(orvantic::ModelTessara4);
     else if (model == QLatin1String(orvantic::ModelCorvel16))
         shownModel = model;
-    const QString cells[] = {shownModel, tessara::fixedText(c.Nickname), tessara::ipText(c.CurrentIP),
-                             tessara::fixedText(c.Firmware), tessara::temperatureText(c)};
-    for (int col = 0; col < 5; ++col)
-        Network_Grid->setItem(row, col, new QTableWidgetItem(cells[col]));
+    appendDeviceRow(Network_Grid, {shownModel, tessara::fixedText(c.Nickname), tessara::ipText(c.CurrentIP),
+                                   tessara::fixedText(c.Firmware), tessara::temperatureText(c)});
     emit countChanged(Network_Grid->rowCount());
 }
 

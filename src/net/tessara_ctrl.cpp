@@ -1,6 +1,6 @@
 #include "tessara_ctrl.h"
 
-#include <QLocale>
+#include "temperature_text.h"
 
 namespace tessara {
 
@@ -22,12 +22,7 @@ QString temperatureText(const TTessaraCtrl &c)
 {
     if (isBootloader(c))
         return {};
-    const double celsius = c.Temperature / 10.0;
-    const double fahrenheit = celsius * 1.8 + 32.0;
-    // Decimals follow the operator's locale, like every number the utility shows.
-    const QLocale locale;
-    return locale.toString(celsius, 'f', 1) + QStringLiteral("\u00B0C / ")
-        + locale.toString(fahrenheit, 'f', 1) + QStringLiteral("\u00B0F");
+    return ::temperatureText(c.Temperature / 10.0);
 }
 
 } // namespace tessara

@@ -1,5 +1,7 @@
 #include "usb_tab.h"
 
+#include "device_table.h"
+#include "temperature_text.h"
 #include "named_control.h"
 
 #include <QHeaderView>
@@ -63,17 +65,7 @@ UsbTab::UsbTab(QWidget *parent)
     wheelSearching->hide();
     Settings->setGeometry(561, 16, 81, 25);
 
-    USB_Grid->setGeometry(4, 56, 729, 401);
-    USB_Grid->setHorizontalHeaderLabels({tr("Model"), tr("Nickname"), tr("Firmware"), tr("Serial"), tr("Temp")});
-    const int widths[] = {150, 150, 150, 150, 125};
-    for (int c = 0; c < 5; ++c)
-        USB_Grid->setColumnWidth(c, widths[c]);
-    USB_Grid->verticalHeader()->hide();
-    USB_Grid->verticalHeader()->setMinimumSectionSize(21);
-    USB_Grid->verticalHeader()->setDefaultSectionSize(21);
-    USB_Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    USB_Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    USB_Grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    setupDeviceGrid(USB_Grid, {tr("Model"), tr("Nickname"), tr("Firmware"), tr("Serial"), tr("Temp")});
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(0, 458, 737, 16);
 
@@ -213,24 +205,19 @@ void UsbTab::endSearchIndicators()
 void UsbTab::UpdateTable()
 {
     USB_Grid->setRowCount(0);
-    const QLocale locale = QLocale::system();
     for (const TQuorixCtrl &c : VControllers) {
         QString nickname;
         for (quint8 b : c.LBL)
             if (b != 0)
                 nickname.append(QChar(b));
         const double t = qint16(quint16(c.TMP[0] << 8 | c.TMP[1])) / 10.0;
-        const QString cells[] = {
+        appendDeviceRow(USB_Grid, {
             QStringLiteral("Quorix 16"),
             nickname,
             QStringLiteral("V%1.%2.%3").arg(c.SVID[0]).arg(c.SVID[1]).arg(c.SVID[2]),
             QStringLiteral("%1").arg(c.deviceId(), 8, 16, QLatin1Char('0')).toUpper(),
-            QStringLiteral("%1°C / %2°F").arg(locale.toString(t, 'f', 1), locale.toString(t * 1.8 + 32, 'f', 1)),
-        };
-        const int row = USB_Grid->rowCount();
-        USB_Grid->insertRow(row);
-        for (int col = 0; col < 5; ++col)
-            USB_Grid->setItem(row, col, new QTableWidgetItem(cells[col]));
+            temperatureText(t),
+        });
     }
     endSearchIndicators();
     emit countChanged(USB_Grid->rowCount());
