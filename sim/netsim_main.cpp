@@ -7,7 +7,9 @@
 // Every controller's address must be assigned to an interface of the host (or namespace) it runs
 // in. Prints "ready N" once all sockets are bound, one line per answered discovery, and one line per
 // bootloader event: "bootloader <address>" (or "bootloader <address> failed: <why>"),
-// "uploaded <address> <bytes> <firmware>", "refused <address>: <why>".
+// "uploaded <address> <bytes> <firmware>", "refused <address>: <why>"; and one line per settings
+// datagram taken: "configured <address>", "readdressed <address>" (the address it now has) or
+// "readdress <address> failed: <why>".
 
 #include "net_sim.h"
 
@@ -108,6 +110,17 @@ int main(int argc, char *argv[])
     });
     QObject::connect(&sim, &NetSim::uploadRefused, [address](int index, const QString &why) {
         std::printf("refused %s: %s\n", qPrintable(address(index)), qPrintable(why));
+        std::fflush(stdout);
+    });
+    QObject::connect(&sim, &NetSim::configured, [address](int index) {
+        std::printf("configured %s\n", qPrintable(address(index)));
+        std::fflush(stdout);
+    });
+    QObject::connect(&sim, &NetSim::readdressed, [address](int index, const QString &error) {
+        if (error.isEmpty())
+            std::printf("readdressed %s\n", qPrintable(address(index)));
+        else
+            std::printf("readdress %s failed: %s\n", qPrintable(address(index)), qPrintable(error));
         std::fflush(stdout);
     });
     QString error;
