@@ -15,20 +15,8 @@ Q_DECLARE_METATYPE(configflow::IpCheck)
 
 namespace {
 
-// What each firmware of the grid offers, whatever the hardware.
-struct FirmwareOffer {
-    const char *firmware;
-    int chips;
-    const char *lastChip;
-    bool singleOrder, dmx, speed, perOutputOrder, protocol, holdFrame, repair;
-};
-const FirmwareOffer Offers[] = {
-    {"V1.2.2", 5, "WS2811/12", false, false, false, false, false, false, false},
-    {"V1.2.8", 11, "WS2811 Slow", true, false, false, false, false, false, false},
-    {"V1.3.0", 10, "Stella", true, true, true, false, false, false, false},
-    {"V1.4.4", 11, "APA102", true, true, true, true, true, true, false},
-    {"V1.4.5", 11, "APA102", true, true, true, true, true, true, true},
-};
+using workflowtest::FirmwareOffer;
+using workflowtest::Offers;
 
 } // namespace
 

@@ -68,4 +68,19 @@ inline void useEarlierOrder(TTessaraCtrl &c, bool selectable)
     c.RgbOrder = selectable ? std::array<quint8, 3>{1, 0, 2} : std::array<quint8, 3>{0, 1, 2};
 }
 
+// What each firmware of the test grid offers, whatever the hardware.
+struct FirmwareOffer {
+    const char *firmware;
+    int chips;
+    const char *lastChip;
+    bool singleOrder, dmx, speed, perOutputOrder, protocol, holdFrame, repair;
+};
+inline const FirmwareOffer Offers[] = {
+    {"V1.2.2", 5, "WS2811/12", false, false, false, false, false, false, false},
+    {"V1.2.8", 11, "WS2811 Slow", true, false, false, false, false, false, false},
+    {"V1.3.0", 10, "Stella", true, true, true, false, false, false, false},
+    {"V1.4.4", 11, "APA102", true, true, true, true, true, true, false},
+    {"V1.4.5", 11, "APA102", true, true, true, true, true, true, true},
+};
+
 } // namespace workflowtest
