@@ -96,8 +96,7 @@ void ConfigWorkflow::NetCtrlSettings()
     if (!ipCompatibilityCheck(row))
         return;
 
-    for (int tab : {TTessaraConfig::ControlTab, TTessaraConfig::LedTab, TTessaraConfig::MiscTab})
-        m_config.TabControl1->setTabVisible(tab, true);
+    showSettingsTabs(true);
     fillDialogs(row);
     const int result = m_config.exec();
     if (result != TTessaraConfig::ResultOK && result != TTessaraConfig::ResultFirmware)
@@ -127,15 +126,10 @@ bool ConfigWorkflow::ipCompatibilityCheck(int row)
 void ConfigWorkflow::networkOnlyWorkflow(int row)
 {
     TTessaraConfig &d = m_config;
-    for (int tab : {TTessaraConfig::ControlTab, TTessaraConfig::LedTab, TTessaraConfig::MiscTab})
-        d.TabControl1->setTabVisible(tab, false);
+    showSettingsTabs(false);
     d.TabControl1->setCurrentIndex(TTessaraConfig::NetworkTab);
     const DialogValues v = fillValues(m_net.PControllers[row]);
-    for (int k = 0; k < 4; ++k) {
-        d.IP[k]->setText(v.ip[k]);
-        d.SM[k]->setText(v.sm[k]);
-    }
-    (v.dhcp ? d.radioDHCP : d.radioStatic)->setChecked(true);
+    fillAddress(v);
 
     if (d.exec() != TTessaraConfig::ResultOK)
         return;
@@ -143,10 +137,7 @@ void ConfigWorkflow::networkOnlyWorkflow(int row)
         tellNothingSent(QString());
         return;
     }
-    for (int k = 0; k < 4; ++k) {
-        d.IP_SMExit(d.IP[k]);
-        d.IP_SMExit(d.SM[k]);
-    }
+    checkAddressBoxes();
     QString unreadable;
     const auto updated = readBackNetwork(dialogValues(), m_net.PControllers[row], &unreadable);
     if (!updated) {
@@ -155,6 +146,32 @@ void ConfigWorkflow::networkOnlyWorkflow(int row)
     }
     m_net.PControllers[row] = *updated;
     OrvaSendNetworkConfig(row);
+}
+
+void ConfigWorkflow::showSettingsTabs(bool shown)
+{
+    // The network-only repair hides them, and they stay hidden until the next full workflow.
+    for (int tab : {TTessaraConfig::ControlTab, TTessaraConfig::LedTab, TTessaraConfig::MiscTab})
+        m_config.TabControl1->setTabVisible(tab, shown);
+}
+
+void ConfigWorkflow::fillAddress(const DialogValues &v)
+{
+    TTessaraConfig &d = m_config;
+    for (int k = 0; k < 4; ++k) {
+        d.IP[k]->setText(v.ip[k]);
+        d.SM[k]->setText(v.sm[k]);
+    }
+    (v.dhcp ? d.radioDHCP : d.radioStatic)->setChecked(true);
+}
+
+void ConfigWorkflow::checkAddressBoxes()
+{
+    TTessaraConfig &d = m_config;
+    for (int k = 0; k < 4; ++k) {
+        d.IP_SMExit(d.IP[k]);
+        d.IP_SMExit(d.SM[k]);
+    }
 }
 
 void ConfigWorkflow::fillDialogs(int row)
@@ -167,11 +184,7 @@ void ConfigWorkflow::fillDialogs(int row)
     // The output count first: the pixel limits of both dialogs read it.
     showAll({d.Label6, d.lblVolt2}, f.sixteenOutputs);
 
-    for (int k = 0; k < 4; ++k) {
-        d.IP[k]->setText(v.ip[k]);
-        d.SM[k]->setText(v.sm[k]);
-    }
-    (v.dhcp ? d.radioDHCP : d.radioStatic)->setChecked(true);
+    fillAddress(v);
     d.txtStartUniv->setText(v.startUniv);
     d.txtStartChan->setText(v.startChan);
     d.txtNodes->setText(v.nodes);
@@ -255,10 +268,7 @@ void ConfigWorkflow::runBoxChecks(const Features &f)
     // Exactly the checks the operator's leaving each box would have run; every one is idempotent.
     // Boxes the controller does not offer are not read, so they are not checked either.
     TTessaraConfig &d = m_config;
-    for (int k = 0; k < 4; ++k) {
-        d.IP_SMExit(d.IP[k]);
-        d.IP_SMExit(d.SM[k]);
-    }
+    checkAddressBoxes();
     if (f.dmxOutputs)
         for (int k = 0; k < (f.allDmxOutputs ? 4 : 1); ++k)
             d.txtOutExit(k);

@@ -54,6 +54,9 @@ public:
     bool readBackAndSend(int row);
 
 private:
+    void showSettingsTabs(bool shown);
+    void fillAddress(const configflow::DialogValues &v);
+    void checkAddressBoxes();
     void runBoxChecks(const configflow::Features &f);
     configflow::DialogValues dialogValues() const;
     void tellNothingSent(const QString &box);

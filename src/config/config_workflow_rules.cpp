@@ -124,9 +124,9 @@ QString nicknameText(const std::array<char16_t, 40> &nickname)
     return text;
 }
 
-std::array<OutputStart, Outputs> simpleMapping(quint16 startUniverse, quint16 startChannel, quint16 pixels)
+std::array<outputmapping::Start, Outputs> simpleMapping(quint16 startUniverse, quint16 startChannel, quint16 pixels)
 {
-    std::array<OutputStart, Outputs> starts{};
+    std::array<outputmapping::Start, Outputs> starts{};
     quint16 nextUniv = startUniverse;
     quint16 nextChan = startChannel;
     for (int i = 0; i < Outputs; ++i) {
@@ -282,8 +282,8 @@ std::optional<TTessaraCtrl> readBack(const DialogValues &v, const TTessaraCtrl &
             c.AdvNull[i] = 0;
             c.AdvZig[i] = 0;
             c.AdvReverse[i] = 0;
-            c.AdvUniv[i] = starts[i].universe;
-            c.AdvChan[i] = starts[i].channel;
+            c.AdvUniv[i] = quint16(starts[i].universe);
+            c.AdvChan[i] = quint16(starts[i].channel);
         }
     }
     return outcome(r, c, unreadable);

@@ -6,6 +6,7 @@
 // The dialogs are described here as plain values (texts, check states, item indexes). The form
 // side copies them into and out of the controls; everything that decides a byte lives here.
 
+#include "output_mapping.h"
 #include "tessara_ctrl.h"
 
 #include <QString>
@@ -54,13 +55,9 @@ VoltageDisplay voltageDisplay(quint16 tenths);
 QString nicknameText(const std::array<char16_t, 40> &nickname);
 
 // Simple mapping: the outputs follow each other from one start, each taking three channels per
-// pixel in universes of 510 channels. The counters are 16 bits wide, as in the controller.
-struct OutputStart {
-    quint16 universe;
-    quint16 channel;
-    bool operator==(const OutputStart &) const = default;
-};
-std::array<OutputStart, Outputs> simpleMapping(quint16 startUniverse, quint16 startChannel, quint16 pixels);
+// pixel in universes of 510 channels. The counters are 16 bits wide, as in the controller, so a
+// start past universe 65535 wraps to 0.
+std::array<outputmapping::Start, Outputs> simpleMapping(quint16 startUniverse, quint16 startChannel, quint16 pixels);
 
 // One row of the advanced output mapping dialog.
 struct OutputRow {

@@ -104,7 +104,7 @@ private slots:
         QFETCH(QList<int>, firstStarts);
         const auto starts = configflow::simpleMapping(quint16(universe), quint16(channel), quint16(pixels));
         for (int i = 0; i < firstStarts.size() / 2; ++i)
-            QCOMPARE(starts[i], (OutputStart{quint16(firstStarts[2 * i]), quint16(firstStarts[2 * i + 1])}));
+            QCOMPARE(starts[i], (outputmapping::Start{firstStarts[2 * i], firstStarts[2 * i + 1]}));
     }
 
     void fillShows()

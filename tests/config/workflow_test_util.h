@@ -42,8 +42,8 @@ inline TTessaraCtrl consistentRecord(const QString &firmware, int numStrings = 1
     c.NumNodes.fill(100);
     const auto starts = configflow::simpleMapping(7, 4, 100);
     for (int i = 0; i < 16; ++i) {
-        c.AdvUniv[i] = starts[i].universe;
-        c.AdvChan[i] = starts[i].channel;
+        c.AdvUniv[i] = quint16(starts[i].universe);
+        c.AdvChan[i] = quint16(starts[i].channel);
         c.AdvRgbOrder[i] = quint8(i % 6);
         c.Grouping[i] = quint16(i + 2);
         c.Brightness[i] = quint8(90 - i);
