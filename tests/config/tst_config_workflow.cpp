@@ -303,6 +303,37 @@ private slots:
         QCOMPARE(got[0], orvantic::buildConfigDatagram(c));
     }
 
+    // The advanced dialogs' Cancel reloads from the controller the workflow opened, found by the
+    // selected row, not from the first record.
+    void advancedCancelReloadsTheOpenedController()
+    {
+        Fixture fx;
+        TTessaraCtrl first = consistentRecord("V1.4.5");
+        TTessaraCtrl second = first;
+        second.CurrentIP = {127, 0, 0, 3};
+        second.AdvUniv[0] = 555;
+        second.AdvRgbOrder[0] = 4;
+        fx.add(first, QStringLiteral("Tessara 16"));
+        fx.add(second, QStringLiteral("Tessara 16"));
+        QStringList reloaded;
+        fx.open(1, [&](QWidget *) {
+            glwtest::answerModal([&](QWidget *) {
+                fx.adv.editUniv[0]->setText(QStringLiteral("9"));
+                fx.adv.btnCancel->click();
+            }, 10000);
+            fx.config.btnAdvanced->setEnabled(true);
+            fx.config.btnAdvancedClick();
+            glwtest::answerModal([&](QWidget *) {
+                fx.advRgb.ComboBox[0]->setCurrentIndex(0);
+                fx.advRgb.btnCancel->click();
+            }, 10000);
+            fx.config.btnAdvancedRGBClick();
+            reloaded << fx.adv.editUniv[0]->text() << fx.advRgb.ComboBox[0]->currentText();
+            configtest::click(fx.config.btnCancel);
+        });
+        QCOMPARE(reloaded, (QStringList{"555", "BRG"}));
+    }
+
     void unreadableBoxSendsNothing()
     {
         Fixture fx;
