@@ -1,5 +1,6 @@
 #include "net_sim.h"
 
+#include "config_datagram.h"
 #include "firmware_upload.h"
 #include "orvantic.h"
 
@@ -118,6 +119,11 @@ void NetSim::onUnicast(Controller &c)
             emit discoveryAnswered(1);
         } else if (opcode == orvantic::OpBootloader && d.data().size() == orvantic::HeaderSize) {
             enterBootloader(c);
+        } else if (opcode == orvantic::OpConfig && !c.bootloader) {
+            if (orvantic::applyConfigDatagram(d.data(), m_specs[c.index].ctrl))
+                emit configured(c.index);
+        } else if (opcode == orvantic::OpNetSettings) {
+            applyNetSettings(d.data());
         }
     }
 }
@@ -197,8 +203,44 @@ void NetSim::onBroadcast()
         const QNetworkDatagram d = m_wildcard->receiveDatagram();
         if (!d.isValid())
             break;
-        if (orvantic::opcodeOf(d.data()) == orvantic::OpDiscovery)
+        const auto opcode = orvantic::opcodeOf(d.data());
+        if (opcode == orvantic::OpDiscovery)
             answerDiscovery(d.senderAddress(), quint16(d.senderPort()));
+        else if (opcode == orvantic::OpNetSettings)
+            applyNetSettings(d.data());
+    }
+}
+
+void NetSim::applyNetSettings(const QByteArray &datagram)
+{
+    orvantic::NetSettings s;
+    if (!orvantic::parseNetSettingsDatagram(datagram, s))
+        return;
+    for (const auto &controller : m_controllers) {
+        Controller &c = *controller;
+        TTessaraCtrl &ctrl = m_specs[c.index].ctrl;
+        if (ctrl.MAC != s.MAC || c.bootloader)
+            continue;
+        ctrl.DHCP = s.DHCP;
+        ctrl.StaticIP = s.StaticIP;
+        ctrl.SM = s.SM;
+        QString error;
+        if (s.DHCP == 0 && s.StaticIP != ctrl.CurrentIP) {
+            const auto mode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
+            auto *moved = new QUdpSocket(this);
+            if (moved->bind(QHostAddress(tessara::ipText(s.StaticIP)), m_port, mode)) {
+                c.socket->deleteLater();
+                c.socket = moved;
+                connect(moved, &QUdpSocket::readyRead, this, [this, &c] { onUnicast(c); });
+                ctrl.CurrentIP = s.StaticIP;
+            } else {
+                error = moved->errorString();
+                delete moved;
+            }
+        }
+        if (error.isEmpty() && s.DHCP == 0)
+            ctrl.CurrentSM = s.SM;
+        emit readdressed(c.index, error);
     }
 }
 

@@ -15,6 +15,13 @@
 // first line, with no image, or with a HEX file that is garbled or cut short is refused and the
 // controller stays in its bootloader. A controller whose file gives it a firmware text starting
 // with "Bootloader" starts in its bootloader and reports that text until it is updated.
+//
+// Settings: a configuration datagram sent to a controller's own address replaces the settings it
+// reports (its identity and status stay). A network settings datagram heard by any socket
+// readdresses the controller whose MAC it names: with DHCP off it moves to the static address and
+// mask, answering from there from then on (the address must be assigned to the host); with DHCP on
+// it keeps its present address, there being no DHCP server to ask. A controller in its bootloader
+// ignores both.
 
 #include "controller_file.h"
 
@@ -50,11 +57,17 @@ signals:
     // An upload ended: accepted (image of `bytes` bytes, now running `firmware`) or refused (`why`).
     void firmwareUploaded(int index, qint64 bytes, const QString &firmware);
     void uploadRefused(int index, const QString &why);
+    // A configuration datagram was applied.
+    void configured(int index);
+    // A network settings datagram was taken; `error` is set when the new address cannot be bound
+    // (the controller then stays where it was).
+    void readdressed(int index, const QString &error);
 
 private:
     struct Controller;
     void onBroadcast();
     void onUnicast(Controller &c);
+    void applyNetSettings(const QByteArray &datagram);
     void enterBootloader(Controller &c);
     void onUploadConnection(Controller &c);
     void finishUpload(Controller &c);

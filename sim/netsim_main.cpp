@@ -7,7 +7,9 @@
 // Every controller's address must be assigned to an interface of the host (or namespace) it runs
 // in. Prints "ready N" once all sockets are bound, one line per answered discovery, and one line per
 // bootloader event: "bootloader <address>" (or "bootloader <address> failed: <why>"),
-// "uploaded <address> <bytes> <firmware>", "refused <address>: <why>".
+// "uploaded <address> <bytes> <firmware>", "refused <address>: <why>"; and one line per settings
+// datagram taken: "configured <address>", "readdressed <address>" (the address it now has) or
+// "readdressed <address> failed: <why>" (the address it stays at).
 
 #include "net_sim.h"
 
@@ -94,13 +96,16 @@ int main(int argc, char *argv[])
     sim.setNoise(cli.isSet(QStringLiteral("noise")));
     sim.setFirmwareDir(cli.value(QStringLiteral("firmware-dir")));
     auto address = [&sim](int index) { return tessara::ipText(sim.controllers()[index].ctrl.CurrentIP); };
-    QObject::connect(&sim, &NetSim::bootloaderStarted, [address](int index, const QString &error) {
+    // "<event> <address>", or "<event> <address> failed: <why>".
+    auto report = [address](const char *event, int index, const QString &error) {
         if (error.isEmpty())
-            std::printf("bootloader %s\n", qPrintable(address(index)));
+            std::printf("%s %s\n", event, qPrintable(address(index)));
         else
-            std::printf("bootloader %s failed: %s\n", qPrintable(address(index)), qPrintable(error));
+            std::printf("%s %s failed: %s\n", event, qPrintable(address(index)), qPrintable(error));
         std::fflush(stdout);
-    });
+    };
+    QObject::connect(&sim, &NetSim::bootloaderStarted,
+                     [report](int index, const QString &error) { report("bootloader", index, error); });
     QObject::connect(&sim, &NetSim::firmwareUploaded, [address](int index, qint64 bytes, const QString &firmware) {
         std::printf("uploaded %s %lld %s\n", qPrintable(address(index)), static_cast<long long>(bytes),
                     qPrintable(firmware));
@@ -110,6 +115,12 @@ int main(int argc, char *argv[])
         std::printf("refused %s: %s\n", qPrintable(address(index)), qPrintable(why));
         std::fflush(stdout);
     });
+    QObject::connect(&sim, &NetSim::configured, [address](int index) {
+        std::printf("configured %s\n", qPrintable(address(index)));
+        std::fflush(stdout);
+    });
+    QObject::connect(&sim, &NetSim::readdressed,
+                     [report](int index, const QString &error) { report("readdressed", index, error); });
     QString error;
     if (!sim.start(quint16(cli.value(QStringLiteral("port")).toUInt()), &error)) {
         std::fprintf(stderr, "cannot bind %s\n", qPrintable(error));

@@ -2,6 +2,7 @@
 
 #include "about_windows.h"
 #include "brand.h"
+#include "config_workflow.h"
 #include "form3.h"
 #include "named_control.h"
 #include "quorix_config.h"
@@ -75,6 +76,10 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     AboutWinHVN = new TAboutWinHVN(this);
     AboutWinQLN = new TAboutWinQLN(this);
     TessaraConfig->setSubDialogs(TessaraAdv, TessaraAdvRGB);
+
+    Workflow = new ConfigWorkflow(*NetworkDevices, *TessaraConfig, *TessaraAdv, *TessaraAdvRGB, *TCPFirmware, this);
+    connect(NetworkDevices, &NetworkTab::controllerOpened, Workflow, [this] { Workflow->NetCtrlSettings(); });
+    TessaraConfig->setSelectedController([this] { return Workflow->selectedController(); });
 }
 
 TForm1::~TForm1() = default;

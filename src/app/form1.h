@@ -21,6 +21,7 @@ class TAboutWin;
 class TTessaraAdvRGB;
 class TAboutWinHVN;
 class TAboutWinQLN;
+class ConfigWorkflow;
 
 struct Form1Options {
     quint16 udpPort = 49150;
@@ -55,6 +56,9 @@ public:
     TTessaraAdvRGB *TessaraAdvRGB;
     TAboutWinHVN *AboutWinHVN;
     TAboutWinQLN *AboutWinQLN;
+
+    // The double-click on a network row: configuration, network repair or firmware upload.
+    ConfigWorkflow *Workflow;
 
     // Tab indexes.
     static constexpr int UsbTabIndex = 0;
