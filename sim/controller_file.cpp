@@ -96,15 +96,15 @@ VirtualControllerSpec defaultController(const QString &ip, const QString &mask)
     return s;
 }
 
-QString applyKey(VirtualControllerSpec &spec, const QString &key, const QString &value)
+QString applyKey(VirtualControllerSpec &described, const QString &key, const QString &value)
 {
-    TTessaraCtrl &c = spec.ctrl;
+    TTessaraCtrl &c = described.ctrl;
     const QString k = key.toLower();
     if (k == QLatin1String("model")) {
         if (value != QLatin1String("Tessara 16") && value != QLatin1String("Tessara 4")
             && value != QLatin1String("Corvel 16"))
             return QStringLiteral("unknown model \"%1\"").arg(value);
-        spec.model = value;
+        described.model = value;
         c.NumStrings = value == QLatin1String("Tessara 4") ? 4 : 16;
         return {};
     }
@@ -130,11 +130,11 @@ QString applyKey(VirtualControllerSpec &spec, const QString &key, const QString 
         return {};
     }
     if (k == QLatin1String("duplicate")) {
-        spec.duplicate = value.trimmed() == QLatin1String("1");
+        described.duplicate = value.trimmed() == QLatin1String("1");
         return {};
     }
     if (k == QLatin1String("version"))
-        return setNumber(spec.version, value) ? QString() : QStringLiteral("bad version \"%1\"").arg(value);
+        return setNumber(described.version, value) ? QString() : QStringLiteral("bad version \"%1\"").arg(value);
 
     FieldByName setter{key, value};
     orvantic::pollReplyLayout(c, setter);

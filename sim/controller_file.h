@@ -45,7 +45,7 @@ struct VirtualControllerSpec {
 VirtualControllerSpec defaultController(const QString &ip, const QString &mask = QStringLiteral("255.255.255.0"));
 
 // Sets one key of a block. Returns an error text, empty on success.
-QString applyKey(VirtualControllerSpec &spec, const QString &key, const QString &value);
+QString applyKey(VirtualControllerSpec &described, const QString &key, const QString &value);
 
 // Parses a whole file's text. On error, `error` says which line and why.
 std::optional<QList<VirtualControllerSpec>> parseControllerFile(const QString &text, QString *error);

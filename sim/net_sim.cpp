@@ -258,15 +258,15 @@ void NetSim::answerDiscovery(const QHostAddress &to, quint16 port)
 
 void NetSim::sendReply(Controller &c, const QHostAddress &to, quint16 port)
 {
-    const VirtualControllerSpec &spec = m_specs[c.index];
-    c.socket->writeDatagram(orvantic::buildPollReply(spec.ctrl, spec.model, spec.version), to, port);
-    if (spec.duplicate) {
+    const VirtualControllerSpec &described = m_specs[c.index];
+    c.socket->writeDatagram(orvantic::buildPollReply(described.ctrl, described.model, described.version), to, port);
+    if (described.duplicate) {
         // Same address, other contents: the PC must keep the first.
-        TTessaraCtrl other = spec.ctrl;
+        TTessaraCtrl other = described.ctrl;
         other.Nickname.fill(0);
         const char16_t late[] = u"Late duplicate";
         std::copy(std::begin(late), std::end(late) - 1, other.Nickname.begin());
-        c.socket->writeDatagram(orvantic::buildPollReply(other, spec.model, spec.version), to, port);
+        c.socket->writeDatagram(orvantic::buildPollReply(other, described.model, described.version), to, port);
     }
 }
 

@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
     });
     cli.process(app);
 
-    QList<VirtualControllerSpec> specs;
+    QList<VirtualControllerSpec> controllers;
     if (cli.isSet(QStringLiteral("file"))) {
         QFile f(cli.value(QStringLiteral("file")));
         if (!f.open(QIODevice::ReadOnly)) {
@@ -80,19 +80,19 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "%s: %s\n", qPrintable(f.fileName()), qPrintable(error));
             return 2;
         }
-        specs = *parsed;
+        controllers = *parsed;
     }
     if (cli.isSet(QStringLiteral("count")))
-        specs += generateControllers(cli.value(QStringLiteral("count")).toInt(),
+        controllers += generateControllers(cli.value(QStringLiteral("count")).toInt(),
                                      cli.value(QStringLiteral("first-ip")), cli.value(QStringLiteral("mask")),
                                      cli.value(QStringLiteral("model")));
-    if (specs.isEmpty()) {
+    if (controllers.isEmpty()) {
         std::fprintf(stderr, "no controllers: give --file or --count\n");
         return 2;
     }
 
     raiseFileLimit();
-    NetSim sim(specs);
+    NetSim sim(controllers);
     sim.setNoise(cli.isSet(QStringLiteral("noise")));
     sim.setFirmwareDir(cli.value(QStringLiteral("firmware-dir")));
     auto address = [&sim](int index) { return tessara::ipText(sim.controllers()[index].ctrl.CurrentIP); };
@@ -139,7 +139,7 @@ int main(int argc, char *argv[])
         std::printf("answered %d\n", n);
         std::fflush(stdout);
     });
-    std::printf("ready %lld\n", static_cast<long long>(specs.size()));
+    std::printf("ready %lld\n", static_cast<long long>(controllers.size()));
     std::fflush(stdout);
     return app.exec();
 }

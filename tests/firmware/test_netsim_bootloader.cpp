@@ -64,8 +64,8 @@ void TestNetSimBootloader::init()
     m_tmp = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir().isValid());
     m_port = freePort();
-    VirtualControllerSpec spec = defaultController(QStringLiteral("127.0.0.1"));
-    m_sim = new NetSim({spec});
+    VirtualControllerSpec controller = defaultController(QStringLiteral("127.0.0.1"));
+    m_sim = new NetSim({controller});
     m_sim->setFirmwareDir(m_dir().path());
     QString error;
     QVERIFY2(m_sim->start(m_port, &error), qPrintable(error));
@@ -200,10 +200,10 @@ void TestNetSimBootloader::startsInBootloaderFromFile()
 {
     delete m_sim;
     QString error;
-    const auto specs = parseControllerFile(
+    const auto controllers = parseControllerFile(
         QStringLiteral("[controller]\nip = 127.0.0.1\nfirmware = Bootloader V1.0\n"), &error);
-    QVERIFY2(specs, qPrintable(error));
-    m_sim = new NetSim(*specs);
+    QVERIFY2(controllers, qPrintable(error));
+    m_sim = new NetSim(*controllers);
     QVERIFY2(m_sim->start(m_port, &error), qPrintable(error));
     QCOMPARE(tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("Bootloader V1.0"));
     QSignalSpy uploaded(m_sim, &NetSim::firmwareUploaded);
@@ -213,7 +213,7 @@ void TestNetSimBootloader::startsInBootloaderFromFile()
 
     // No version in the image and none known from before.
     delete m_sim;
-    m_sim = new NetSim(*specs);
+    m_sim = new NetSim(*controllers);
     QVERIFY2(m_sim->start(m_port, &error), qPrintable(error));
     rawUpload(QByteArray("Firmware Tessara 16\r\nraw image"));
     QTRY_COMPARE(tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("V0.0.0"));

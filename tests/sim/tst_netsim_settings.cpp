@@ -52,7 +52,7 @@ class TestNetSimSettings : public QObject {
         }
         return std::nullopt;
     }
-    TTessaraCtrl spec(int index) const { return m_sim->controllers()[index].ctrl; }
+    TTessaraCtrl simulated(int index) const { return m_sim->controllers()[index].ctrl; }
 
 private slots:
     void init()
@@ -74,7 +74,7 @@ private slots:
     void configurationChangesWhatIsReported()
     {
         QSignalSpy configured(m_sim.get(), &NetSim::configured);
-        TTessaraCtrl wanted = spec(0);
+        TTessaraCtrl wanted = simulated(0);
         setFixedText(wanted.Nickname, QStringLiteral("Moved"));
         wanted.SacnUniv = 42;
         wanted.DriverChip = 7;
@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(reply->SacnUniv, quint16(42));
         QCOMPARE(reply->DriverChip, quint8(7));
         QCOMPARE(reply->CurrentIP, (std::array<quint8, 4>{127, 0, 0, 2}));
-        QCOMPARE(tessara::fixedText(poll("127.0.0.3")->Nickname), tessara::fixedText(spec(1).Nickname));
+        QCOMPARE(tessara::fixedText(poll("127.0.0.3")->Nickname), tessara::fixedText(simulated(1).Nickname));
 
         // A datagram of the wrong size is not a configuration.
         send(orvantic::buildConfigDatagram(wanted).chopped(1), "127.0.0.2");
@@ -99,7 +99,7 @@ private slots:
     void networkSettingsReaddressByMac()
     {
         QSignalSpy readdressed(m_sim.get(), &NetSim::readdressed);
-        TTessaraCtrl target = spec(1);
+        TTessaraCtrl target = simulated(1);
         target.DHCP = 0;
         target.StaticIP = {127, 0, 0, 4};
         target.SM = {255, 0, 0, 0};
@@ -147,7 +147,7 @@ private slots:
         QTRY_COMPARE(started.size(), 1);
         QSignalSpy configured(m_sim.get(), &NetSim::configured);
         QSignalSpy readdressed(m_sim.get(), &NetSim::readdressed);
-        TTessaraCtrl c = spec(0);
+        TTessaraCtrl c = simulated(0);
         c.StaticIP = {127, 0, 0, 5};
         send(orvantic::buildConfigDatagram(c), "127.0.0.2");
         send(orvantic::buildNetSettingsDatagram(c), "127.0.0.1");
