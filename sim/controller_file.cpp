@@ -54,7 +54,7 @@ struct FieldByName {
         if constexpr (std::is_integral_v<T>) {
             ok = setNumber(field, value);
         } else if constexpr (std::is_same_v<typename T::value_type, char16_t>) {
-            setFixedText(field, value);
+            tessara::setFixedText(field, value);
             ok = true;
         } else {
             const QStringList items = value.split(QLatin1Char(','));
@@ -76,8 +76,8 @@ VirtualControllerSpec defaultController(const QString &ip, const QString &mask)
     c.MAC = {0x02, 0x47, 0x4C, c.CurrentIP[1], c.CurrentIP[2], c.CurrentIP[3]};
     c.StaticIP = c.CurrentIP;
     c.SM = c.CurrentSM;
-    setFixedText(c.Firmware, QStringLiteral("V1.4.5"));
-    setFixedText(c.Nickname, QStringLiteral("Controller %1").arg(c.CurrentIP[3]));
+    tessara::setFixedText(c.Firmware, QStringLiteral("V1.4.5"));
+    tessara::setFixedText(c.Nickname, QStringLiteral("Controller %1").arg(c.CurrentIP[3]));
     c.Temperature = 215;
     c.NumNodes.fill(170);
     c.SacnUniv = 1;
@@ -122,11 +122,11 @@ QString applyKey(VirtualControllerSpec &described, const QString &key, const QSt
         return parseOctets(value, c.MAC, 16, QLatin1Char(':')) ? QString()
                                                                : QStringLiteral("bad MAC \"%1\"").arg(value);
     if (k == QLatin1String("nickname")) {
-        setFixedText(c.Nickname, value);
+        tessara::setFixedText(c.Nickname, value);
         return {};
     }
     if (k == QLatin1String("firmware")) {
-        setFixedText(c.Firmware, value);
+        tessara::setFixedText(c.Firmware, value);
         return {};
     }
     if (k == QLatin1String("duplicate")) {

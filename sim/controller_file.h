@@ -23,16 +23,6 @@
 #include <array>
 #include <optional>
 
-// Writes `text` (Latin-1) into a NUL-padded record text, cut to its width.
-template <std::size_t N>
-void setFixedText(std::array<char16_t, N> &field, const QString &text)
-{
-    field.fill(0);
-    const QByteArray bytes = text.toLatin1();
-    for (std::size_t i = 0; i < N && i < std::size_t(bytes.size()); ++i)
-        field[i] = char16_t(quint8(bytes[qsizetype(i)]));
-}
-
 struct VirtualControllerSpec {
     TTessaraCtrl ctrl;
     QString model = QStringLiteral("Tessara 16");

@@ -135,7 +135,7 @@ void NetSim::enterBootloader(Controller &c)
     TTessaraCtrl &ctrl = m_specs[c.index].ctrl;
     if (!tessara::isBootloader(ctrl)) {
         c.application = tessara::fixedText(ctrl.Firmware);
-        setFixedText(ctrl.Firmware, QLatin1String(BootloaderText));
+        tessara::setFixedText(ctrl.Firmware, QLatin1String(BootloaderText));
     }
     c.bootloader = new QTcpServer(this);
     c.bootloader->setMaxPendingConnections(1);
@@ -193,7 +193,7 @@ void NetSim::finishUpload(Controller &c)
     const QString firmware = !version.isEmpty() ? version
         : !c.application.isEmpty()                ? c.application
                                                   : QStringLiteral("V0.0.0");
-    setFixedText(m_specs[c.index].ctrl.Firmware, firmware);
+    tessara::setFixedText(m_specs[c.index].ctrl.Firmware, firmware);
     emit firmwareUploaded(c.index, bytes.size(), firmware);
 }
 
@@ -263,9 +263,7 @@ void NetSim::sendReply(Controller &c, const QHostAddress &to, quint16 port)
     if (described.duplicate) {
         // Same address, other contents: the PC must keep the first.
         TTessaraCtrl other = described.ctrl;
-        other.Nickname.fill(0);
-        const char16_t late[] = u"Late duplicate";
-        std::copy(std::begin(late), std::end(late) - 1, other.Nickname.begin());
+        tessara::setFixedText(other.Nickname, QStringLiteral("Late duplicate"));
         c.socket->writeDatagram(orvantic::buildPollReply(other, described.model, described.version), to, port);
     }
 }

@@ -13,7 +13,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -21,7 +20,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
-#include <QTableWidget>
 
 using namespace configflow;
 
@@ -56,13 +54,12 @@ ConfigWorkflow::ConfigWorkflow(NetworkTab &net, TTessaraConfig &config, TTessara
 
 int ConfigWorkflow::selectedRow() const
 {
-    const QModelIndexList rows = m_net.Network_Grid->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return m_net.selectedRow();
 }
 
 bool ConfigWorkflow::rowExists(int row) const
 {
-    return row >= 0 && row < m_net.PControllers.size() && row < m_net.Network_Grid->rowCount();
+    return row >= 0 && row < m_net.PControllers.size() && row < m_net.rowCount();
 }
 
 std::optional<TTessaraCtrl> ConfigWorkflow::selectedController() const
@@ -75,8 +72,7 @@ std::optional<TTessaraCtrl> ConfigWorkflow::selectedController() const
 
 QString ConfigWorkflow::adapterNetwork() const
 {
-    const int index = m_net.comboNetAdapter->currentIndex();
-    return index >= 0 && index < m_net.netAddresses.size() ? m_net.netAddresses[index] : QString();
+    return m_net.selectedAdapterNetwork();
 }
 
 void ConfigWorkflow::NetCtrlSettings()
@@ -84,8 +80,7 @@ void ConfigWorkflow::NetCtrlSettings()
     const int row = selectedRow();
     if (!rowExists(row))
         return;
-    const QTableWidgetItem *model = m_net.Network_Grid->item(row, 0);
-    const QString name = model ? model->text() : QString();
+    const QString name = m_net.modelShown(row);
     if (name != QLatin1String(orvantic::ModelTessara16) && name != QLatin1String(orvantic::ModelCorvel16)
         && name != QLatin1String(orvantic::ModelTessara4))
         return;

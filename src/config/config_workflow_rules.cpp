@@ -250,9 +250,8 @@ std::optional<TTessaraCtrl> readBack(const DialogValues &v, const TTessaraCtrl &
     for (int k = 0; k < 3; ++k)
         c.Gamma[k] = quint8(r.gammaTenths(v.gamma[k], gammaNames[k]));
 
-    c.Nickname.fill(0);
-    for (int i = 0; i < int(c.Nickname.size()) - 1 && i < v.nickname.size(); ++i)
-        c.Nickname[i] = v.nickname[i].unicode();
+    // The last character stays NUL, whatever the box held.
+    tessara::setFixedText(c.Nickname, v.nickname.left(qsizetype(c.Nickname.size()) - 1));
 
     if (f.fan && v.fan)
         c.FanTemp = quint8(fieldrules::parseInteger(*v.fan).value_or(35));

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
@@ -67,6 +68,24 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
 int NetworkTab::rowCount() const
 {
     return Network_Grid->rowCount();
+}
+
+int NetworkTab::selectedRow() const
+{
+    const QModelIndexList rows = Network_Grid->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+QString NetworkTab::modelShown(int row) const
+{
+    const QTableWidgetItem *cell = Network_Grid->item(row, 0);
+    return cell ? cell->text() : QString();
+}
+
+QString NetworkTab::selectedAdapterNetwork() const
+{
+    const int index = comboNetAdapter->currentIndex();
+    return index >= 0 && index < netAddresses.size() ? netAddresses[index] : QString();
 }
 
 void NetworkTab::clearTable()

@@ -40,6 +40,12 @@ public:
     UdpPort *IdUDPServer1;
 
     int rowCount() const;
+    // The table's selected row (the controller's index into PControllers), -1 when none.
+    int selectedRow() const;
+    // The Model cell of a row, empty for a row that does not exist.
+    QString modelShown(int row) const;
+    // Network address of the adapter chosen in the list, empty for none or the placeholder.
+    QString selectedAdapterNetwork() const;
     // The error of the bind at start (all addresses, port 49150), empty when it succeeded.
     QString startupBindError() const { return m_startupBindError; }
 

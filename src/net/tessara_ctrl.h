@@ -63,6 +63,15 @@ QString fixedText(const std::array<char16_t, N> &chars)
     return QString(reinterpret_cast<const QChar *>(chars.data()), qsizetype(n));
 }
 
+// Writes `text` into a NUL-padded 16-bit text, cut to its width (no NUL is kept when it fills it).
+template <std::size_t N>
+void setFixedText(std::array<char16_t, N> &chars, const QString &text)
+{
+    chars.fill(0);
+    for (std::size_t i = 0; i < N && i < std::size_t(text.size()); ++i)
+        chars[i] = text[qsizetype(i)].unicode();
+}
+
 // True when the firmware text says the controller runs its bootloader ("Bootloader..." ).
 bool isBootloader(const TTessaraCtrl &c);
 

@@ -13,8 +13,7 @@ TTessaraCtrl sample()
     c.CurrentIP = {10, 77, 1, 10};
     c.NumStrings = 16;
     c.DHCP = 0;
-    const char16_t nick[] = u"Stage \u0141";
-    std::copy(std::begin(nick), std::end(nick) - 1, c.Nickname.begin());
+    tessara::setFixedText(c.Nickname, QStringLiteral("Stage \u0141"));
     c.NumNodes.fill(170);
     c.NumNodes[0] = 300;
     c.Protocol = 1;

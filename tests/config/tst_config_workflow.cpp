@@ -388,7 +388,7 @@ private slots:
         for (int i = 0; i < 300; ++i) {
             TTessaraCtrl c = consistentRecord("V1.4.5");
             c.CurrentIP = {127, 0, quint8(1 + i / 256), quint8(i % 256)};
-            workflowtest::setText(c.Nickname, QStringLiteral("Unit %1").arg(i));
+            tessara::setFixedText(c.Nickname, QStringLiteral("Unit %1").arg(i));
             fx.add(c, QStringLiteral("Tessara 16"));
         }
         QString shown;
@@ -470,7 +470,7 @@ private slots:
         QVERIFY(fx.net.PControllers[0] == expected);
 
         // Firmware 1.4.4 is not asked: the full dialog, with every tab back.
-        workflowtest::setText(fx.net.PControllers[0].Firmware, QStringLiteral("V1.4.4"));
+        tessara::setFixedText(fx.net.PControllers[0].Firmware, QStringLiteral("V1.4.4"));
         tabs.clear();
         fx.open(0, [&](QWidget *w) {
             if (w == &d)
@@ -486,7 +486,7 @@ private slots:
     {
         Fixture fx;
         TTessaraCtrl c = consistentRecord("V1.4.5");
-        workflowtest::setText(c.Firmware, QStringLiteral("Bootloader"));
+        tessara::setFixedText(c.Firmware, QStringLiteral("Bootloader"));
         fx.add(c, QStringLiteral("Tessara 16"));
         QList<QWidget *> modals;
         QString target;

@@ -112,7 +112,7 @@ private slots:
         TTessaraCtrl c = consistentRecord("V1.4.5", 16, 5);
         c.Voltage = {0xFFFF, 0};
         c.Nickname = {};
-        workflowtest::setText(c.Nickname, QStringLiteral("Bar"));
+        tessara::setFixedText(c.Nickname, QStringLiteral("Bar"));
         c.Nickname[5] = u'!'; // after a zero: joined to the name
         DialogValues v = fillValues(c);
         QCOMPARE(v.nickname, QStringLiteral("Bar!"));
@@ -166,7 +166,7 @@ private slots:
         v = fillValues(earlier);
         QVERIFY(!v.perOutputOrder && !v.outputOrders);
         QCOMPARE(v.order, 3);
-        workflowtest::setText(earlier.Firmware, QStringLiteral("V1.2.3"));
+        tessara::setFixedText(earlier.Firmware, QStringLiteral("V1.2.3"));
         QCOMPARE(fillValues(earlier).order, 0); // not selectable yet: shows "RGB"
     }
 

@@ -9,14 +9,6 @@
 
 namespace workflowtest {
 
-template <std::size_t N>
-void setText(std::array<char16_t, N> &field, const QString &text)
-{
-    field.fill(0);
-    for (std::size_t i = 0; i < N && i < std::size_t(text.size()); ++i)
-        field[i] = text[qsizetype(i)].unicode();
-}
-
 // A controller as it would answer after a workflow for its firmware: settings within the dialogs'
 // ranges, simple mapping whose output starts follow from its start, colour order in the form its
 // firmware uses.
@@ -26,8 +18,8 @@ inline TTessaraCtrl consistentRecord(const QString &firmware, int numStrings = 1
     c.CurrentIP = {127, 0, 0, 2};
     c.CurrentSM = {255, 0, 0, 0};
     c.MAC = {0x02, 0x47, 0x4c, 0x00, 0x00, 0x02};
-    setText(c.Firmware, firmware);
-    setText(c.Nickname, QStringLiteral("Truss left"));
+    tessara::setFixedText(c.Firmware, firmware);
+    tessara::setFixedText(c.Nickname, QStringLiteral("Truss left"));
     c.NumStrings = quint8(numStrings);
     c.HwRev = quint8(hwRev);
     c.DHCP = 0;

@@ -47,10 +47,8 @@ TTessaraCtrl controllerAt(int lastOctet, const char *nickname = "", const char *
 {
     TTessaraCtrl c;
     c.CurrentIP = {10, 0, 0, quint8(lastOctet)};
-    for (int i = 0; nickname[i]; ++i)
-        c.Nickname[i] = char16_t(quint8(nickname[i]));
-    for (int i = 0; firmware[i]; ++i)
-        c.Firmware[i] = char16_t(quint8(firmware[i]));
+    tessara::setFixedText(c.Nickname, QString::fromLatin1(nickname));
+    tessara::setFixedText(c.Firmware, QString::fromLatin1(firmware));
     c.Temperature = 215;
     return c;
 }

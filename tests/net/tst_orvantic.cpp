@@ -225,8 +225,7 @@ private slots:
         QLocale::setDefault(QLocale(locale));
         TTessaraCtrl c;
         c.Temperature = quint16(tenths);
-        for (int i = 0; i < firmware.size(); ++i)
-            c.Firmware[i] = firmware[i].unicode();
+        tessara::setFixedText(c.Firmware, firmware);
         const QString got = tessara::temperatureText(c);
         QLocale::setDefault(QLocale::c());
         QCOMPARE(got, text);

@@ -75,7 +75,7 @@ private slots:
     {
         QSignalSpy configured(m_sim.get(), &NetSim::configured);
         TTessaraCtrl wanted = simulated(0);
-        setFixedText(wanted.Nickname, QStringLiteral("Moved"));
+        tessara::setFixedText(wanted.Nickname, QStringLiteral("Moved"));
         wanted.SacnUniv = 42;
         wanted.DriverChip = 7;
         wanted.CurrentIP = {1, 2, 3, 4}; // identity is not carried
