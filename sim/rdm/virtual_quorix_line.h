@@ -16,6 +16,7 @@ struct VirtualQuorix {
     bool inBootloader = false;
     int dropMuteReplies = 0; // mute acknowledgements still to swallow; negative: never acknowledge
     bool ignoresMute = false; // keeps answering discovery although told to keep quiet
+    bool ignoresGets = false; // answers discovery, but no get
 };
 
 // A controller with plausible, distinct parameters for `deviceId`; `index` varies them.

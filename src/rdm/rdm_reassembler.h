@@ -11,8 +11,10 @@
 
 namespace rdm {
 
-// Silence on the line after which a partial reply is taken as all there is.
-inline constexpr int RDM_GAP_MS = 10;
+// Silence on the line after which a partial reply is taken as all there is. A USB adapter holds
+// what it has received until its latency timer runs out (16 ms unless someone lowered it), so the
+// rest of a reply can come that long after its start: the silence must outlast that timer.
+inline constexpr int RDM_GAP_MS = 25;
 
 class RdmReassembler {
 public:

@@ -1,5 +1,7 @@
 #include "rdm_session.h"
 
+#include <utility>
+
 using namespace rdm;
 
 namespace {
@@ -44,6 +46,8 @@ void RdmSession::startSearch()
     m_recorded.clear();
     m_unacked.clear();
     m_mutePending = false;
+    m_awaitedGet = {};
+    m_answered = false;
     m_reasm.clear();
     m_host.stopGapTimer();
     m_host.setTimerInterval(DiscoveryIntervalMs);
@@ -61,7 +65,13 @@ void RdmSession::startPass()
     discBinaryState.branch = 1;
     m_passRequests = 0;
     m_narrowedWith.clear();
+    reportDiscovering();
     SendNextDisc(DISC_REPEAT);
+}
+
+void RdmSession::reportDiscovering()
+{
+    m_host.searchProgress({SearchProgress::Discovering, int(VControllers.size()), 0, 0});
 }
 
 void RdmSession::SendUnmute()
@@ -162,6 +172,7 @@ void RdmSession::MuteRead()
         c.setDeviceId(m_muteId);
         VControllers.append(c);
         m_recorded.insert(m_muteId);
+        reportDiscovering();
     }
     RDM_Mode = DISCOVER;
     SendNextDisc(DISC_WIDEN);
@@ -197,6 +208,7 @@ void RdmSession::handleFrames()
         ReadBuff = *frame;
         Msg_len = int(ReadBuff.size());
         dispatch();
+        endWaitOnAnswer();
     }
     if (m_reasm.pending()) {
         m_host.startGapTimer();
@@ -230,6 +242,7 @@ void RdmSession::gapTimeout()
             ReadBuff = *frame;
             Msg_len = int(ReadBuff.size());
             dispatch();
+            endWaitOnAnswer();
         }
         m_reasm.clear();
     }
@@ -253,6 +266,8 @@ void RdmSession::Timer1Timer()
         return;
     }
     stopTimer();
+    m_awaitedGet.pending = false;
+    const bool answered = std::exchange(m_answered, false);
     if (RDM_Mode == DISCOVER) {
         ++pacing.discoveryTicks;
         SendNextDisc(DISC_WIDEN);
@@ -274,7 +289,7 @@ void RdmSession::Timer1Timer()
     }
     if (!getMessage(RDM_info_packet))
         return;
-    ++pacing.parameterTicks;
+    ++(answered ? pacing.answeredTicks : pacing.parameterTicks);
     ++InfoRequestNum;
     getSend(RDM_info_packet, InfoRequestNum);
 }
@@ -287,7 +302,10 @@ void RdmSession::getSend(quint8 phase, int num)
     if (!get)
         return;
     if (num >= 0 && num < VControllers.size()) {
-        send(getRequest(*get, VControllers[num].deviceId()));
+        const quint32 id = VControllers[num].deviceId();
+        m_host.searchProgress({SearchProgress::Reading, int(VControllers.size()), num, phase});
+        m_awaitedGet = {true, makerUid(id), get->pid, m_transNum.peek()};
+        send(getRequest(*get, id));
         m_host.setTimerInterval(ParameterIntervalMs);
         RDM_info_packet = phase;
         m_host.startTimer();
@@ -305,6 +323,23 @@ void RdmSession::getSend(quint8 phase, int num)
     }
     RDM_info_packet = get->next;
     getSend(get->next, 0);
+}
+
+void RdmSession::endWaitOnAnswer()
+{
+    // Only the answer to the get in flight counts: a late answer to an earlier get, or one from
+    // another controller, leaves the wait as it is.
+    if (!fastSearch || !m_awaitedGet.pending || RDM_Mode != STANDARD || Msg_len < MinStandardReply)
+        return;
+    const std::optional<TRdmPacket> reply = parseRdmHeader(ReadBuff);
+    if (!reply || reply->cc != GET_COMMAND_RESPONSE || reply->pid != m_awaitedGet.pid
+        || reply->transNum != m_awaitedGet.transNum || uidFrom(reply->srcUID) != m_awaitedGet.source)
+        return;
+    m_awaitedGet.pending = false;
+    m_answered = true;
+    m_host.stopTimer();
+    m_host.setTimerInterval(ResponseGapMs);
+    m_host.startTimer();
 }
 
 void RdmSession::StandardRead()

@@ -195,10 +195,16 @@ void UsbTab::Timer1Timer()
     Session.Timer1Timer();
 }
 
+void UsbTab::searchProgress(const rdm::SearchProgress &progress)
+{
+    StatusBar1->showMessage(rdm::searchProgressText(progress));
+}
+
 void UsbTab::endSearchIndicators()
 {
     wheelSearching->hide();
     lblSearching->hide();
+    StatusBar1->clearMessage();
     ComPort1->close();
 }
 

@@ -81,6 +81,7 @@ private:
     void startGapTimer() override;
     void stopGapTimer() override;
     void searchEndedEmpty() override;
+    void searchProgress(const rdm::SearchProgress &progress) override;
 
     void applyLineSetting(LineSetting setting);
     void holdLineControl();

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -21,9 +22,11 @@ constexpr int SearchTimeoutMs = 120000;
 
 // A virtual line on a pty and the USB tab opening its slave side.
 struct PtyLine {
-    explicit PtyLine(QList<VirtualQuorix> controllers, bool split = false) : sim(std::move(controllers))
+    explicit PtyLine(QList<VirtualQuorix> controllers, bool split = false, int latencyMs = 0)
+        : sim(std::move(controllers))
     {
         sim.setSplitReplies(split);
+        sim.setLatencyMs(latencyMs);
         started = sim.start(&error);
         tab.setPortName(sim.slavePath());
     }
@@ -49,48 +52,96 @@ private slots:
     {
         QTest::addColumn<QList<quint32>>("ids");
         QTest::addColumn<bool>("split");
+        QTest::addColumn<int>("latencyMs");
         QTest::addColumn<bool>("dropMute");
         const QList<quint32> ten{0x00000000, 0x00001000, 0x00001001, 0x12345678, 0x7FFFFFFF,
                                  0x80000000, 0xBFFFFFFF, 0xC0000000, 0xC0000001, 0xFFFFFFFF};
-        QTest::newRow("none") << QList<quint32>{} << false << false;
-        QTest::newRow("one") << QList<quint32>{0x00001000} << false << false;
-        QTest::newRow("IDs 1 and 2") << QList<quint32>{1, 2} << false << false;
-        QTest::newRow("ten, high IDs among them") << ten << false << false;
-        QTest::newRow("ten, replies in pieces") << ten << true << false;
-        QTest::newRow("mute replies lost") << QList<quint32>{0x80000000, 0x80000001, 0x42} << true << true;
+        QTest::newRow("none") << QList<quint32>{} << false << 0 << false;
+        QTest::newRow("one") << QList<quint32>{0x00001000} << false << 0 << false;
+        QTest::newRow("IDs 1 and 2") << QList<quint32>{1, 2} << false << 0 << false;
+        QTest::newRow("ten, high IDs among them") << ten << false << 0 << false;
+        QTest::newRow("ten, replies in pieces") << ten << true << 0 << false;
+        QTest::newRow("ten, 16 ms adapter latency, pieces") << ten << true << 16 << false;
+        QTest::newRow("two, 16 ms adapter latency") << QList<quint32>{1, 2} << false << 16 << false;
+        QTest::newRow("mute replies lost") << QList<quint32>{0x80000000, 0x80000001, 0x42} << true << 0 << true;
     }
 
+    // The paced search and the fast one over the same line: the same records and table, the same
+    // messages in the same order, and the progress in the status bar.
     void searchOverPty()
     {
         QFETCH(QList<quint32>, ids);
         QFETCH(bool, split);
+        QFETCH(int, latencyMs);
         QFETCH(bool, dropMute);
         QList<VirtualQuorix> line = virtualLine(ids);
         if (dropMute)
             for (VirtualQuorix &v : line)
                 v.dropMuteReplies = 1;
-        PtyLine pty(line, split);
-        QVERIFY2(pty.started, qPrintable(pty.error));
-        RdmLineSim &sim = pty.sim;
-        UsbTab &tab = pty.tab;
-        QSignalSpy counts(&tab, &UsbTab::countChanged);
-        QVERIFY(runSearch(tab));
 
-        QVERIFY(!tab.ComPort1->isOpen());
-        QVERIFY(tab.wheelSearching->isHidden());
-        QVERIFY(tab.lblSearching->isHidden());
-        QCOMPARE(tab.ComLabel->text(), QStringLiteral("Using Com 1"));
-        compareRecords(tab.VControllers, sim.controllers());
-        QCOMPARE(tab.rowCount(), ids.size());
-        QCOMPARE(counts.first().first().toInt(), 0);
-        QCOMPARE(counts.last().first().toInt(), ids.size());
-        if (ids.isEmpty())
-            QCOMPARE(tab.Session.SearchRetries, quint8(3));
-        for (int row = 0; row < tab.rowCount(); ++row) {
-            QCOMPARE(tab.USB_Grid->item(row, 0)->text(), QStringLiteral("Quorix 16"));
-            QCOMPARE(tab.USB_Grid->item(row, 3)->text(),
-                     QStringLiteral("%1").arg(tab.VControllers[row].deviceId(), 8, 16, QLatin1Char('0')).toUpper());
+        QList<QByteArray> messages[2];
+        for (bool fast : {false, true}) {
+            PtyLine pty(line, split, latencyMs);
+            QVERIFY2(pty.started, qPrintable(pty.error));
+            RdmLineSim &sim = pty.sim;
+            UsbTab &tab = pty.tab;
+            tab.Session.fastSearch = fast;
+            QSignalSpy counts(&tab, &UsbTab::countChanged);
+            QSignalSpy status(tab.StatusBar1, &QStatusBar::messageChanged);
+            QVERIFY(runSearch(tab));
+
+            QVERIFY(!tab.ComPort1->isOpen());
+            QVERIFY(tab.wheelSearching->isHidden());
+            QVERIFY(tab.lblSearching->isHidden());
+            QCOMPARE(tab.ComLabel->text(), QStringLiteral("Using Com 1"));
+            compareRecords(tab.VControllers, sim.controllers());
+            QCOMPARE(tab.rowCount(), ids.size());
+            QCOMPARE(counts.first().first().toInt(), 0);
+            QCOMPARE(counts.last().first().toInt(), ids.size());
+            if (ids.isEmpty())
+                QCOMPARE(tab.Session.SearchRetries, quint8(3));
+            for (int row = 0; row < tab.rowCount(); ++row) {
+                QCOMPARE(tab.USB_Grid->item(row, 0)->text(), QStringLiteral("Quorix 16"));
+                QCOMPARE(tab.USB_Grid->item(row, 3)->text(),
+                         QStringLiteral("%1").arg(tab.VControllers[row].deviceId(), 8, 16, QLatin1Char('0')).toUpper());
+            }
+
+            QStringList shown;
+            for (const QList<QVariant> &change : status)
+                shown << change.first().toString();
+            QCOMPARE(shown.value(0), QStringLiteral("Discovering\u2026 0 found"));
+            if (!ids.isEmpty()) {
+                const QString all = QString::number(ids.size());
+                QVERIFY(shown.contains(QStringLiteral("Discovering\u2026 %1 found").arg(all)));
+                QCOMPARE(shown.value(shown.size() - 2), QStringLiteral("Reading %1 of %1 (label)").arg(all));
+            }
+            QCOMPARE(shown.last(), QString()); // cleared with the search's end
+            QVERIFY(tab.StatusBar1->currentMessage().isEmpty());
+            messages[fast] = sim.messages();
         }
+        QCOMPARE(messages[true], messages[false]);
+    }
+
+    void controllerSilentOnGetsInFastSearch()
+    {
+        QList<VirtualQuorix> line = virtualLine({0x10, 0x11});
+        line[1].ignoresGets = true;
+        PtyLine pty(line);
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        UsbTab &tab = pty.tab;
+        tab.Session.fastSearch = true;
+        QVERIFY(runSearch(tab));
+        QCOMPARE(tab.rowCount(), 2);
+        compareRecords({tab.VControllers[0]}, {line[0]});
+        const TQuorixCtrl &silent = tab.VControllers[1];
+        QCOMPARE(silent.deviceId(), 0x11u);
+        QCOMPARE(silent.SVID, (std::array<quint8, 4>{}));
+        QCOMPARE(silent.LBL, (std::array<quint8, 32>{}));
+        QCOMPARE(silent.Gamma, quint8(0));
+        QCOMPARE(tab.USB_Grid->item(1, 2)->text(), QStringLiteral("V0.0.0"));
+        // Its five gets each waited the whole interval; the other's were cut short.
+        QCOMPARE(tab.Session.pacing.parameterTicks, 5);
+        QCOMPARE(tab.Session.pacing.answeredTicks, 5);
     }
 
     void tableCells()
