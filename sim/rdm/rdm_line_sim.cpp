@@ -106,6 +106,13 @@ void RdmLineSim::run()
             ::usleep(1000);
             continue;
         }
+        QByteArray bootReply;
+        {
+            std::lock_guard lock(m_mutex);
+            bootReply = m_line.handleBootloader(QByteArrayView(buf, n));
+        }
+        if (!bootReply.isEmpty())
+            schedule({Delivery{received, bootReply}});
         m_framer.append(QByteArrayView(buf, n));
         while (auto message = m_framer.takeRdm()) {
             QByteArray reply;
@@ -133,11 +140,12 @@ void RdmLineSim::scheduleReply(const QByteArray &request, const QByteArray &repl
     // What the adapter hands over, and when: all of it once it is off the wire; with a latency
     // timer, what has come in when the timer runs out, and the rest when it runs out again.
     QList<Delivery> pieces;
-    if (m_latencyMs > 0 && size > 1) {
-        const qsizetype cut = 1 + ::rand_r(&m_pieceSeed) % (size - 1);
+    if ((m_latencyMs > 0 || m_gapMs > 0) && size > 1) {
+        const qsizetype cut = m_gapMs > 0 ? size / 2 : 1 + ::rand_r(&m_pieceSeed) % (size - 1);
+        const int pauseMs = m_gapMs > 0 ? m_gapMs : 1 + ::rand_r(&m_pieceSeed) % m_latencyMs;
         const Clock::time_point first = start + ByteTime * cut;
-        const Clock::time_point rest = std::max<Clock::time_point>(
-            first + milliseconds(1 + ::rand_r(&m_pieceSeed) % m_latencyMs), start + ByteTime * size);
+        const Clock::time_point rest
+            = std::max<Clock::time_point>(first + milliseconds(pauseMs), start + ByteTime * size);
         pieces << Delivery{first, reply.left(cut)} << Delivery{rest, reply.mid(cut)};
     } else {
         pieces << Delivery{start + ByteTime * size, reply};
@@ -154,6 +162,11 @@ void RdmLineSim::scheduleReply(const QByteArray &request, const QByteArray &repl
         }
         pieces = small;
     }
+    schedule(std::move(pieces));
+}
+
+void RdmLineSim::schedule(QList<Delivery> pieces)
+{
     for (Delivery &d : pieces) {
         if (!m_deliveries.empty())
             d.at = std::max(d.at, m_deliveries.back().at);

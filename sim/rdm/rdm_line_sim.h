@@ -32,6 +32,16 @@ public:
     // A USB adapter that holds received bytes until its latency timer runs out: every reply is
     // handed over in pieces up to `ms` apart. Set before start().
     void setLatencyMs(int ms) { m_latencyMs = qMax(0, ms); }
+    // Hand every reply over in two halves `ms` apart, as an interface whose latency timer runs
+    // out in the middle of a reply does. Set before start().
+    void setReplyGapMs(int ms) { m_gapMs = qMax(0, ms); }
+    // Changes the controllers while the line runs (options of their bootloaders, for instance).
+    template <class Change>
+    void modify(Change change)
+    {
+        std::lock_guard lock(m_mutex);
+        change(m_line.controllers);
+    }
 
     bool start(QString *error);
     void stop();
@@ -53,6 +63,7 @@ private:
 
     void run();
     void scheduleReply(const QByteArray &request, const QByteArray &reply, Clock::time_point received);
+    void schedule(QList<Delivery> pieces);
     void deliverDue();
     void writeAll(const QByteArray &bytes);
 
@@ -61,6 +72,7 @@ private:
     rdm::RdmReassembler m_framer;
     bool m_split = false;
     int m_latencyMs = 0;
+    int m_gapMs = 0;
     QList<QByteArray> m_messages;
     std::deque<Delivery> m_deliveries; // in time order; bytes never overtake each other
     int m_master = -1;

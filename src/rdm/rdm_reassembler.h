@@ -11,9 +11,9 @@
 
 namespace rdm {
 
-// Silence on the line after which a partial reply is taken as all there is. A USB adapter holds
-// what it has received until its latency timer runs out (16 ms unless someone lowered it), so the
-// rest of a reply can come that long after its start: the silence must outlast that timer.
+// Silence on the line after which a partial reply is taken as all there is. USB serial
+// interfaces hand bytes over when their latency timer runs out (16 ms by default on common
+// ones), so a reply can pause that long in the middle; the time-out must outlast such a pause.
 inline constexpr int RDM_GAP_MS = 25;
 
 class RdmReassembler {
