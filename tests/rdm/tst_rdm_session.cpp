@@ -14,11 +14,6 @@ using namespace rdm;
 
 namespace {
 
-quint16 pidOf(const QByteArray &m)
-{
-    return quint16(quint8(m[21]) << 8 | quint8(m[22]));
-}
-
 struct LineHost : RdmSessionHost {
     VirtualQuorixLine line;
     RdmSession session{*this};
@@ -114,11 +109,6 @@ TBinaryBounds boundsOf(const QByteArray &discoveryRequest)
             | quint32(quint8(discoveryRequest[at + 2])) << 8 | quint8(discoveryRequest[at + 3]);
     };
     return {be32(26), be32(32)};
-}
-
-quint32 destId(const QByteArray &m)
-{
-    return quint32(quint8(m[5])) << 24 | quint32(quint8(m[6])) << 16 | quint32(quint8(m[7])) << 8 | quint8(m[8]);
 }
 
 
