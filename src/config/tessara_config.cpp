@@ -60,6 +60,15 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int
     return l;
 }
 
+// A label whose text is a value of the controller: read by screen readers as it reads.
+QLabel *valueLabel(QWidget *parent, const char *name, const QString &text, const QString &description, int x, int y,
+                   int w)
+{
+    auto *l = stateLabel(new QLabel(text, parent), name, description);
+    l->setGeometry(x, y, w, RowHeight);
+    return l;
+}
+
 QLineEdit *edit(QWidget *parent, const char *name, const QString &accessible, const QString &text, int x, int y,
                 int w)
 {
@@ -338,20 +347,18 @@ void TTessaraConfig::buildMiscTab()
     lblFan->setBuddy(txtFan);
     std::tie(btnFanUp, btnFanDown) = steppers(g, "btnFanUp", "btnFanDown", tr("Fan temperature"), 238, 60);
     lblFanUnit = label(g, "lblFanUnit", tr("°C"), 290, 60, 22);
-    lblTempF = label(g, "lblTempF", tr("°F"), 314, 60, 58);
+    lblTempF = valueLabel(g, "lblTempF", tr("°F"), tr("Fan fully on temperature in Fahrenheit"), 314, 60, 58);
 
     gboxFirmware = placed(named(new QGroupBox(tr("Firmware"), tabMisc), "gboxFirmware", tr("Firmware")), 6, 106, 378,
                           64);
-    lblFirmware = label(gboxFirmware, "lblFirmware", tr("V0.0.0"), 10, 28, 200);
+    lblFirmware = valueLabel(gboxFirmware, "lblFirmware", tr("V0.0.0"), tr("Firmware version"), 10, 28, 200);
     btnFirmware = button(gboxFirmware, "btnFirmware", tr("Update Firmware"), tr("Update Firmware"), 230, 26, 138);
 
     gboxVoltage = placed(named(new QGroupBox(tr("Voltage"), tabMisc), "gboxVoltage", tr("Voltage")), 6, 176, 378, 82);
     Label5 = label(gboxVoltage, "Label5", tr("Bank 1:"), 10, 24, 60);
-    lblVolt1 = label(gboxVoltage, "lblVolt1", QString(), 72, 24, 120);
+    lblVolt1 = valueLabel(gboxVoltage, "lblVolt1", QString(), tr("Bank 1 voltage"), 72, 24, 120);
     Label6 = label(gboxVoltage, "Label6", tr("Bank 2:"), 10, 50, 60);
-    lblVolt2 = label(gboxVoltage, "lblVolt2", QString(), 72, 50, 120);
-    lblVolt1->setAccessibleName(tr("Bank 1 voltage"));
-    lblVolt2->setAccessibleName(tr("Bank 2 voltage"));
+    lblVolt2 = valueLabel(gboxVoltage, "lblVolt2", QString(), tr("Bank 2 voltage"), 72, 50, 120);
 
     m_exits->add(txtFan, [this] { txtFanExit(); });
     connect(btnFanUp, &QPushButton::clicked, this, &TTessaraConfig::btnFanUpClick);

@@ -17,7 +17,7 @@ TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
     : QDialog(parent),
       FileOpenBtn(named(new QPushButton(tr("Browse"), this), "FileOpenBtn", tr("Browse for firmware file"))),
       FileDisplay(named(new QLineEdit(this), "FileDisplay", tr("Firmware file"))),
-      lblStatus(named(new QLabel(tr("Please wait, updating firmware..."), this), "lblStatus", tr("Update status"))),
+      lblStatus(stateLabel(new QLabel(tr("Please wait, updating firmware..."), this), "lblStatus", tr("Update status"))),
       Cancel(named(new QPushButton(tr("Close"), this), "Cancel", tr("Close"))),
       Update(named(new QPushButton(tr("Update"), this), "Update", tr("Update"))),
       IdTCPClient1(new QTcpSocket(this)),

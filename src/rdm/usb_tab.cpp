@@ -28,7 +28,7 @@ UsbTab::UsbTab(QWidget *parent)
       Session(*this),
       VControllers(Session.VControllers),
       USB_Search(named(new QPushButton(tr("Search"), this), "USB_Search", tr("Search for USB devices"))),
-      ComLabel(named(new QLabel(tr("Using Com 1"), this), "ComLabel", tr("COM port in use"))),
+      ComLabel(stateLabel(new QLabel(tr("Using Com 1"), this), "ComLabel", tr("COM port in use"))),
       lblSearching(named(new QLabel(tr("Searching..."), this), "lblSearching", tr("Searching..."))),
       wheelSearching(named(new QProgressBar(this), "wheelSearching", tr("Search in progress"))),
       Settings(named(new QPushButton(tr("Settings"), this), "Settings", tr("Settings"))),
