@@ -17,8 +17,7 @@ TForm3::TForm3(QWidget *parent)
       FileDisplay(named(new QLineEdit(this), "FileDisplay", tr("Firmware file"))),
       QuorixFwProgress(named(new QProgressBar(this), "QuorixFwProgress", tr("Firmware update progress"))),
       Update(named(new QPushButton(tr("Update"), this), "Update", tr("Update"))),
-      Cancel(named(new QPushButton(tr("Cancel"), this), "Cancel", tr("Cancel"))),
-      OpenDialog(new QFileDialog(this))
+      Cancel(named(new QPushButton(tr("Cancel"), this), "Cancel", tr("Cancel")))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Quorix Firmware "));
@@ -32,11 +31,6 @@ TForm3::TForm3(QWidget *parent)
     Cancel->setGeometry(332, 100, 81, 25);
     for (QPushButton *b : {FileOpenBtn, Update, Cancel})
         b->setAutoDefault(false);
-
-    OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
-    OpenDialog->setNameFilter(QStringLiteral("Firmware Hex File (*.hex)"));
-    OpenDialog->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog->setOption(QFileDialog::DontUseNativeDialog);
 
     connect(FileOpenBtn, &QPushButton::clicked, this, &TForm3::FileOpenBtnClick);
     connect(Update, &QPushButton::clicked, this, &TForm3::UpdateClick);
@@ -55,9 +49,12 @@ void TForm3::setUsbTab(UsbTab *tab)
 
 void TForm3::FileOpenBtnClick()
 {
-    OpenDialog->setDirectory(QDir::currentPath());
-    if (OpenDialog->exec() == QDialog::Accepted && !OpenDialog->selectedFiles().isEmpty())
-        FileDisplay->setText(QDir::toNativeSeparators(OpenDialog->selectedFiles().first()));
+    // Made for each use: a file chooser's own controls do not belong among this window's.
+    QFileDialog OpenDialog(this, tr("Open"), QDir::currentPath(), QStringLiteral("Firmware Hex File (*.hex)"));
+    OpenDialog.setObjectName(QStringLiteral("OpenDialog"));
+    OpenDialog.setFileMode(QFileDialog::ExistingFile);
+    if (OpenDialog.exec() == QDialog::Accepted && !OpenDialog.selectedFiles().isEmpty())
+        FileDisplay->setText(QDir::toNativeSeparators(OpenDialog.selectedFiles().first()));
 }
 
 void TForm3::UpdateClick()

@@ -5,7 +5,6 @@
 
 #include <QDialog>
 
-class QFileDialog;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -21,7 +20,6 @@ public:
     QProgressBar *QuorixFwProgress;
     QPushButton *Update;
     QPushButton *Cancel;
-    QFileDialog *OpenDialog;
 
     void setUsbTab(UsbTab *tab);
 

@@ -70,6 +70,7 @@ TQuorixConfig::TQuorixConfig(QWidget *parent)
       m_exits(new ExitChecks(this))
 {
     setObjectName(QStringLiteral("QuorixConfig"));
+    setWindowTitle(tr("Quorix Configuration")); // until a controller's number takes its place
     setFixedSize(400, 312);
 
     QFont italic = Label4->font();
