@@ -34,7 +34,7 @@ UsbTab::UsbTab(QWidget *parent)
       Session(*this),
       VControllers(Session.VControllers),
       USB_Search(forms::button(this, "USB_Search", tr("Search"), {8, 16, 97}, tr("Search for USB devices"))),
-      ComLabel(named(new QLabel(tr("Using Com 1"), this), "ComLabel", tr("COM port in use"))),
+      ComLabel(stateLabel(new QLabel(tr("Using Com 1"), this), "ComLabel", tr("COM port in use"))),
       lblSearching(forms::label(this, "lblSearching", tr("Searching..."), {177, 8})),
       wheelSearching(named(new QProgressBar(this), "wheelSearching", tr("Search in progress"))),
       Settings(forms::button(this, "Settings", tr("Settings"), {561, 16, 81})),
