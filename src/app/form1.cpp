@@ -34,7 +34,7 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
       USBDevices(new UsbTab),
       NetworkDevices(new NetworkTab(nullptr, options.udpPort, options.interfaces)),
       About(named(new QPushButton(tr("About"), this), "About", tr("About"))),
-      DevicesLabel(named(new QLabel(tr("Found 0 Device(s)"), this), "DevicesLabel", tr("Device count")))
+      DevicesLabel(stateLabel(new QLabel(tr("Found 0 Device(s)"), this), "DevicesLabel", tr("Device count")))
 {
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(741, 553);

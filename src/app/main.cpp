@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
     }
 
     GlwApplication app(argc, argv);
-    GlwApplication::setApplicationDisplayName(brandIdentity(kBuildBrand).title);
+    GlwApplication::setIdentity(brandIdentity(kBuildBrand).title);
     GlwApplication::setWindowIcon(applicationIcon());
     GlwApplication::setDesktopFileName(QStringLiteral("glintwork"));
     QCommandLineParser parser;
