@@ -3,12 +3,21 @@
 
 #include "about_windows.h"
 #include "form1.h"
+#include "form3.h"
 #include "orvantic.h"
+#include "quorix_config.h"
+#include "quorix_edits.h"
+#include "quorix_settings.h"
+#include "quorix_texts.h"
 #include "tcp_firmware.h"
+#include "usb_tab.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <cstring>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdlib>
@@ -55,6 +64,38 @@ void fillNetworkTab(TForm1 &form)
     }
 }
 
+// A DMX line with three controllers found, as a search leaves it.
+void fillUsbTab(TForm1 &form)
+{
+    struct Row {
+        quint32 id;
+        const char *label;
+        quint8 minor;
+        qint16 tenthsC;
+        quint8 personality;
+    };
+    const Row rows[] = {{0x00A1C301, "Left wing", 3, 245, 1},
+                        {0x00A1C302, "Right wing", 3, 251, 2},
+                        {0x00A1C317, "Centre arch", 2, 268, 3}};
+    QList<TQuorixCtrl> found;
+    for (const Row &r : rows) {
+        TQuorixCtrl c;
+        c.setDeviceId(r.id);
+        c.MID = {0, 1};
+        c.SVID = {1, 0, r.minor, 0};
+        c.PERS = {r.personality, 3};
+        c.STA = {0, quint8(1 + 48 * (&r - rows))};
+        std::memcpy(c.LBL.data(), r.label, std::strlen(r.label));
+        c.TMP = {quint8(quint16(r.tenthsC) >> 8), quint8(r.tenthsC)};
+        c.RM = 1;
+        c.Gamma = 22;
+        found << c;
+    }
+    form.USBDevices->VControllers = found;
+    form.USBDevices->choosePort(QStringLiteral("ttyUSB0"), QStringLiteral("Using ttyUSB0"));
+    form.USBDevices->UpdateTable();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -95,6 +136,17 @@ int main(int argc, char *argv[])
     form.show();
     fillNetworkTab(form);
     bool ok = save(form, out, QStringLiteral("network_tab.png"));
+    form.show();
+    fillUsbTab(form);
+    form.tabControl1->setCurrentIndex(TForm1::UsbTabIndex);
+    ok = save(form, out, QStringLiteral("usb_tab.png")) && ok;
+    ok = save(*form.QuorixSettings, out, QStringLiteral("quorix_settings.png")) && ok;
+    const TQuorixCtrl &first = form.USBDevices->VControllers.first();
+    form.QuorixConfig->load(rdm::editsOf(first), true, rdm::firmwareText(first), 1);
+    ok = save(*form.QuorixConfig, out, QStringLiteral("quorix_config.png")) && ok;
+    form.Form3->FileDisplay->setText(QStringLiteral("/home/show/firmware/quorix16_v1_0_4.hex"));
+    form.Form3->QuorixFwProgress->setValue(40);
+    ok = save(*form.Form3, out, QStringLiteral("quorix_firmware.png")) && ok;
     ok = save(about, out, QStringLiteral("about.png"));
     ok = save(aboutHalvane, out, QStringLiteral("about_halvane.png")) && ok;
     ok = save(aboutQuillon, out, QStringLiteral("about_quillon.png")) && ok;
