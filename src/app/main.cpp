@@ -5,8 +5,7 @@
 int main(int argc, char *argv[])
 {
     GlwApplication app(argc, argv);
-    GlwApplication::setApplicationName(QStringLiteral("Glintwork"));
-    GlwApplication::setApplicationDisplayName(brandIdentity(kBuildBrand).title);
+    GlwApplication::setIdentity(brandIdentity(kBuildBrand).title);
     TForm1 form(kBuildBrand);
     form.show();
     return app.exec();
