@@ -1,6 +1,6 @@
 #include "quorix_settings.h"
 
-#include "named_control.h"
+#include "form_builders.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -13,21 +13,17 @@ constexpr int PortRole = Qt::UserRole;
 
 TQuorixSettings::TQuorixSettings(QWidget *parent)
     : QDialog(parent),
-      Label1(named(new QLabel(tr("Serial Port"), this), "Label1", QString())),
-      PortsCombo(named(new QComboBox(this), "PortsCombo", tr("Serial Port"))),
-      Ok(named(new QPushButton(tr("OK"), this), "Ok", tr("OK"))),
-      Cancel(named(new QPushButton(tr("Cancel"), this), "Cancel", tr("Cancel")))
+      Label1(forms::label(this, "Label1", tr("Serial Port"), {16, 16, 268, 20})),
+      PortsCombo(forms::placed(named(new QComboBox(this), "PortsCombo", tr("Serial Port")), {16, 40, 268, 25})),
+      Ok(forms::button(this, "Ok", tr("OK"), {124, 112, 75})),
+      Cancel(forms::button(this, "Cancel", tr("Cancel"), {209, 112, 75}))
 {
     setObjectName(QStringLiteral("QuorixSettings"));
     setWindowTitle(tr("Settings"));
     // Room below the list for options of the search to come.
     setFixedSize(300, 150);
-    Label1->setGeometry(16, 16, 268, 20);
     Label1->setBuddy(PortsCombo);
-    PortsCombo->setGeometry(16, 40, 268, 25);
     PortsCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    Ok->setGeometry(124, 112, 75, 25);
-    Cancel->setGeometry(209, 112, 75, 25);
     Ok->setDefault(true);
 
     refreshPorts();
