@@ -107,12 +107,20 @@ void RdmLineSim::run()
             continue;
         }
         QByteArray bootReply;
+        bool bootloaderListens = false;
         {
             std::lock_guard lock(m_mutex);
             bootReply = m_line.handleBootloader(QByteArrayView(buf, n));
+            for (const VirtualQuorix &c : m_line.controllers)
+                bootloaderListens = bootloaderListens || c.inBootloader;
         }
-        if (!bootReply.isEmpty())
-            schedule({Delivery{received, bootReply}});
+        if (bootloaderListens || !bootReply.isEmpty())
+            m_bootBytes += n;
+        if (!bootReply.isEmpty()) {
+            const auto lineTime = std::chrono::microseconds(m_bootBaud > 0 ? m_bootBytes * 10 * 1000000 / m_bootBaud : 0);
+            m_bootBytes = 0;
+            schedule({Delivery{received + lineTime, bootReply}});
+        }
         m_framer.append(QByteArrayView(buf, n));
         while (auto message = m_framer.takeRdm()) {
             QByteArray reply;

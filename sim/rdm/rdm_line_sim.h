@@ -35,6 +35,9 @@ public:
     // Hand every reply over in two halves `ms` apart, as an interface whose latency timer runs
     // out in the middle of a reply does. Set before start().
     void setReplyGapMs(int ms) { m_gapMs = qMax(0, ms); }
+    // Bytes to a bootloader take the time they would on a line at `baud` (10 bits each) before it
+    // answers; a pty itself carries them at once. 0: no such wait. Set before start().
+    void setBootloaderBaud(int baud) { m_bootBaud = baud; }
     // Changes the controllers while the line runs (options of their bootloaders, for instance).
     template <class Change>
     void modify(Change change)
@@ -73,6 +76,8 @@ private:
     bool m_split = false;
     int m_latencyMs = 0;
     int m_gapMs = 0;
+    int m_bootBaud = 0;
+    qint64 m_bootBytes = 0; // taken by a bootloader since its last answer
     QList<QByteArray> m_messages;
     std::deque<Delivery> m_deliveries; // in time order; bytes never overtake each other
     int m_master = -1;

@@ -1,7 +1,7 @@
 #include "form3.h"
 
 #include "firmware_hex.h"
-#include "named_control.h"
+#include "form_builders.h"
 #include "usb_tab.h"
 
 #include <QDir>
@@ -13,24 +13,18 @@
 
 TForm3::TForm3(QWidget *parent)
     : QDialog(parent),
-      FileOpenBtn(named(new QPushButton(tr("Browse"), this), "FileOpenBtn", tr("Browse for a firmware file"))),
-      FileDisplay(named(new QLineEdit(this), "FileDisplay", tr("Firmware file"))),
-      QuorixFwProgress(named(new QProgressBar(this), "QuorixFwProgress", tr("Firmware update progress"))),
-      Update(named(new QPushButton(tr("Update"), this), "Update", tr("Update"))),
-      Cancel(named(new QPushButton(tr("Cancel"), this), "Cancel", tr("Cancel")))
+      FileOpenBtn(forms::button(this, "FileOpenBtn", tr("Browse"), {12, 16, 81}, tr("Browse for a firmware file"))),
+      FileDisplay(forms::edit(this, "FileDisplay", tr("Firmware file"), {101, 16, 312, 25})),
+      QuorixFwProgress(forms::placed(named(new QProgressBar(this), "QuorixFwProgress", tr("Firmware update progress")),
+                                     {12, 56, 401, 20})),
+      Update(forms::button(this, "Update", tr("Update"), {242, 100, 81})),
+      Cancel(forms::button(this, "Cancel", tr("Cancel"), {332, 100, 81}))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Quorix Firmware "));
     setFixedSize(425, 140);
-    FileOpenBtn->setGeometry(12, 16, 81, 25);
-    FileDisplay->setGeometry(101, 16, 312, 25);
-    QuorixFwProgress->setGeometry(12, 56, 401, 20);
     QuorixFwProgress->setRange(0, 100);
     QuorixFwProgress->setValue(0);
-    Update->setGeometry(242, 100, 81, 25);
-    Cancel->setGeometry(332, 100, 81, 25);
-    for (QPushButton *b : {FileOpenBtn, Update, Cancel})
-        b->setAutoDefault(false);
 
     connect(FileOpenBtn, &QPushButton::clicked, this, &TForm3::FileOpenBtnClick);
     connect(Update, &QPushButton::clicked, this, &TForm3::UpdateClick);

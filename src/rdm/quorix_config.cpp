@@ -4,7 +4,7 @@
 #include "field_rules.h"
 #include "form3.h"
 #include "rdm_params.h"
-#include "named_control.h"
+#include "form_builders.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -22,51 +22,25 @@ const QString TQuorixConfig::RemoteOffText = QStringLiteral(
     "The controller does not currently have remote mode enabled! To enable remote mode turn on DIP SW 1");
 const QString TQuorixConfig::RemoteOnText = QStringLiteral("The controller has remote mode enabled");
 
-namespace {
-
-constexpr int Row = 24;
-
-template <class W>
-W *at(W *w, int x, int y, int width, int height = Row)
-{
-    w->setGeometry(x, y, width, height);
-    return w;
-}
-
-QLabel *caption(QWidget *parent, const char *name, const QString &text, int x, int y, int width)
-{
-    return at(named(new QLabel(text, parent), name, QString()), x, y, width);
-}
-
-QPushButton *push(QWidget *parent, const char *name, const QString &text, const QString &accessible, int x, int y,
-                  int width)
-{
-    auto *b = at(named(new QPushButton(text, parent), name, accessible), x, y, width, Row + 1);
-    b->setAutoDefault(false); // Enter in a box must not press a button
-    return b;
-}
-
-} // namespace
+using forms::Spot;
 
 TQuorixConfig::TQuorixConfig(QWidget *parent)
     : QDialog(parent),
-      Label4(at(named(new QLabel(this), "Label4", QString()), 12, 8, 376, 40)),
-      Label1(caption(this, "Label1", tr("Mode:"), 12, 58, 130)),
-      ControllerMode(at(named(new QComboBox(this), "ControllerMode", tr("Mode")), 146, 58, 242)),
-      Label2(caption(this, "Label2", tr("DMX Start Address:"), 12, 92, 130)),
-      StartAddress(at(named(new QLineEdit(this), "StartAddress", tr("DMX Start Address")), 146, 92, 64)),
-      Up(push(this, "Up", QStringLiteral("\u25B2"), tr("DMX Start Address up"), 214, 92, 26)),
-      Down(push(this, "Down", QStringLiteral("\u25BC"), tr("DMX Start Address down"), 242, 92, 26)),
-      Label3(caption(this, "Label3", tr("Nickname:"), 12, 126, 130)),
-      Nickname(at(named(new QLineEdit(this), "Nickname", tr("Nickname")), 146, 126, 242)),
-      lblGamma(caption(this, "lblGamma", tr("Gamma:"), 12, 160, 130)),
-      trackGamma(at(named(new QSlider(Qt::Horizontal, this), "trackGamma", tr("Gamma")), 146, 160, 180)),
-      txtGamma(at(named(new QLineEdit(this), "txtGamma", tr("Gamma value")), 334, 160, 54)),
-      gboxFirmware(at(named(new QGroupBox(tr("Firmware"), this), "gboxFirmware", tr("Firmware")), 12, 196, 376, 62)),
-      Label5(caption(gboxFirmware, "Label5", QString(), 12, 26, 150)),
-      btnFirmware(push(gboxFirmware, "btnFirmware", tr("Update Firmware"), tr("Update Firmware"), 214, 24, 150)),
-      Button1(push(this, "Button1", tr("OK"), tr("OK"), 216, 274, 81)),
-      Button2(push(this, "Button2", tr("Cancel"), tr("Cancel"), 307, 274, 81)),
+      Label4(forms::valueLabel(this, "Label4", QString(), {12, 8, 376, 40}, tr("Remote mode"))),
+      Label1(forms::label(this, "Label1", tr("Mode:"), {12, 58, 130})),
+      ControllerMode(forms::placed(named(new QComboBox(this), "ControllerMode", tr("Mode")), {146, 58, 242})),
+      Label2(forms::label(this, "Label2", tr("DMX Start Address:"), {12, 92, 130})),
+      StartAddress(forms::edit(this, "StartAddress", tr("DMX Start Address"), {146, 92, 64})),
+      Label3(forms::label(this, "Label3", tr("Nickname:"), {12, 126, 130})),
+      Nickname(forms::edit(this, "Nickname", tr("Nickname"), {146, 126, 242})),
+      lblGamma(forms::label(this, "lblGamma", tr("Gamma:"), {12, 160, 130})),
+      trackGamma(forms::placed(named(new QSlider(Qt::Horizontal, this), "trackGamma", tr("Gamma")), {146, 160, 180})),
+      txtGamma(forms::edit(this, "txtGamma", tr("Gamma value"), {334, 160, 54})),
+      gboxFirmware(forms::group(this, "gboxFirmware", tr("Firmware"), {12, 196, 376, 62})),
+      Label5(forms::valueLabel(gboxFirmware, "Label5", QString(), {12, 26, 150}, tr("Firmware version"))),
+      btnFirmware(forms::button(gboxFirmware, "btnFirmware", tr("Update Firmware"), {214, 24, 150})),
+      Button1(forms::button(this, "Button1", tr("OK"), {216, 274, 81})),
+      Button2(forms::button(this, "Button2", tr("Cancel"), {307, 274, 81})),
       m_exits(new ExitChecks(this))
 {
     setObjectName(QStringLiteral("QuorixConfig"));
@@ -77,8 +51,7 @@ TQuorixConfig::TQuorixConfig(QWidget *parent)
     italic.setItalic(true);
     Label4->setFont(italic);
     Label4->setWordWrap(true);
-    Label4->setTextFormat(Qt::PlainText);
-    Label5->setTextFormat(Qt::PlainText);
+    std::tie(Up, Down) = forms::steppers(this, "Up", "Down", tr("DMX Start Address"), 214, 92);
     Label1->setBuddy(ControllerMode);
     Label2->setBuddy(StartAddress);
     Label3->setBuddy(Nickname);

@@ -1,6 +1,6 @@
 #include "quorix_settings.h"
 
-#include "named_control.h"
+#include "form_builders.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,24 +14,19 @@ constexpr int PortRole = Qt::UserRole;
 
 TQuorixSettings::TQuorixSettings(QWidget *parent)
     : QDialog(parent),
-      Label1(named(new QLabel(tr("Serial Port"), this), "Label1", QString())),
-      PortsCombo(named(new QComboBox(this), "PortsCombo", tr("Serial Port"))),
-      chkFastSearch(named(new QCheckBox(tr("Fast search"), this), "chkFastSearch", tr("Fast search"))),
-      Ok(named(new QPushButton(tr("OK"), this), "Ok", tr("OK"))),
-      Cancel(named(new QPushButton(tr("Cancel"), this), "Cancel", tr("Cancel")))
+      Label1(forms::label(this, "Label1", tr("Serial Port"), {16, 16, 268, 20})),
+      PortsCombo(forms::placed(named(new QComboBox(this), "PortsCombo", tr("Serial Port")), {16, 40, 268, 25})),
+      chkFastSearch(forms::button<QCheckBox>(this, "chkFastSearch", tr("Fast search"), {16, 76, 268, 22})),
+      Ok(forms::button(this, "Ok", tr("OK"), {124, 112, 75})),
+      Cancel(forms::button(this, "Cancel", tr("Cancel"), {209, 112, 75}))
 {
     setObjectName(QStringLiteral("QuorixSettings"));
     setWindowTitle(tr("Settings"));
     setFixedSize(300, 150);
-    Label1->setGeometry(16, 16, 268, 20);
     Label1->setBuddy(PortsCombo);
-    PortsCombo->setGeometry(16, 40, 268, 25);
     PortsCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    chkFastSearch->setGeometry(16, 76, 268, 22);
     chkFastSearch->setToolTip(tr("Ask the next controller as soon as one has answered, instead of waiting the "
                                  "full interval each time. Some controllers may need the full interval."));
-    Ok->setGeometry(124, 112, 75, 25);
-    Cancel->setGeometry(209, 112, 75, 25);
     Ok->setDefault(true);
 
     refreshPorts();

@@ -28,6 +28,8 @@ constexpr qint32 RdmBaud = 250000; // not one of the standard rates
 constexpr qint32 BootloaderBaud = 19200;
 constexpr int WriteWaitMs = 100;
 constexpr int SetPauseMs = 30; // after each step of the controller dialog's OK
+constexpr int ComLabelX = 337;
+constexpr int SettingsX = 561;
 constexpr char FastSearchKey[] = "usb/fastSearch";
 } // namespace
 
@@ -39,7 +41,7 @@ UsbTab::UsbTab(QWidget *parent)
       ComLabel(stateLabel(new QLabel(tr("Using Com 1"), this), "ComLabel", tr("COM port in use"))),
       lblSearching(forms::label(this, "lblSearching", tr("Searching..."), {177, 8})),
       wheelSearching(named(new QProgressBar(this), "wheelSearching", tr("Search in progress"))),
-      Settings(forms::button(this, "Settings", tr("Settings"), {561, 16, 81})),
+      Settings(forms::button(this, "Settings", tr("Settings"), {SettingsX, 16, 81})),
       USB_Grid(named(new QTableWidget(0, 5, this), "USB_Grid", tr("USB devices"))),
       StatusBar1(named(new QStatusBar(this), "StatusBar1", tr("USB status"))),
       ComPort1(new QSerialPort(this)),
@@ -58,11 +60,8 @@ UsbTab::UsbTab(QWidget *parent)
     m_gapTimer->setSingleShot(true);
     m_gapTimer->setInterval(rdm::RDM_GAP_MS);
 
-    QFont big = ComLabel->font();
-    big.setPointSize(14);
-    ComLabel->setFont(big);
-    ComLabel->move(337, 8);
-    ComLabel->adjustSize();
+    ComLabel->move(ComLabelX, 8);
+    showPortLabel();
     lblSearching->adjustSize();
     lblSearching->hide();
     wheelSearching->setGeometry(256, 8, 24, 24);
@@ -98,11 +97,24 @@ void UsbTab::setPortName(const QString &name)
     ComPort1->setPortName(name);
 }
 
+void UsbTab::showPortLabel()
+{
+    // A system port's name can be long ("Using ttyUSB0" fits, a path may not): it shrinks, and
+    // past the smallest size it is shortened in the middle, rather than run under Settings.
+    const int room = SettingsX - ComLabelX - 8;
+    QFont big = ComLabel->font();
+    big.setPointSize(14);
+    ComLabel->setFont(big);
+    fitFont(ComLabel, SerialPort, room);
+    ComLabel->setText(ComLabel->fontMetrics().elidedText(SerialPort, Qt::ElideMiddle, room));
+    ComLabel->setToolTip(ComLabel->text() == SerialPort ? QString() : SerialPort);
+    ComLabel->adjustSize();
+}
+
 void UsbTab::choosePort(const QString &name, const QString &labelText)
 {
     SerialPort = labelText;
-    ComLabel->setText(SerialPort);
-    ComLabel->adjustSize();
+    showPortLabel();
     setPortName(name);
 }
 
@@ -259,8 +271,7 @@ void UsbTab::USB_SearchClick()
         return;
     }
     m_searching = true;
-    ComLabel->setText(SerialPort);
-    ComLabel->adjustSize();
+    showPortLabel();
     USB_Grid->setRowCount(0);
     emit countChanged(0);
     wheelSearching->show();

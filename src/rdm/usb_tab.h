@@ -120,6 +120,7 @@ private:
     void portErrorOccurred();
 
     void applyLineSetting(LineSetting setting);
+    void showPortLabel();
     void holdLineControl();
     void sendSet(int num, rdm::RdmRequest (*build)(const TQuorixCtrl &));
     void sendRequest(const rdm::RdmRequest &request);

@@ -7,6 +7,7 @@
 #include "orvantic.h"
 #include "quorix_settings.h"
 #include "udp_port.h"
+#include "url_catcher.h"
 #include "usb_tab.h"
 
 #include <QAbstractButton>
@@ -71,15 +72,6 @@ void captureError(const QString &text)
 }
 
 } // namespace
-
-// Stands in for the desktop's PDF application.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
 
 class TestForm1 : public QObject {
     Q_OBJECT

@@ -4,9 +4,14 @@
 #include "config_test_util.h"
 #include "glw_test.h"
 #include "quorix_config.h"
+#include "form3.h"
 #include "quorix_settings.h"
+#include "usb_tab.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QSerialPortInfo>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QSlider>
 
@@ -173,6 +178,42 @@ private slots:
         QCOMPARE(none.size(), 0);
         QCOMPARE(noFast.size(), 0);
         qunsetenv("GLINTWORK_SERIAL_PORTS");
+    }
+
+    void browseOffersHexFiles()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("quorix.hex"));
+        QFile(file).open(QIODevice::WriteOnly);
+        TForm3 form3;
+        QStringList filters;
+        QString startedIn;
+        glwtest::answerModal([&](QWidget *w) {
+            auto *chooser = qobject_cast<QFileDialog *>(w);
+            if (!chooser)
+                return;
+            filters = chooser->nameFilters();
+            startedIn = chooser->directory().absolutePath();
+            chooser->selectFile(file);
+            QMetaObject::invokeMethod(chooser, "accept");
+        });
+        QTest::mouseClick(form3.FileOpenBtn, Qt::LeftButton);
+        QCOMPARE(filters, QStringList{QStringLiteral("Firmware Hex File (*.hex)")});
+        QCOMPARE(startedIn, QDir::currentPath());
+        QCOMPARE(form3.FileDisplay->text(), QDir::toNativeSeparators(file));
+    }
+
+    void longPortNameStaysClearOfSettings()
+    {
+        UsbTab tab;
+        const QString path = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        tab.choosePort(path, QStringLiteral("Using ") + path);
+        QVERIFY(tab.ComLabel->geometry().right() < tab.Settings->x());
+        QVERIFY2(tab.ComLabel->text().startsWith(QStringLiteral("Using /dev/")), qPrintable(tab.ComLabel->text()));
+        QCOMPARE(tab.ComLabel->toolTip(), QStringLiteral("Using ") + path);
+        tab.choosePort(QStringLiteral("Com20"), QStringLiteral("Using Com 20"));
+        QCOMPARE(tab.ComLabel->text(), QStringLiteral("Using Com 20"));
+        QCOMPARE(tab.ComLabel->font().pointSize(), 14); // a short name is shown large again
     }
 
     void textsFit()
