@@ -9,6 +9,7 @@ using namespace rdm;
 namespace {
 
 constexpr int MinStandardReply = HEADER_SIZE + CHECKSUM_SIZE;
+constexpr int TransNumOffset = 15;
 
 quint32 sourceDeviceId(const TRdmPacket &reply)
 {
@@ -17,12 +18,14 @@ quint32 sourceDeviceId(const TRdmPacket &reply)
 
 } // namespace
 
-void RdmSession::send(const RdmRequest &request)
+quint8 RdmSession::send(const RdmRequest &request)
 {
     ++pacing.messages;
     qCDebug(lcRdm).nospace() << "send cc 0x" << Qt::hex << request.cc << " pid 0x" << request.pid << " to 0x"
                              << request.dest;
-    m_host.sendMessage(message(request));
+    const QByteArray m = message(request);
+    m_host.sendMessage(m);
+    return quint8(m[TransNumOffset]);
 }
 
 void RdmSession::sleep(int ms)
@@ -347,8 +350,8 @@ void RdmSession::getSend(quint8 phase, int num)
     if (num >= 0 && num < VControllers.size()) {
         const quint32 id = VControllers[num].deviceId();
         m_host.searchProgress({SearchProgress::Reading, int(VControllers.size()), num, phase});
-        m_awaitedGet = {true, makerUid(id), get->pid, m_transNum.peek()};
-        send(getRequest(*get, id));
+        const quint8 transNum = send(getRequest(*get, id));
+        m_awaitedGet = {true, makerUid(id), get->pid, transNum};
         m_host.setTimerInterval(ParameterIntervalMs);
         RDM_info_packet = phase;
         m_host.startTimer();

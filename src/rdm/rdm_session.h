@@ -130,7 +130,8 @@ public:
     const QSet<quint32> &unacknowledged() const { return m_unacked; }
 
 private:
-    void send(const rdm::RdmRequest &request);
+    // Returns the transaction number the message took.
+    quint8 send(const rdm::RdmRequest &request);
     void sleep(int ms);
     void stopTimer();
     void getSend(quint8 phase, int num);
