@@ -335,6 +335,8 @@ void RdmSession::Timer1Timer()
     }
     if (!getMessage(RDM_info_packet))
         return;
+    if (answered)
+        m_host.sleepUs(ResponseGapUs);
     ++(answered ? pacing.answeredTicks : pacing.parameterTicks);
     ++InfoRequestNum;
     getSend(RDM_info_packet, InfoRequestNum);
@@ -383,10 +385,10 @@ void RdmSession::endWaitOnAnswer()
         return;
     m_awaitedGet.pending = false;
     m_answered = true;
-    qCDebug(lcRdm) << "fast search: answered, next request after" << ResponseGapMs << "ms";
+    qCDebug(lcRdm) << "fast search: answered, next request after the response gap";
+    // The tick runs as soon as nothing more is coming in (here, or after the inter-byte time-out).
     m_host.stopTimer();
-    m_host.setTimerInterval(ResponseGapMs);
-    m_host.startTimer();
+    m_tickDeferred = true;
 }
 
 void RdmSession::StandardRead()
