@@ -88,6 +88,13 @@ void RdmLineSim::run()
             ::usleep(1000);
             continue;
         }
+        QByteArray bootReply;
+        {
+            std::lock_guard lock(m_mutex);
+            bootReply = m_line.handleBootloader(QByteArrayView(buf, n));
+        }
+        if (!bootReply.isEmpty())
+            writeReply(bootReply);
         m_framer.append(QByteArrayView(buf, n));
         while (auto message = m_framer.takeRdm()) {
             QByteArray reply;
@@ -103,6 +110,19 @@ void RdmLineSim::run()
 }
 
 void RdmLineSim::writeReply(const QByteArray &reply)
+{
+    if (m_gapMs > 0 && reply.size() > 1) {
+        // Two pieces, the second after the pause a USB interface's latency timer makes.
+        const qsizetype half = reply.size() / 2;
+        writeAll(reply.left(half));
+        ::usleep(useconds_t(m_gapMs) * 1000);
+        writeAll(reply.sliced(half));
+        return;
+    }
+    writeAll(reply);
+}
+
+void RdmLineSim::writeAll(const QByteArray &reply)
 {
     qsizetype sent = 0;
     while (sent < reply.size()) {

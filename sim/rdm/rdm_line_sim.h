@@ -21,6 +21,16 @@ public:
     // Hand every reply over in pieces of 1 to 7 bytes, about a millisecond apart, as USB serial
     // interfaces do. Set before start().
     void setSplitReplies(bool on) { m_split = on; }
+    // Hand every reply over in two halves `ms` apart, as an interface whose latency timer runs
+    // out in the middle of a reply does. Set before start().
+    void setReplyGapMs(int ms) { m_gapMs = ms; }
+    // Changes the controllers while the line runs (options of their bootloaders, for instance).
+    template <class Change>
+    void modify(Change change)
+    {
+        std::lock_guard lock(m_mutex);
+        change(m_line.controllers);
+    }
 
     bool start(QString *error);
     void stop();
@@ -34,11 +44,13 @@ public:
 private:
     void run();
     void writeReply(const QByteArray &reply);
+    void writeAll(const QByteArray &reply);
 
     VirtualQuorixLine m_line;
     mutable std::mutex m_mutex;
     rdm::RdmReassembler m_framer;
     bool m_split = false;
+    int m_gapMs = 0;
     int m_master = -1;
     int m_slaveHeld = -1;
     int m_wake[2] = {-1, -1};

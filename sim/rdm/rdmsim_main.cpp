@@ -1,7 +1,8 @@
 // glw-rdmsim: a line of virtual Quorix controllers behind a pseudo-terminal, for demos and for
 // trying the USB tab without hardware.
 //
-//   glw-rdmsim [--count N] [--first-id HEX] [--step HEX] [--split] [--drop-mute N]
+//   glw-rdmsim [--count N] [--first-id HEX] [--step HEX] [--split] [--gap-ms MS] [--drop-mute N]
+//              [--nak-block K] [--silent-bootloader]
 //
 // Prints the slave side's path (open it as the COM port), then serves until SIGINT or SIGTERM.
 
@@ -25,6 +26,11 @@ int main(int argc, char *argv[])
         {QStringLiteral("step"), QStringLiteral("Distance between device IDs (hex)."), QStringLiteral("step"),
          QStringLiteral("1")},
         {QStringLiteral("split"), QStringLiteral("Hand replies over in small pieces.")},
+        {QStringLiteral("gap-ms"), QStringLiteral("Hand replies over in two halves this many ms apart."),
+         QStringLiteral("ms"), QStringLiteral("0")},
+        {QStringLiteral("nak-block"), QStringLiteral("Bootloaders refuse the k-th firmware block they get (once)."),
+         QStringLiteral("k"), QStringLiteral("0")},
+        {QStringLiteral("silent-bootloader"), QStringLiteral("Bootloaders answer the connect key but no block.")},
         {QStringLiteral("drop-mute"), QStringLiteral("Swallow the first mute acknowledgement of every n-th controller."),
          QStringLiteral("n"), QStringLiteral("0")},
     });
@@ -44,6 +50,8 @@ int main(int argc, char *argv[])
         VirtualQuorix v = makeVirtualQuorix(first + quint32(i) * step, i);
         if (dropEvery > 0 && i % dropEvery == 0)
             v.dropMuteReplies = 1;
+        v.bootloader.options.nakBlock = cli.value(QStringLiteral("nak-block")).toInt();
+        v.bootloader.options.silent = cli.isSet(QStringLiteral("silent-bootloader"));
         controllers.append(v);
     }
 
@@ -55,6 +63,7 @@ int main(int argc, char *argv[])
 
     RdmLineSim sim(controllers);
     sim.setSplitReplies(cli.isSet(QStringLiteral("split")));
+    sim.setReplyGapMs(cli.value(QStringLiteral("gap-ms")).toInt());
     QString error;
     if (!sim.start(&error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));

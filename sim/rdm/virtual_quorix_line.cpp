@@ -65,6 +65,24 @@ QByteArray VirtualQuorixLine::collide(const QList<QByteArray> &replies)
     return line;
 }
 
+QByteArray VirtualQuorixLine::handleBootloader(QByteArrayView bytes)
+{
+    for (VirtualQuorix &c : controllers) {
+        if (!c.inBootloader)
+            continue;
+        const QByteArray reply = c.bootloader.handle(bytes);
+        if (c.bootloader.complete()) {
+            // Restarts into the new firmware, as after power-up: speaking RDM, not muted.
+            c.inBootloader = false;
+            c.muted = false;
+            c.firmware = c.bootloader.image();
+            ++c.updates;
+        }
+        return reply;
+    }
+    return {};
+}
+
 QByteArray VirtualQuorixLine::handle(QByteArrayView message)
 {
     if (!isCompleteRdmMessage(message))
@@ -192,6 +210,8 @@ QByteArray VirtualQuorixLine::answer(VirtualQuorix &c, const TRdmPacket &request
             c.rec.Gamma = quint8(data[0]);
             return ack({});
         case PID_BOOTLOADER:
+            if (!c.inBootloader)
+                c.bootloader.restart();
             c.inBootloader = true;
             return ack({});
         default:

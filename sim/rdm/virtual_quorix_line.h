@@ -5,6 +5,7 @@
 
 #include "quorix_ctrl.h"
 #include "rdm_packet.h"
+#include "virtual_bootloader.h"
 
 #include <QByteArray>
 #include <QList>
@@ -16,6 +17,9 @@ struct VirtualQuorix {
     bool inBootloader = false;
     int dropMuteReplies = 0; // mute acknowledgements still to swallow; negative: never acknowledge
     bool ignoresMute = false; // keeps answering discovery although told to keep quiet
+    VirtualBootloader bootloader;
+    QByteArray firmware; // the image the last complete update stored
+    int updates = 0;     // complete updates
 };
 
 // A controller with plausible, distinct parameters for `deviceId`; `index` varies them.
@@ -31,6 +35,10 @@ public:
     // The bytes on the line after `message`; empty when nobody answers. A message that is not
     // complete (checksum, length) is ignored, as a real responder ignores it.
     QByteArray handle(QByteArrayView message);
+
+    // What the line carries back when `bytes` arrive at a controller running its bootloader
+    // (which then no longer speaks RDM); empty when none does.
+    QByteArray handleBootloader(QByteArrayView bytes);
 
     // Replies that arrive together: where they agree the bytes come through, where they differ
     // the drivers fight and the receiver reads a broken byte.

@@ -1,37 +1,13 @@
 #include "about_windows.h"
 
+#include "artwork.h"
 #include "named_control.h"
 
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 
 namespace {
 const QString SupportLine = QStringLiteral("For bug fixes, sugesstions or general support, please e-mail:");
-}
-
-QPixmap brandLogo(const QString &brandName, int width, int height)
-{
-    QPixmap pm(width, height);
-    pm.fill(QColor(20, 24, 38));
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    // A row of pixel dots under the name: the product lights LED pixels.
-    const QColor dots[] = {QColor(255, 64, 64), QColor(64, 255, 96), QColor(64, 128, 255), QColor(255, 208, 64)};
-    const int step = height / 6;
-    for (int i = 0, x = step; x < width - step / 2; ++i, x += step) {
-        p.setBrush(dots[i % 4]);
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QPoint(x, height - step), step / 4, step / 4);
-    }
-    QFont f = p.font();
-    f.setBold(true);
-    f.setPixelSize(height * 2 / 5);
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(QRect(0, 0, width, height - step * 3 / 2), Qt::AlignCenter, brandName);
-    return pm;
 }
 
 AboutWindowBase::AboutWindowBase(QWidget *parent, const char *objectName, int height, const QString &brandName)

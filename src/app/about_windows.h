@@ -35,7 +35,3 @@ class TAboutWinQLN : public AboutWindowBase {
 public:
     explicit TAboutWinQLN(QWidget *parent = nullptr);
 };
-
-// The brand's logo, drawn for the given size.
-class QPixmap;
-QPixmap brandLogo(const QString &brandName, int width, int height);

@@ -1,10 +1,12 @@
 #include "form1.h"
 
 #include "about_windows.h"
+#include "artwork.h"
 #include "brand.h"
 #include "config_workflow.h"
 #include "form3.h"
 #include "named_control.h"
+#include "pdf_opener.h"
 #include "quorix_config.h"
 #include "quorix_settings.h"
 #include "tcp_firmware.h"
@@ -63,6 +65,7 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     connect(NetworkDevices, &NetworkTab::countChanged, this, &TForm1::setDeviceCount);
     connect(USBDevices, &UsbTab::settingsClicked, this, &TForm1::SettingsClick);
     connect(About, &QPushButton::clicked, this, &TForm1::AboutClick);
+    connect(NetworkDevices, &NetworkTab::helpClicked, this, &TForm1::btnHelpClick);
 
     // The other windows, in their fixed order; each lives as long as this one.
     QuorixSettings = new TQuorixSettings(this);
@@ -150,4 +153,11 @@ void TForm1::AboutClick()
         AboutWinHVN->exec();
     else
         AboutWinQLN->exec();
+}
+
+void TForm1::btnHelpClick()
+{
+    TPdfOpener opener;
+    opener.setDocName(QStringLiteral("Guide"));
+    opener.Open();
 }

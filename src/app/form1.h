@@ -68,6 +68,8 @@ public:
     void tabControl1Change();
     void SettingsClick();
     void AboutClick();
+    // Writes the user guide to the temporary directory and opens it.
+    void btnHelpClick();
 
     // Shown when UDP port 49150 cannot be listened on at start (empty when all is well).
     QString networkUnavailableText() const { return m_networkUnavailable; }

@@ -234,7 +234,7 @@ void ConfigWorkflow::fillDialogs(int row)
     }
 
     m_adv.setSixteenOutputs(f.sixteenOutputs);
-    m_adv.fillFromRecord(c, f.groupingEditable);
+    m_adv.fillFromRecord(c, f.groupingEditable, f.groupingFromRecord);
 
     // What is shown and enabled for this controller.
     d.checkAdvChange();

@@ -69,6 +69,7 @@ Features featuresOf(const TTessaraCtrl &c)
 {
     auto atLeast = [&c](int major, int middle, int minor) { return TessFirmwareCheck(c, major, middle, minor); };
     Features f;
+    f.versionKnown = tessFirmwareVersion(c.Firmware).has_value();
     f.sixteenOutputs = c.NumStrings == 16;
     f.singleOrderSelectable = atLeast(1, 2, 4);
     f.dmxOutputs = atLeast(1, 2, 9);
@@ -78,6 +79,7 @@ Features featuresOf(const TTessaraCtrl &c)
     f.protocolChoice = atLeast(1, 4, 0);
     f.holdFrame = atLeast(1, 4, 4);
     f.groupingEditable = f.holdFrame;
+    f.groupingFromRecord = f.groupingEditable || !f.versionKnown;
     f.fan = c.HwRev >= 5;
     f.networkRepair = atLeast(1, 4, 5);
     return f;
@@ -239,7 +241,7 @@ std::optional<TTessaraCtrl> readBack(const DialogValues &v, const TTessaraCtrl &
     } else if (f.perOutputOrder) {
         if (v.order >= 0)
             c.RgbOrder[0] = quint8(v.order);
-    } else {
+    } else if (f.versionKnown) {
         c.RgbOrder = colourorder::toEarlierForm(v.order);
     }
     if (f.speedChoice && v.slow)
@@ -268,8 +270,12 @@ std::optional<TTessaraCtrl> readBack(const DialogValues &v, const TTessaraCtrl &
             c.AdvNull[i] = quint8(r.integer(row.null, out + QStringLiteral("Null Pixels")));
             c.AdvZig[i] = quint16(r.integer(row.zig, out + QStringLiteral("Zig Zag")));
             c.AdvReverse[i] = row.reversed ? 1 : 0;
-            c.Grouping[i] = quint16(r.integer(row.group, out + QStringLiteral("Group")));
-            c.Brightness[i] = quint8(r.integer(row.bright, out + QStringLiteral("Intensity Limit")));
+            const auto group = quint16(r.integer(row.group, out + QStringLiteral("Group")));
+            const auto bright = quint8(r.integer(row.bright, out + QStringLiteral("Intensity Limit")));
+            if (f.versionKnown) {
+                c.Grouping[i] = group;
+                c.Brightness[i] = bright;
+            }
         }
     } else {
         c.SacnUniv = quint16(r.integer(v.startUniv, QStringLiteral("Start Universe")));

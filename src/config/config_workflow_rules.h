@@ -20,6 +20,9 @@ inline constexpr int Outputs = 16;
 
 // What a controller offers. Firmware thresholds as the controllers introduced each feature.
 struct Features {
+    // Without a readable version the controller is offered what every firmware has, and the
+    // read-back keeps the record's own values for everything a version would have decided.
+    bool versionKnown = false;
     bool sixteenOutputs = true;        // "Tessara 16", "Corvel 16"; else "Tessara 4"
     bool singleOrderSelectable = false; // 1.2.4: one colour order for all outputs can be chosen
     bool dmxOutputs = false;            // 1.2.9: the DMX512 output group
@@ -29,6 +32,7 @@ struct Features {
     bool protocolChoice = false;        // 1.4.0: sACN or Art-Net
     bool holdFrame = false;             // 1.4.4
     bool groupingEditable = false;      // 1.4.4: grouping and intensity limit per output
+    bool groupingFromRecord = false;    // shown as the record holds them, else as 1 and 100
     bool fan = false;                   // HwRev 5 or later
     bool networkRepair = false;         // 1.4.5: takes the network settings datagram
 };

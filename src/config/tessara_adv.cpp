@@ -162,11 +162,11 @@ void TTessaraAdv::fillMappingColumns(const TTessaraCtrl &c)
     }
 }
 
-void TTessaraAdv::fillFromRecord(const TTessaraCtrl &c, bool groupingEditable)
+void TTessaraAdv::fillFromRecord(const TTessaraCtrl &c, bool groupingEditable, bool groupingFromRecord)
 {
     for (int i = 0; i < Outputs; ++i) {
-        m_filledGroup[i] = groupingEditable ? QString::number(c.Grouping[i]) : QStringLiteral("1");
-        m_filledBright[i] = groupingEditable ? QString::number(c.Brightness[i]) : QStringLiteral("100");
+        m_filledGroup[i] = groupingFromRecord ? QString::number(c.Grouping[i]) : QStringLiteral("1");
+        m_filledBright[i] = groupingFromRecord ? QString::number(c.Brightness[i]) : QStringLiteral("100");
         editGroup[i]->setEnabled(groupingEditable);
         editBright[i]->setEnabled(groupingEditable);
     }

@@ -61,7 +61,7 @@ public:
 
     // Fills every column from the record. Firmware without grouping gets group "1" and intensity
     // "100" in disabled boxes.
-    void fillFromRecord(const TTessaraCtrl &c, bool groupingEditable);
+    void fillFromRecord(const TTessaraCtrl &c, bool groupingEditable, bool groupingFromRecord);
     // Cancel of the configuration dialog's "Advanced": the per-output columns from the record again,
     // group and intensity as the last fill left them.
     void reloadFromRecord(const TTessaraCtrl &c);

@@ -30,20 +30,27 @@ constexpr int StepperWidth = 24;
 // Pasting, dropping or typing can never take the nickname past 32 characters, while a longer one a
 // controller already holds can still be shortened.
 // The box already holds the edited text while it validates, so the length before the edit is kept
-// from the last change the box accepted.
+// from the last change the box accepted. A text the program sets (the fill) is validated before
+// any change signal, and refusing it would leave the box in a state in which it stops undoing
+// refused edits; so a text that is not the operator's edit is taken as the new length at once.
 class NicknameValidator : public QValidator {
 public:
-    explicit NicknameValidator(QLineEdit *box) : QValidator(box), m_length(box->text().size())
+    explicit NicknameValidator(QLineEdit *box) : QValidator(box), m_box(box), m_length(box->text().size())
     {
         connect(box, &QLineEdit::textChanged, this, [this](const QString &text) { m_length = text.size(); });
     }
     State validate(QString &input, int &) const override
     {
+        // Setting a text clears the box's edit history, so it is unmodified exactly until the
+        // operator's first edit.
+        if (!m_box->isModified())
+            m_length = input.size();
         return nicknameEditAllowed(m_length, input.size()) ? Acceptable : Invalid;
     }
 
 private:
-    qsizetype m_length;
+    QLineEdit *m_box;
+    mutable qsizetype m_length;
 };
 
 QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int y, int w)

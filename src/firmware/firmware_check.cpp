@@ -3,55 +3,52 @@
 namespace {
 
 constexpr int Width = 20;
+// Far above any version a controller reports, far below where the arithmetic could overflow:
+// 19 digits fit in a 20-character text, and that exceeds a signed 64-bit value.
+constexpr qint64 Saturated = Q_INT64_C(1'000'000'000'000);
 
-// Position of the first `c` in F[from..19]; 20 when there is none or `from` is past the end.
-int find(const std::array<char16_t, Width> &f, int from, char16_t c)
+bool isDigit(char16_t c)
 {
-    for (int i = from; i < Width; ++i)
-        if (f[i] == c)
-            return i;
-    return Width;
+    return c >= u'0' && c <= u'9';
 }
 
-// The decimal number F[from..to-1]: one digit at least, digits only.
-std::optional<qint64> number(const std::array<char16_t, Width> &f, int from, int to)
+// The run of digits starting at `at`: its value and where it ends. Nothing when there is no digit.
+std::optional<std::pair<qint64, int>> digits(const std::array<char16_t, Width> &f, int at)
 {
-    if (from >= to || to > Width)
+    if (at >= Width || !isDigit(f[at]))
         return std::nullopt;
     qint64 n = 0;
-    for (int i = from; i < to; ++i) {
-        if (f[i] < u'0' || f[i] > u'9')
-            return std::nullopt;
-        n = n * 10 + (f[i] - u'0');
-    }
-    return n;
+    for (; at < Width && isDigit(f[at]); ++at)
+        n = qMin(n * 10 + (f[at] - u'0'), Saturated);
+    return std::pair{n, at};
+}
+
+// "a.b.c" right after the "V" at `v`; whatever follows the minor number is ignored.
+std::optional<TessFirmwareVersion> versionAt(const std::array<char16_t, Width> &f, int v)
+{
+    const auto major = digits(f, v + 1);
+    if (!major || major->second >= Width || f[major->second] != u'.')
+        return std::nullopt;
+    const auto middle = digits(f, major->second + 1);
+    if (!middle || middle->second >= Width || f[middle->second] != u'.')
+        return std::nullopt;
+    const auto minor = digits(f, middle->second + 1);
+    if (!minor)
+        return std::nullopt;
+    return TessFirmwareVersion{major->first, middle->first, minor->first};
 }
 
 } // namespace
 
 std::optional<TessFirmwareVersion> tessFirmwareVersion(const std::array<char16_t, 20> &f)
 {
-    // The runs are found as the controllers have always been read: a number starts right after
-    // its "V" or dot, the first two end at the first dot after their first digit, the minor one at
-    // the padding. Each run must be digits only, and only NULs may follow the minor number.
-    int v = -1;
-    for (int i = 0; i < Width; ++i)
-        if (f[i] == u'V')
-            v = i;
-    if (v < 0)
-        return std::nullopt;
-    const int d1 = find(f, v + 2, u'.');
-    const int d2 = find(f, d1 + 2, u'.');
-    const int end = find(f, d2 + 2, 0);
-    const auto major = number(f, v + 1, d1);
-    const auto middle = number(f, d1 + 1, d2);
-    const auto minor = number(f, d2 + 1, end);
-    if (!major || !middle || !minor)
-        return std::nullopt;
-    for (int i = end; i < Width; ++i)
-        if (f[i] != 0)
-            return std::nullopt;
-    return TessFirmwareVersion{*major, *middle, *minor};
+    // The last "V" is where controllers have always been read from; an earlier one still counts
+    // when a tail after the version holds a "V" of its own.
+    for (int v = Width - 1; v >= 0; --v)
+        if (f[v] == u'V')
+            if (const auto version = versionAt(f, v))
+                return version;
+    return std::nullopt;
 }
 
 bool TessFirmwareCheck(const TTessaraCtrl &controller, int major, int imp, int minor)

@@ -2,10 +2,11 @@
 // Which firmware a network controller runs, as far as the settings it offers are concerned.
 //
 // A controller reports its version in the 20-character Firmware text: "V", then major, middle and
-// minor number separated by dots, NUL-padded ("V1.4.5"). The version is read from the last "V" of
-// the text. A text that does not have that form (a bootloader's text, garbage, a number missing,
-// anything but NULs after the minor number) counts as version 0.0.0: such a controller is offered
-// only what every firmware supports.
+// minor number separated by dots, NUL-padded ("V1.4.5"). Some controllers put a tail after the
+// minor number ("V1.4.5b", a blank before the padding); the tail says nothing about the settings
+// offered and is ignored. A text with no readable version (a bootloader's text, garbage, a number
+// missing) counts as version 0.0.0 for the check: such a controller is offered only what every
+// firmware supports, and the workflow keeps the record's own values for what that hides.
 
 #include "tessara_ctrl.h"
 
@@ -21,8 +22,9 @@ struct TessFirmwareVersion {
     bool operator==(const TessFirmwareVersion &) const = default;
 };
 
-// The version in a Firmware text, or nothing when the text is not of the form above. Never looks
-// outside the 20 characters.
+// The version in a Firmware text, or nothing when the text holds none. Read from the last "V" that
+// starts a version; a number too long for any real version saturates rather than wraps. Never
+// looks outside the 20 characters.
 std::optional<TessFirmwareVersion> tessFirmwareVersion(const std::array<char16_t, 20> &firmware);
 
 // True when the controller's firmware is major.imp.minor or later.

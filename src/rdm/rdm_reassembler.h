@@ -11,8 +11,10 @@
 
 namespace rdm {
 
-// Silence on the line after which a partial reply is taken as all there is.
-inline constexpr int RDM_GAP_MS = 10;
+// Silence on the line after which a partial reply is taken as all there is. USB serial
+// interfaces hand bytes over when their latency timer runs out (16 ms by default on common
+// ones), so a reply can pause that long in the middle; the time-out must outlast such a pause.
+inline constexpr int RDM_GAP_MS = 25;
 
 class RdmReassembler {
 public:

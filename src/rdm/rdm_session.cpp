@@ -51,6 +51,16 @@ void RdmSession::startSearch()
     startPass();
 }
 
+void RdmSession::abort()
+{
+    stopTimer();
+    m_host.stopGapTimer();
+    m_reasm.clear();
+    m_mutePending = false;
+    RDM_Mode = NONE;
+    RDM_info_packet = PHASE_END;
+}
+
 void RdmSession::startPass()
 {
     SendUnmute();
@@ -184,6 +194,10 @@ void RdmSession::NothingFound()
 
 void RdmSession::bytesReceived(QByteArrayView bytes)
 {
+    if (bootActive()) {
+        m_boot->bytesReceived(bytes);
+        return;
+    }
     m_reasm.append(bytes);
     handleFrames();
 }
@@ -218,6 +232,8 @@ void RdmSession::dispatch()
 
 void RdmSession::gapTimeout()
 {
+    if (bootActive())
+        return;
     if (RDM_Mode == DISCOVER) {
         ReadBuff = m_reasm.takeAll();
         Msg_len = int(ReadBuff.size());
@@ -246,6 +262,12 @@ void RdmSession::runDeferredTick()
 
 void RdmSession::Timer1Timer()
 {
+    if (bootActive()) {
+        // The connect key, a block's answer time-out or the pause between blocks: never an RDM
+        // request, which would land in the bootloader in the middle of its handshake.
+        m_boot->timerFired();
+        return;
+    }
     if (m_reasm.pending()) {
         // A reply is on its way in; its end or the inter-byte time-out decides, then this tick.
         m_host.stopTimer();

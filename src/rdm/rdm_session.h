@@ -8,6 +8,7 @@
 #include "rdm_packet.h"
 #include "rdm_params.h"
 #include "rdm_reassembler.h"
+#include "serial_bootloader.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -75,6 +76,13 @@ public:
 
     // A search, once the port is open (the host has shown the busy indicators).
     void startSearch();
+    // Stops whatever runs (a search after its port failed, or to hand the port to the
+    // bootloader): no message, no tick and no table follow.
+    void abort();
+
+    // While the bootloader exchange is active, received bytes and Timer1 ticks are its own.
+    void setBootloader(boot::BootloaderExchange *exchange) { m_boot = exchange; }
+    bool BootKey() const { return m_boot && m_boot->BootKey(); }
 
     // Events.
     void bytesReceived(QByteArrayView bytes);
@@ -128,6 +136,8 @@ private:
     rdm::TransNumCounter m_transNum;
     rdm::RdmReassembler m_reasm;
     bool m_tickDeferred = false;
+    boot::BootloaderExchange *m_boot = nullptr;
+    bool bootActive() const { return m_boot && m_boot->active(); }
 
     bool m_mutePending = false;
     quint32 m_muteId = 0;

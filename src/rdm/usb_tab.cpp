@@ -1,7 +1,7 @@
 #include "usb_tab.h"
 
 #include "device_table.h"
-#include "temperature_text.h"
+#include "quorix_texts.h"
 #include "named_control.h"
 
 #include <QHeaderView>
@@ -205,20 +205,8 @@ void UsbTab::endSearchIndicators()
 void UsbTab::UpdateTable()
 {
     USB_Grid->setRowCount(0);
-    for (const TQuorixCtrl &c : VControllers) {
-        QString nickname;
-        for (quint8 b : c.LBL)
-            if (b != 0)
-                nickname.append(QChar(b));
-        const double t = qint16(quint16(c.TMP[0] << 8 | c.TMP[1])) / 10.0;
-        appendDeviceRow(USB_Grid, {
-            QStringLiteral("Quorix 16"),
-            nickname,
-            QStringLiteral("V%1.%2.%3").arg(c.SVID[0]).arg(c.SVID[1]).arg(c.SVID[2]),
-            QStringLiteral("%1").arg(c.deviceId(), 8, 16, QLatin1Char('0')).toUpper(),
-            temperatureText(t),
-        });
-    }
+    for (const TQuorixCtrl &c : VControllers)
+        appendDeviceRow(USB_Grid, rdm::usbRowTexts(c));
     endSearchIndicators();
     emit countChanged(USB_Grid->rowCount());
     emit searchEnded();

@@ -13,6 +13,12 @@
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QDialog>
 #include <QLineEdit>
 #include <QLabel>
@@ -61,6 +67,15 @@ void captureError(const QString &text)
 }
 
 } // namespace
+
+// Stands in for the desktop's PDF application.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
 
 class TestForm1 : public QObject {
     Q_OBJECT
@@ -219,6 +234,34 @@ private slots:
         GlwApplication::setErrorSink(nullptr);
         QCOMPARE(g_errors.size(), 1);
         QCOMPARE(form.NetworkDevices->IdUDPServer1->localAddress(), QHostAddress(QHostAddress::LocalHost));
+    }
+
+    // Help hands the guide to the desktop; a failure reaches the operator as an error, not silence.
+    void helpOpensTheGuideOrSaysWhyNot()
+    {
+        QTemporaryDir temp;
+        qputenv("TMPDIR", QFile::encodeName(temp.path()));
+        const QString guide = QDir(temp.path()).filePath(QStringLiteral("Tessara Configuration Guide.pdf"));
+        UrlCatcher desktop;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
+        g_errors.clear();
+        GlwApplication::setErrorSink(captureError);
+        TForm1 form(0, testOptions());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        QTest::mouseClick(form.NetworkDevices->btnHelp, Qt::LeftButton);
+        QCOMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(guide)});
+        QVERIFY(QFileInfo(guide).size() > 0);
+
+        QVERIFY(QFile::remove(guide));
+        QVERIFY(QFile::link(temp.filePath(QStringLiteral("elsewhere")), guide));
+        QTest::mouseClick(form.NetworkDevices->btnHelp, Qt::LeftButton);
+        GlwApplication::setErrorSink(nullptr);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(desktop.opened.size(), 1);
+        QCOMPARE(g_errors.size(), 1);
+        QVERIFY2(g_errors.first().contains(QStringLiteral("link")), qPrintable(g_errors.first()));
     }
 
     void uncaughtErrorIsShownAndTheLoopGoesOn()

@@ -110,7 +110,7 @@ int main(int argc, char **argv)
     config.setSubDialogs(&adv, &rgb);
     fillConfig(config);
     const TTessaraCtrl sample = sampleController();
-    adv.fillFromRecord(sample, true);
+    adv.fillFromRecord(sample, true, true);
     rgb.setOrders(sample.AdvRgbOrder);
 
     bool ok = true;

@@ -212,6 +212,42 @@ private slots:
         }
     }
 
+    // A tail after the version, or no readable version at all, must not make an untouched OK
+    // rewrite per-output colour order, grouping or intensity.
+    void firmwareTextOddities_data()
+    {
+        QTest::addColumn<QString>("firmware");
+        QTest::addColumn<bool>("perOutputOffered");
+        QTest::newRow("blank tail") << "V1.4.5 " << true;
+        QTest::newRow("letter tail") << "V1.4.5b" << true;
+        QTest::newRow("unreadable") << "Vx.4.5" << false;
+    }
+    void firmwareTextOddities()
+    {
+        QFETCH(QString, firmware);
+        QFETCH(bool, perOutputOffered);
+        Fixture fx;
+        TTessaraCtrl c = consistentRecord(firmware);
+        c.SacnUniv = 0; // advanced mapping: grouping and intensity come from the advanced dialog
+        c.SacnChan = 0;
+        c.RgbOrder = {0xFF, 0xFF, 0xFF};
+        fx.add(c, QStringLiteral("Tessara 16"));
+        bool perOutputShown = false;
+        fx.open(0, [&](QWidget *w) {
+            if (w != &fx.config) {
+                w->close();
+                return;
+            }
+            perOutputShown = !fx.config.checkAdvRGB->isHidden();
+            configtest::click(fx.config.btnOK);
+        });
+        QCOMPARE(perOutputShown, perOutputOffered);
+        const QList<QByteArray> got = fx.received();
+        QCOMPARE(got.size(), 1);
+        QCOMPARE(got[0], orvantic::buildConfigDatagram(c));
+        QVERIFY(fx.net.PControllers[0] == c);
+    }
+
     void fillShowsTheRecord()
     {
         Fixture fx;

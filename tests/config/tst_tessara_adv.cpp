@@ -44,7 +44,7 @@ private slots:
         pixelMax = 340;
         adv = std::make_unique<TTessaraAdv>();
         adv->setPixelMaximumSource([this] { return pixelMax; });
-        adv->fillFromRecord(plainRecord(), true);
+        adv->fillFromRecord(plainRecord(), true, true);
         QVERIFY(showActive(adv.get()));
     }
     void cleanup() { adv.reset(); }
@@ -176,7 +176,7 @@ private slots:
         c.NumNodes[0] = 2;
         c.Grouping[1] = 0; // a record may hold it; taken as no grouping
         c.NumNodes[1] = 20;
-        adv->fillFromRecord(c, true);
+        adv->fillFromRecord(c, true, true);
         adv->editNodes[2]->setText(QStringLiteral("lots")); // not yet checked: counts as 1
         adv->show();
         QCOMPARE(end(0), QStringLiteral("2/3"));
@@ -190,13 +190,13 @@ private slots:
         TTessaraCtrl c = plainRecord();
         c.Grouping.fill(4);
         c.Brightness.fill(50);
-        adv->fillFromRecord(c, false);
+        adv->fillFromRecord(c, false, false);
         for (int i = 0; i < 16; ++i) {
             QCOMPARE(adv->editGroup[i]->text(), QStringLiteral("1"));
             QCOMPARE(adv->editBright[i]->text(), QStringLiteral("100"));
             QVERIFY(!adv->editGroup[i]->isEnabled() && !adv->editBright[i]->isEnabled());
         }
-        adv->fillFromRecord(c, true);
+        adv->fillFromRecord(c, true, true);
         QCOMPARE(adv->editGroup[0]->text(), QStringLiteral("4"));
         QVERIFY(adv->editGroup[0]->isEnabled());
     }

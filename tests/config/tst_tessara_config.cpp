@@ -363,6 +363,41 @@ private slots:
         QCOMPARE(d->txtNickname->text().size(), 39);
     }
 
+    // The fill sets whatever name the controller holds; pasting afterwards must still be limited,
+    // however long that name was and whatever the box held before.
+    void nicknamePasteAfterFill_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("afterShortPaste");
+        QTest::newRow("shorter") << 20 << 22;
+        QTest::newRow("equal") << 32 << 32;
+        QTest::newRow("longer") << 40 << 40;
+    }
+    void nicknamePasteAfterFill()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, afterShortPaste);
+        typeInto(d->txtNickname, QStringLiteral("before"));
+        const QString name(stored, QLatin1Char('s'));
+        d->txtNickname->setText(name);
+        QCOMPARE(d->txtNickname->text(), name);
+        QTest::keyClick(d->txtNickname, Qt::Key_End);
+        QGuiApplication::clipboard()->setText(QString(20, QLatin1Char('p')));
+        for (int paste = 0; paste < 2; ++paste) {
+            QTest::keyClick(d->txtNickname, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(d->txtNickname->text(), name);
+        }
+        QGuiApplication::clipboard()->setText(QStringLiteral("pp"));
+        QTest::keyClick(d->txtNickname, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(d->txtNickname->text().size(), afterShortPaste);
+        // Shortening a long stored name still works, and it cannot grow again past the new length.
+        QTest::keyClick(d->txtNickname, Qt::Key_Backspace);
+        QCOMPARE(d->txtNickname->text().size(), afterShortPaste - 1);
+        QGuiApplication::clipboard()->setText(QStringLiteral("ppp"));
+        QTest::keyClick(d->txtNickname, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(d->txtNickname->text().size(), afterShortPaste - 1 + (afterShortPaste - 1 + 3 <= 32 ? 3 : 0));
+    }
+
     void advancedMappingSwitch()
     {
         const QList<QWidget *> simple{d->txtStartUniv, d->txtStartChan, d->txtNodes,  d->btnUnivUp,   d->btnUnivDown,
@@ -430,7 +465,7 @@ private slots:
             ++lookups;
             return record;
         });
-        adv->fillFromRecord(record, false);
+        adv->fillFromRecord(record, false, false);
         rgb->setOrders(record.AdvRgbOrder);
         QCOMPARE(rgb->ComboBox[15]->currentIndex(), -1);
         click(d->checkAdv);

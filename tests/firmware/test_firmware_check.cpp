@@ -49,6 +49,8 @@ void TestFirmwareCheck::check_data()
     QTest::newRow("text before the V") << QByteArray("Build V1.3.0") << 1 << 3 << 0 << true;
     QTest::newRow("minor in the last cell") << QByteArray("abcdefghijklm V1.2.7") << 1 << 2 << 7 << true;
     // Numbers longer than any 32-bit value still compare by value.
+    QTest::newRow("tail: 1.4.5b >= 1.4.5") << QByteArray("V1.4.5b") << 1 << 4 << 5 << true;
+    QTest::newRow("tail: 1.4.5b < 1.4.6") << QByteArray("V1.4.5b") << 1 << 4 << 6 << false;
     QTest::newRow("huge major") << QByteArray("V99999999999999.1.1") << 2147483647 << 0 << 0 << true;
 
     // Not a version: counts as 0.0.0, so only 0.0.0 (and lower) is met.
@@ -64,14 +66,10 @@ void TestFirmwareCheck::check_data()
         QByteArray("V1.4."),             // no minor digit
         QByteArray("V1.x.5"),            // not a digit
         QByteArray("V1x.4.5"),           // not a digit in the major run
-        QByteArray("V1.4.5b"),           // text after the minor number
-        QByteArray("V1.4.5 "),           // a space after it
-        QByteArray("V1.4.5\0" "7", 8),   // a character after the padding
-        QByteArray("V1.4.5V"),           // the last V has no number
         QByteArray("abcdefghijklmn V1.2."), // dot in the last cell, no minor digit to read
         QByteArray("abcdefghijklmnopqrV1"), // V near the end, digits run out
         QByteArray("abcdefghijklmnopqrsV"), // V in the last cell
-        QByteArray("V1.4.5.6"),          // a fourth number
+        QByteArray("V9999999999999999999"), // 19 digits and no dot: more than 64 bits hold
     };
     for (const QByteArray &text : notVersions) {
         const QByteArray name = "not a version: " + text.toPercentEncoding();
@@ -103,6 +101,13 @@ void TestFirmwareCheck::versionOf_data()
     QTest::newRow("V12.34.56") << QByteArray("V12.34.56") << qint64(12) << qint64(34) << qint64(56);
     QTest::newRow("leading zeros") << QByteArray("V01.002.0003") << qint64(1) << qint64(2) << qint64(3);
     QTest::newRow("last V counts") << QByteArray("V9.9.9 V1.2.3") << qint64(1) << qint64(2) << qint64(3);
+    // A tail after the minor number says nothing about the settings offered.
+    QTest::newRow("letter tail") << QByteArray("V1.4.5b") << qint64(1) << qint64(4) << qint64(5);
+    QTest::newRow("blank tail") << QByteArray("V1.4.5 ") << qint64(1) << qint64(4) << qint64(5);
+    QTest::newRow("a fourth number") << QByteArray("V1.4.5.6") << qint64(1) << qint64(4) << qint64(5);
+    QTest::newRow("after the padding") << QByteArray("V1.4.5\0" "7", 8) << qint64(1) << qint64(4) << qint64(5);
+    QTest::newRow("tail with a V") << QByteArray("V1.3.1 HW V2") << qint64(1) << qint64(3) << qint64(1);
+    QTest::newRow("trailing V") << QByteArray("V1.4.5V") << qint64(1) << qint64(4) << qint64(5);
     QTest::newRow("fills all 20") << QByteArray("V12345678.12345.1234") << qint64(12345678) << qint64(12345)
                                   << qint64(1234);
 }

@@ -124,6 +124,27 @@ QByteArray reply(quint32 id, quint16 pid, QByteArray data, quint8 type = RESPONS
     return m;
 }
 
+// The firmware exchange on the same line and the same Timer1 as the session.
+struct BootAdapter : boot::BootloaderHost {
+    explicit BootAdapter(LineHost &host) : host(host) {}
+    LineHost &host;
+    QList<QByteArray> written;
+    int finishes = 0;
+    void writeBytes(const QByteArray &bytes) override
+    {
+        written << bytes;
+        host.inbound += host.line.handleBootloader(bytes);
+    }
+    void armTimer(int ms) override
+    {
+        host.interval = ms;
+        host.timerOn = true;
+    }
+    void stopTimer() override { host.timerOn = false; }
+    void progress(int) override {}
+    void finished() override { ++finishes; }
+};
+
 } // namespace
 
 class TestRdmSession : public QObject {
@@ -381,6 +402,35 @@ private slots:
         QCOMPARE(rec.RM, before.RM);
         QCOMPARE(rec.Gamma, before.Gamma);
         QCOMPARE(rec.LBL, before.LBL);
+    }
+
+    void bootloaderOwnsTicksAndBytes()
+    {
+        LineHost host(virtualLine({0x77}));
+        QVERIFY(host.search());
+        QCOMPARE(host.tables, 1);
+        BootAdapter boot(host);
+        boot::BootloaderExchange exchange(boot);
+        host.session.setBootloader(&exchange);
+        host.sent.clear();
+
+        exchange.start(QByteArray(300, 'x'));
+        QVERIFY(host.session.BootKey());
+        QVERIFY(host.inbound.isEmpty()); // the bootloader is not up yet: the key goes unanswered
+        host.line.controllers[0].inBootloader = true;
+        host.session.Timer1Timer();
+        QCOMPARE(boot.written.size(), 2); // the key again, not an RDM request
+        QCOMPARE(boot.written.last(), QByteArray(1, char(boot::CONNECT_KEY)));
+        QCOMPARE(host.interval, boot::BootloaderExchange::KeyIntervalMs);
+
+        QVERIFY(host.runUntilQuiet(1000));
+        QVERIFY(!host.session.BootKey());
+        QCOMPARE(exchange.state(), boot::BootloaderExchange::State::Complete);
+        QCOMPARE(host.line.controllers[0].firmware.left(300), QByteArray(300, 'x'));
+        QCOMPARE(host.line.controllers[0].firmware.size(), 3 * 128);
+        QVERIFY(host.sent.isEmpty()); // no RDM message on the way
+        QCOMPARE(host.tables, 1);     // and no table drawn in the middle
+        QCOMPARE(boot.finishes, 1);
     }
 
     void replyHandlers()

@@ -1,0 +1,19 @@
+#pragma once
+// Why a serial port could not be opened, in words an operator can act on. "Can't open COM port!"
+// stays the message; this is its detail.
+
+#include <QString>
+
+namespace rdm {
+
+enum class PortFailure { Missing, Busy, PermissionDenied, Other };
+
+// The group that owns the device at `path` ("dialout" on Debian), or empty where there is none.
+QString deviceGroup(const QString &path);
+
+// `name` is the port as chosen, `path` where the system looked for it, `systemText` the system's
+// own words, `group` as deviceGroup gives it.
+QString portOpenDetail(PortFailure failure, const QString &name, const QString &path, const QString &systemText,
+                       const QString &group);
+
+} // namespace rdm

@@ -1,0 +1,97 @@
+// The three brands' About windows: their texts, sizes and logos.
+
+#include "about_windows.h"
+#include "artwork.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+// A logo that failed to load is an empty, fully transparent picture.
+int paintedPixels(const QPixmap &pm)
+{
+    const QImage img = pm.toImage().convertToFormat(QImage::Format_ARGB32);
+    int painted = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            painted += qAlpha(img.pixel(x, y)) > 0;
+    return painted;
+}
+
+} // namespace
+
+class TestAboutWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void brands_data()
+    {
+        QTest::addColumn<QString>("brand");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QStringList>("texts"); // objectName=text, top to bottom
+        QTest::newRow("Orvanta") << "Orvanta" << 403
+                                 << QStringList{"lblHead=About This Utility:",
+                                                "Text3=The utility is designed to allow viewing and updating of "
+                                                "settings on our controllers as well as facilitating firmware "
+                                                "upgrades in a simple way.",
+                                                "Text2=For bug fixes, sugesstions or general support, please "
+                                                "e-mail: support@orvanta.example"};
+        QTest::newRow("Halvane") << "Halvane" << 305
+                                 << QStringList{"lblHead=Halvane-Corvel 16 Utility", "Label1=Version 2.1.9"};
+        QTest::newRow("Quillon") << "Quillon" << 316
+                                 << QStringList{"lblHead=About This Utility:",
+                                                "Text1=This application is for use with our Quillon systems it is "
+                                                "designed to allow updating of settings and configuration as well "
+                                                "as firmware updates",
+                                                "Text2=For bug fixes, sugesstions or general support, please "
+                                                "e-mail: support@quillon.example"};
+    }
+    void brands()
+    {
+        QFETCH(QString, brand);
+        QFETCH(int, height);
+        QFETCH(QStringList, texts);
+        std::unique_ptr<QDialog> about;
+        if (brand == QLatin1String("Orvanta"))
+            about = std::make_unique<TAboutWin>();
+        else if (brand == QLatin1String("Halvane"))
+            about = std::make_unique<TAboutWinHVN>();
+        else
+            about = std::make_unique<TAboutWinQLN>();
+        QCOMPARE(about->windowTitle(), QStringLiteral("About"));
+        QCOMPARE(about->size(), QSize(344, height));
+        for (const QString &entry : texts) {
+            const QString name = entry.section(QLatin1Char('='), 0, 0);
+            auto *label = about->findChild<QLabel *>(name);
+            QVERIFY2(label, qPrintable(name));
+            QCOMPARE(label->text(), entry.section(QLatin1Char('='), 1));
+        }
+        auto *logo = about->findChild<QLabel *>(QStringLiteral("Image1"));
+        QCOMPARE(logo->geometry(), QRect(8, 8, 329, 129));
+        QVERIFY(paintedPixels(logo->pixmap()) > 329 * 129 / 20);
+
+        // Close sits in the bottom right corner and ends the window.
+        auto *close = about->findChild<QPushButton *>(QStringLiteral("btnClose"));
+        QCOMPARE(close->size(), QSize(80, 22));
+        QVERIFY(close->geometry().right() > 344 - 20 && close->geometry().bottom() > height - 20);
+        about->show();
+        close->click();
+        QVERIFY(!about->isVisible());
+    }
+
+    // The main window's logos and the icon come from the same artwork, at any size.
+    void artworkDrawsAtEverySize()
+    {
+        for (const char *brand : {"Orvanta", "Halvane", "Quillon"})
+            QVERIFY2(paintedPixels(brandLogo(QLatin1String(brand), 265, 65)) > 265 * 65 / 20, brand);
+        const QIcon icon = applicationIcon();
+        for (int size : {16, 48, 256})
+            QCOMPARE(paintedPixels(icon.pixmap(size)) > size * size / 2, true);
+    }
+};
+
+QTEST_MAIN(TestAboutWindows)
+#include "tst_about_windows.moc"

@@ -1,0 +1,153 @@
+// What the operator reads of a USB controller (table cells, label rule), which set messages the
+// controller dialog's edits call for, and the detail of a port that cannot be opened.
+
+#include "port_error_text.h"
+#include "quorix_edits.h"
+#include "quorix_texts.h"
+#include "rdm_params.h"
+
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QTest>
+
+using namespace rdm;
+
+namespace {
+
+TQuorixCtrl controller(quint32 id, std::array<quint8, 2> tmp, std::array<quint8, 4> svid, QByteArray label)
+{
+    TQuorixCtrl c;
+    c.setDeviceId(id);
+    c.TMP = tmp;
+    c.SVID = svid;
+    std::copy(label.begin(), label.begin() + qMin<qsizetype>(label.size(), 32), c.LBL.begin());
+    return c;
+}
+
+quint16 pidOf(const std::optional<RdmRequest> &r)
+{
+    return r ? r->pid : 0;
+}
+
+} // namespace
+
+class TestQuorixTexts : public QObject {
+    Q_OBJECT
+private slots:
+    void rowTexts_data()
+    {
+        QTest::addColumn<TQuorixCtrl>("c");
+        QTest::addColumn<QStringList>("cells");
+        QTest::newRow("warm") << controller(42, {0x00, 0xEB}, {2, 1, 5, 0}, "Stage left")
+                              << QStringList{"Quorix 16", "Stage left", "V2.1.5", "0000002A", "23.5°C / 74.3°F"};
+        QTest::newRow("below zero") << controller(0xDEADBEEF, {0xFF, 0x9C}, {10, 20, 255, 7}, "")
+                                    << QStringList{"Quorix 16", "", "V10.20.255", "DEADBEEF", "-10.0°C / 14.0°F"};
+        QTest::newRow("no device info yet") << controller(0, {0, 0}, {0, 0, 0, 0}, "")
+                                            << QStringList{"Quorix 16", "", "V0.0.0", "00000000", "0.0°C / 32.0°F"};
+        QTest::newRow("label of 32") << controller(1, {0x01, 0x00}, {1, 0, 0, 0}, QByteArray(32, 'W'))
+                                     << QStringList{"Quorix 16", QString(32, 'W'), "V1.0.0", "00000001",
+                                                    "25.6°C / 78.1°F"};
+        // NUL bytes inside the label are left out, not an end: one rule for table and dialog.
+        QTest::newRow("NUL inside, Latin-1 byte")
+            << controller(2, {0, 1}, {1, 0, 0, 0}, QByteArray("Ab\0cd\xE9", 6))
+            << QStringList{"Quorix 16", QStringLiteral("Abcd\u00E9"), "V1.0.0", "00000002", "0.1°C / 32.2°F"};
+    }
+    void rowTexts()
+    {
+        QFETCH(TQuorixCtrl, c);
+        QFETCH(QStringList, cells);
+        QCOMPARE(usbRowTexts(c), cells);
+        QCOMPARE(editsOf(c).nickname, cells[1]);
+    }
+
+    void labelFromTyping()
+    {
+        const auto label = labelFromText(QStringLiteral("Bar \u00E9\u20AC") + QString(40, 'x'));
+        QCOMPARE(label[4], quint8(0xE9));
+        QCOMPARE(label[5], quint8('?')); // no byte for the euro sign
+        QCOMPARE(label[31], quint8('x'));
+        QCOMPARE(labelShown(labelFromText(QStringLiteral("Short"))), QStringLiteral("Short"));
+        QCOMPARE(labelFromText(QStringLiteral("Short"))[5], quint8(0));
+    }
+
+    void startAddressLimits()
+    {
+        QCOMPARE(startAddressMax(1), 494);
+        QCOMPARE(startAddressMax(2), 490);
+        QCOMPARE(startAddressMax(3), 512);
+        QCOMPARE(startAddressMax(0), 512);
+    }
+
+    void editsCallForSetMessages_data()
+    {
+        QTest::addColumn<QuorixEdits>("edited");
+        QTest::addColumn<QList<quint16>>("pids"); // per step: label, mode, start, gamma; 0 = nothing
+        const QuorixEdits shown{2, QStringLiteral("Truss"), 300, 22};
+        QTest::newRow("nothing changed") << shown << QList<quint16>{0, 0, 0, 0};
+        QTest::newRow("everything") << QuorixEdits{3, QStringLiteral("Truss 2"), 12, 30}
+                                    << QList<quint16>{PID_DEVICE_LABEL, PID_DMX_PERSONALITY, PID_DMX_START_ADDRESS,
+                                                      PID_GAMMA};
+        QTest::newRow("gamma only") << QuorixEdits{2, QStringLiteral("Truss"), 300, 10}
+                                    << QList<quint16>{0, 0, 0, PID_GAMMA};
+        QTest::newRow("start address only") << QuorixEdits{2, QStringLiteral("Truss"), 301, 22}
+                                            << QList<quint16>{0, 0, PID_DMX_START_ADDRESS, 0};
+        QTest::newRow("mode cleared is not sent") << QuorixEdits{0, QStringLiteral("Truss"), 300, 22}
+                                                  << QList<quint16>{0, 0, 0, 0};
+    }
+    void editsCallForSetMessages()
+    {
+        QFETCH(QuorixEdits, edited);
+        QFETCH(QList<quint16>, pids);
+        TQuorixCtrl rec = controller(0x1234, {0, 0}, {1, 2, 3, 0}, "Truss");
+        rec.PERS = {2, 3};
+        rec.STA = {0x01, 0x2C};
+        rec.Gamma = 22;
+        const TQuorixCtrl before = rec;
+        const QuorixEdits shown = editsOf(rec);
+        QCOMPARE(shown, (QuorixEdits{2, QStringLiteral("Truss"), 300, 22}));
+        const EditMessages messages = applyEdits(rec, shown, edited);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(pidOf(messages[std::size_t(i)]), pids[i]);
+        // The record holds what was sent, and the messages carry the record's values.
+        if (messages[0])
+            QCOMPARE(messages[0]->data, bytesOf(rec.LBL));
+        if (messages[2])
+            QCOMPARE(messages[2]->data, QByteArray::fromHex(QByteArray::number(edited.startAddress, 16).rightJustified(4, '0')));
+        if (messages[3])
+            QCOMPARE(messages[3]->data, QByteArray(1, char(edited.gammaTenths)));
+        QuorixEdits stored = edited;
+        if (edited.personality == 0)
+            stored.personality = before.PERS[0];
+        QCOMPARE(editsOf(rec), stored);
+        for (const auto &m : messages)
+            if (m)
+                QCOMPARE(m->dest, makerUid(0x1234));
+    }
+
+    void portDetail()
+    {
+        QTemporaryFile device;
+        QVERIFY(device.open());
+        const QString group = deviceGroup(device.fileName());
+        QCOMPARE(group, QFileInfo(device.fileName()).group());
+        QVERIFY(deviceGroup(QStringLiteral("/nonexistent/ttyUSB9")).isEmpty());
+
+        const QString denied = portOpenDetail(PortFailure::PermissionDenied, QStringLiteral("ttyUSB0"),
+                                              QStringLiteral("/dev/ttyUSB0"), QStringLiteral("Permission denied"),
+                                              QStringLiteral("dialout"));
+        QVERIFY2(denied.contains(QStringLiteral("group \"dialout\"")), qPrintable(denied));
+        QVERIFY(denied.contains(QStringLiteral("/dev/ttyUSB0")));
+        const QString missing = portOpenDetail(PortFailure::Missing, QStringLiteral("Com5"), QStringLiteral("/dev/Com5"),
+                                               QStringLiteral("No such file or directory"), {});
+        QVERIFY2(missing.contains(QStringLiteral("no serial port Com5 (/dev/Com5)")), qPrintable(missing));
+        const QString busy = portOpenDetail(PortFailure::Busy, QStringLiteral("ttyACM0"), QStringLiteral("/dev/ttyACM0"),
+                                            QStringLiteral("Device or resource busy"), QStringLiteral("dialout"));
+        QVERIFY2(busy.contains(QStringLiteral("in use by another program")), qPrintable(busy));
+        const QString other = portOpenDetail(PortFailure::Other, QStringLiteral("x"), QStringLiteral("/dev/x"),
+                                             QStringLiteral("Input/output error"), {});
+        QVERIFY(other.endsWith(QStringLiteral("Input/output error")));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestQuorixTexts)
+#include "tst_quorix_texts.moc"
