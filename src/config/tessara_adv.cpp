@@ -1,7 +1,7 @@
 #include "tessara_adv.h"
 
 #include "exit_checks.h"
-#include "named_control.h"
+#include "form_builders.h"
 #include "output_mapping.h"
 
 #include <QCheckBox>
@@ -13,6 +13,7 @@
 #include <QResizeEvent>
 
 using namespace fieldrules;
+using namespace forms;
 
 namespace {
 
@@ -25,7 +26,7 @@ constexpr int HeaderY = 20;
 constexpr int HeaderHeight = 34;
 constexpr int FirstRowY = 56;
 constexpr int RowPitch = 30;
-constexpr int RowHeight = 28;
+constexpr int PanelHeight = 28;
 constexpr int BoxHeight = 24;
 
 const IntegerRule NullRule{QStringLiteral("0"), 0, 10};
@@ -37,10 +38,10 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
     : QDialog(parent),
       GroupBox1(named(new QGroupBox(tr("Advanced String Configuration"), this), "GroupBox1",
                       tr("Advanced String Configuration"))),
-      checkAutoChan(named(new QCheckBox(tr("Automatic Sequential Channels"), this), "checkAutoChan",
-                          tr("Automatic Sequential Channels"))),
-      btnCancel(named(new QPushButton(tr("Cancel"), this), "btnCancel", tr("Cancel"))),
-      btnOK(named(new QPushButton(tr("OK"), this), "btnOK", tr("OK"))),
+      // Placed as the window's height is set (resizeEvent).
+      checkAutoChan(button<QCheckBox>(this, "checkAutoChan", tr("Automatic Sequential Channels"), {})),
+      btnCancel(button(this, "btnCancel", tr("Cancel"), {})),
+      btnOK(button(this, "btnOK", tr("OK"), {})),
       m_exits(new ExitChecks(this)),
       m_pixelMaximum([] { return PixelMaxSixteenOutputs; })
 {
@@ -52,30 +53,28 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
                                tr("Zig Zag"),        tr("Group"),         tr("Intensity Limit (%)"),
                                tr("Reversed")};
     for (int col = 0; col < 10; ++col) {
-        auto *header = new QLabel(headers[col], GroupBox1);
-        header->setObjectName(QStringLiteral("header%1").arg(col + 1));
+        auto *header = label(GroupBox1, ("header" + QByteArray::number(col + 1)).constData(), headers[col],
+                             {PanelX + col * ColumnPitch, HeaderY, ColumnPitch, HeaderHeight});
         header->setAlignment(Qt::AlignCenter);
         header->setWordWrap(true);
-        header->setGeometry(PanelX + col * ColumnPitch, HeaderY, ColumnPitch, HeaderHeight);
     }
 
     for (int i = 0; i < Outputs; ++i) {
         const int n = i + 1;
         const QString output = tr("Output %1").arg(n);
         const int y = FirstRowY + i * RowPitch;
-        Label[i] = new QLabel(output, GroupBox1);
-        Label[i]->setObjectName(QStringLiteral("Label%1").arg(n));
-        Label[i]->setGeometry(LabelX, y, PanelX - LabelX - 4, RowHeight);
+        Label[i] = label(GroupBox1, ("Label" + QByteArray::number(n)).constData(), output,
+                         {LabelX, y, PanelX - LabelX - 4, PanelHeight});
         Panel[i] = new QFrame(GroupBox1);
         Panel[i]->setObjectName(QStringLiteral("Panel%1").arg(n));
         Panel[i]->setFrameShape(QFrame::StyledPanel);
-        Panel[i]->setGeometry(PanelX, y, 10 * ColumnPitch, RowHeight);
+        Panel[i]->setGeometry(PanelX, y, 10 * ColumnPitch, PanelHeight);
 
         auto box = [&](Column<QLineEdit> &column, const char *prefix, int col, const QString &what) {
             const QByteArray name = prefix + QByteArray::number(n);
-            auto *e = named(new QLineEdit(Panel[i]), name.constData(), output + QLatin1Char(' ') + what);
-            e->setGeometry(col * ColumnPitch + (ColumnPitch - BoxWidth) / 2, (RowHeight - BoxHeight) / 2, BoxWidth,
-                           BoxHeight);
+            auto *e = edit(Panel[i], name.constData(), output + QLatin1Char(' ') + what,
+                           {col * ColumnPitch + (ColumnPitch - BoxWidth) / 2, (PanelHeight - BoxHeight) / 2, BoxWidth,
+                            BoxHeight});
             column[i] = e;
             return e;
         };
@@ -89,8 +88,9 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
         box(editGroup, "editGroup", 7, headers[7]);
         box(editBright, "editBright", 8, tr("Intensity Limit"));
         const QByteArray revName = "switchRev" + QByteArray::number(n);
-        switchRev[i] = named(new QCheckBox(Panel[i]), revName.constData(), output + QLatin1Char(' ') + headers[9]);
-        switchRev[i]->setGeometry(9 * ColumnPitch + ColumnPitch / 2 - 9, (RowHeight - 20) / 2, 20, 20);
+        switchRev[i] = button<QCheckBox>(Panel[i], revName.constData(), QString(),
+                                         {9 * ColumnPitch + ColumnPitch / 2 - 9, (PanelHeight - 20) / 2, 20, 20},
+                                         output + QLatin1Char(' ') + headers[9]);
 
         QLineEdit *u = editUniv[i], *c = editChan[i], *p = editNodes[i], *nl = editNull[i], *z = editZig[i],
                   *g = editGroup[i], *b = editBright[i];
@@ -103,8 +103,6 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
         m_exits->add(b, [this, b] { intensityExit(b); });
     }
 
-    for (QPushButton *b : {btnCancel, btnOK})
-        b->setAutoDefault(false); // Enter in a box must not close the table
     connect(checkAutoChan, &QCheckBox::toggled, this, &TTessaraAdv::checkAutoChanChange);
     connect(btnOK, &QPushButton::clicked, this, [this] { done(ResultOK); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(ResultCancel); });

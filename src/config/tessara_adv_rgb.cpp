@@ -1,51 +1,48 @@
 #include "tessara_adv_rgb.h"
 
 #include "colour_order.h"
-#include "named_control.h"
+#include "form_builders.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
+namespace {
+// Outputs 1 to 8 on the left, 9 to 16 on the right.
+constexpr int ColumnX[] = {10, 196};
+constexpr int ComboX = 76; // from its column
+} // namespace
+
 TTessaraAdvRGB::TTessaraAdvRGB(QWidget *parent)
     : QDialog(parent),
       GroupBox1(named(new QGroupBox(tr("Advanced RGB Order"), this), "GroupBox1", tr("Advanced RGB Order"))),
-      Label17(named(new QLabel(tr("RGB Order"), GroupBox1), "Label17", tr("RGB Order"))),
-      Label18(named(new QLabel(tr("RGB Order"), GroupBox1), "Label18", tr("RGB Order"))),
-      btnCancel(named(new QPushButton(tr("Cancel"), this), "btnCancel", tr("Cancel"))),
-      btnOK(named(new QPushButton(tr("OK"), this), "btnOK", tr("OK")))
+      Label17(forms::label(GroupBox1, "Label17", tr("RGB Order"), {ColumnX[0] + ComboX, 22, 90, 20})),
+      Label18(forms::label(GroupBox1, "Label18", tr("RGB Order"), {ColumnX[1] + ComboX, 22, 90, 20})),
+      btnCancel(forms::button(this, "btnCancel", tr("Cancel"), {302, 312, 80, 26})),
+      btnOK(forms::button(this, "btnOK", tr("OK"), {212, 312, 80, 26}))
 {
     setObjectName(QStringLiteral("TessaraAdvRGB"));
     setWindowTitle(tr("RGB Order"));
     setFixedSize(393, 346);
 
     GroupBox1->setGeometry(8, 4, 377, 298);
-    // Outputs 1 to 8 on the left, 9 to 16 on the right.
-    constexpr int ColumnX[] = {10, 196};
     constexpr int FirstRowY = 46;
     constexpr int RowPitch = 31;
-    Label17->setGeometry(ColumnX[0] + 76, 22, 90, 20);
-    Label18->setGeometry(ColumnX[1] + 76, 22, 90, 20);
     for (int i = 0; i < Outputs; ++i) {
         const int x = ColumnX[i / 8];
         const int y = FirstRowY + (i % 8) * RowPitch;
         const QString output = tr("Output %1").arg(i + 1);
         const QByteArray labelName = "Label" + QByteArray::number(i + 1);
         const QByteArray comboName = "ComboBox" + QByteArray::number(i);
-        Label[i] = named(new QLabel(output, GroupBox1), labelName.constData(), output);
-        Label[i]->setGeometry(x, y, 72, 24);
+        Label[i] = forms::label(GroupBox1, labelName.constData(), output, {x, y, 72, 24});
         ComboBox[i] = named(new QComboBox(GroupBox1), comboName.constData(), output + tr(" RGB Order"));
         ComboBox[i]->addItems(colourorder::itemTexts());
         ComboBox[i]->setCurrentIndex(-1);
-        ComboBox[i]->setGeometry(x + 76, y, 90, 24);
+        ComboBox[i]->setGeometry(x + ComboX, y, 90, 24);
         Label[i]->setBuddy(ComboBox[i]);
     }
 
-    btnOK->setGeometry(212, 312, 80, 26);
-    btnCancel->setGeometry(302, 312, 80, 26);
-    for (QPushButton *b : {btnCancel, btnOK})
-        b->setAutoDefault(false);
     connect(btnOK, &QPushButton::clicked, this, [this] { done(ResultOK); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(ResultCancel); });
 }

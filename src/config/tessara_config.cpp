@@ -2,7 +2,7 @@
 
 #include "colour_order.h"
 #include "exit_checks.h"
-#include "named_control.h"
+#include "form_builders.h"
 #include "tessara_adv.h"
 #include "tessara_adv_rgb.h"
 
@@ -21,11 +21,9 @@
 #include <QValidator>
 
 using namespace fieldrules;
+using namespace forms;
 
 namespace {
-
-constexpr int RowHeight = 24;
-constexpr int StepperWidth = 24;
 
 // Pasting, dropping or typing can never take the nickname past 32 characters, while a longer one a
 // controller already holds can still be shortened.
@@ -53,46 +51,6 @@ private:
     mutable qsizetype m_length;
 };
 
-QLabel *label(QWidget *parent, const char *name, const QString &text, int x, int y, int w)
-{
-    auto *l = named(new QLabel(text, parent), name, text);
-    l->setGeometry(x, y, w, RowHeight);
-    return l;
-}
-
-QLineEdit *edit(QWidget *parent, const char *name, const QString &accessible, const QString &text, int x, int y,
-                int w)
-{
-    auto *e = named(new QLineEdit(text, parent), name, accessible);
-    e->setGeometry(x, y, w, RowHeight);
-    return e;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &text, const QString &accessible, int x,
-                    int y, int w)
-{
-    auto *b = named(new QPushButton(text, parent), name, accessible);
-    b->setGeometry(x, y, w, RowHeight + 1);
-    b->setAutoDefault(false); // Enter in an entry box must not press a button
-    return b;
-}
-
-// ▲ and ▼ beside a box; `what` names the box for screen readers.
-std::pair<QPushButton *, QPushButton *> steppers(QWidget *parent, const char *up, const char *down,
-                                                 const QString &what, int x, int y)
-{
-    return {button(parent, up, QStringLiteral("▲"), QObject::tr("%1 up").arg(what), x, y, StepperWidth),
-            button(parent, down, QStringLiteral("▼"), QObject::tr("%1 down").arg(what), x + StepperWidth + 2, y,
-                   StepperWidth)};
-}
-
-template <class W>
-W *placed(W *w, int x, int y, int width, int height = RowHeight)
-{
-    w->setGeometry(x, y, width, height);
-    return w;
-}
-
 } // namespace
 
 TTessaraConfig::TTessaraConfig(QWidget *parent)
@@ -102,8 +60,8 @@ TTessaraConfig::TTessaraConfig(QWidget *parent)
       tabControl(new QWidget),
       tabLED(new QWidget),
       tabMisc(new QWidget),
-      btnOK(button(this, "btnOK", tr("OK"), tr("OK"), 224, 328, 80)),
-      btnCancel(button(this, "btnCancel", tr("Cancel"), tr("Cancel"), 314, 328, 80)),
+      btnOK(button(this, "btnOK", tr("OK"), {224, 328, 80})),
+      btnCancel(button(this, "btnCancel", tr("Cancel"), {314, 328, 80})),
       m_exits(new ExitChecks(this))
 {
     setObjectName(QStringLiteral("TessaraConfig"));
@@ -139,18 +97,17 @@ TTessaraConfig::~TTessaraConfig()
 
 void TTessaraConfig::buildNetworkTab()
 {
-    gboxNetwork = placed(named(new QGroupBox(tr("IP Address"), tabNetwork), "gboxNetwork", tr("IP Address")), 6, 6,
-                         378, 132);
-    lblIP = label(gboxNetwork, "lblIP", tr("(Static) IP Address:"), 10, 26, 136);
-    lblSM = label(gboxNetwork, "lblSM", tr("(Static) Subnet Mask:"), 10, 60, 136);
+    gboxNetwork = group(tabNetwork, "gboxNetwork", tr("IP Address"), {6, 6, 378, 132});
+    lblIP = label(gboxNetwork, "lblIP", tr("(Static) IP Address:"), {10, 26, 136});
+    lblSM = label(gboxNetwork, "lblSM", tr("(Static) Subnet Mask:"), {10, 60, 136});
     constexpr int OctetX = 152, OctetPitch = 54, OctetWidth = 44;
     for (int k = 0; k < 4; ++k) {
         const QByteArray ipName = "IP" + QByteArray::number(k + 1);
         const QByteArray smName = "SM" + QByteArray::number(k + 1);
-        IP[k] = edit(gboxNetwork, ipName.constData(), tr("IP Address octet %1").arg(k + 1), QString(),
-                     OctetX + k * OctetPitch, 26, OctetWidth);
-        SM[k] = edit(gboxNetwork, smName.constData(), tr("Subnet Mask octet %1").arg(k + 1), QString(),
-                     OctetX + k * OctetPitch, 60, OctetWidth);
+        IP[k] = edit(gboxNetwork, ipName.constData(), tr("IP Address octet %1").arg(k + 1),
+                     {OctetX + k * OctetPitch, 26, OctetWidth});
+        SM[k] = edit(gboxNetwork, smName.constData(), tr("Subnet Mask octet %1").arg(k + 1),
+                     {OctetX + k * OctetPitch, 60, OctetWidth});
         for (QLineEdit *box : {IP[k], SM[k]})
             m_exits->add(box, [this, box] { IP_SMExit(box); });
     }
@@ -166,10 +123,10 @@ void TTessaraConfig::buildNetworkTab()
     lblIP->setBuddy(IP[0]);
     lblSM->setBuddy(SM[0]);
 
-    lblDHCP = label(gboxNetwork, "lblDHCP", tr("Type of IP:"), 10, 94, 136);
-    radioDHCP = placed(named(new QRadioButton(tr("DHCP"), gboxNetwork), "radioDHCP", tr("DHCP")), OctetX, 94, 80);
+    lblDHCP = label(gboxNetwork, "lblDHCP", tr("Type of IP:"), {10, 94, 136});
+    radioDHCP = button<QRadioButton>(gboxNetwork, "radioDHCP", tr("DHCP"), {OctetX, 94, 80});
     radioStatic =
-        placed(named(new QRadioButton(tr("Static"), gboxNetwork), "radioStatic", tr("Static IP")), OctetX + 90, 94, 80);
+        button<QRadioButton>(gboxNetwork, "radioStatic", tr("Static"), {OctetX + 90, 94, 80}, tr("Static IP"));
     auto *ipType = new QButtonGroup(gboxNetwork);
     ipType->addButton(radioDHCP);
     ipType->addButton(radioStatic);
@@ -177,19 +134,17 @@ void TTessaraConfig::buildNetworkTab()
 
 void TTessaraConfig::buildControlTab()
 {
-    gboxEthernet = placed(named(new QGroupBox(tr("Ethernet Control"), tabControl), "gboxEthernet",
-                                tr("Ethernet Control")),
-                          6, 4, 378, 164);
+    gboxEthernet = group(tabControl, "gboxEthernet", tr("Ethernet Control"), {6, 4, 378, 164});
     QWidget *g = gboxEthernet;
     constexpr int BoxX = 126, BoxW = 56, StepX = BoxX + BoxW + 4;
-    lblUniv = label(g, "lblUniv", tr("Start Universe:"), 10, 22, 114);
-    txtStartUniv = edit(g, "txtStartUniv", tr("Start Universe"), QStringLiteral("0"), BoxX, 22, BoxW);
+    lblUniv = label(g, "lblUniv", tr("Start Universe:"), {10, 22, 114});
+    txtStartUniv = edit(g, "txtStartUniv", tr("Start Universe"), {BoxX, 22, BoxW}, QStringLiteral("0"));
     std::tie(btnUnivUp, btnUnivDown) = steppers(g, "btnUnivUp", "btnUnivDown", tr("Start Universe"), StepX, 22);
-    lblStartChan = label(g, "lblStartChan", tr("Start Channel:"), 10, 50, 114);
-    txtStartChan = edit(g, "txtStartChan", tr("Start Channel"), QStringLiteral("0"), BoxX, 50, BoxW);
+    lblStartChan = label(g, "lblStartChan", tr("Start Channel:"), {10, 50, 114});
+    txtStartChan = edit(g, "txtStartChan", tr("Start Channel"), {BoxX, 50, BoxW}, QStringLiteral("0"));
     std::tie(btnChanUp, btnChanDown) = steppers(g, "btnChanUp", "btnChanDown", tr("Start Channel"), StepX, 50);
-    lblNodes = label(g, "lblNodes", tr("Pixels Per String:"), 10, 78, 114);
-    txtNodes = edit(g, "txtNodes", tr("Pixels Per String"), QStringLiteral("0"), BoxX, 78, BoxW);
+    lblNodes = label(g, "lblNodes", tr("Pixels Per String:"), {10, 78, 114});
+    txtNodes = edit(g, "txtNodes", tr("Pixels Per String"), {BoxX, 78, BoxW}, QStringLiteral("0"));
     std::tie(btnNodesUp, btnNodesDown) = steppers(g, "btnNodesUp", "btnNodesDown", tr("Pixels Per String"), StepX, 78);
     for (QLineEdit *numeric : {txtStartUniv, txtNodes})
         numeric->setInputMethodHints(Qt::ImhDigitsOnly);
@@ -197,41 +152,36 @@ void TTessaraConfig::buildControlTab()
     lblStartChan->setBuddy(txtStartChan);
     lblNodes->setBuddy(txtNodes);
 
-    checkAdv = placed(named(new QCheckBox(tr("Advanced"), g), "checkAdv", tr("Advanced mapping per output")), 270,
-                      22, 100);
-    btnAdvanced = button(g, "btnAdvanced", tr("Advanced"), tr("Advanced mapping"), 270, 50, 96);
+    checkAdv = button<QCheckBox>(g, "checkAdv", tr("Advanced"), {270, 22, 100}, tr("Advanced mapping per output"));
+    btnAdvanced = button(g, "btnAdvanced", tr("Advanced"), {270, 50, 96}, tr("Advanced mapping"));
 
-    lblProtocol = label(g, "lblProtocol", tr("Ethernet Protocol:"), 10, 108, 114);
-    radioSACN = placed(named(new QRadioButton(tr("sACN (E1.31)"), g), "radioSACN", tr("sACN (E1.31)")), BoxX, 108,
-                       118);
-    radioArtNet = placed(named(new QRadioButton(tr("ArtNet"), g), "radioArtNet", tr("ArtNet")), 270, 108, 90);
+    lblProtocol = label(g, "lblProtocol", tr("Ethernet Protocol:"), {10, 108, 114});
+    radioSACN = button<QRadioButton>(g, "radioSACN", tr("sACN (E1.31)"), {BoxX, 108, 118});
+    radioArtNet = button<QRadioButton>(g, "radioArtNet", tr("ArtNet"), {270, 108, 90});
     radioSACN->setChecked(true);
     auto *protocol = new QButtonGroup(g);
     protocol->addButton(radioSACN);
     protocol->addButton(radioArtNet);
-    checkHoldFrame = placed(named(new QCheckBox(tr("Hold Last Frame (Timeout Action)"), g), "checkHoldFrame",
-                                  tr("Hold Last Frame (Timeout Action)")),
-                            10, 134, 300);
+    checkHoldFrame = button<QCheckBox>(g, "checkHoldFrame", tr("Hold Last Frame (Timeout Action)"), {10, 134, 300});
 
-    gboxDMX = placed(named(new QGroupBox(tr("sACN to DMX512 Outputs"), tabControl), "gboxDMX",
-                           tr("sACN to DMX512 Outputs")),
-                     6, 172, 378, 110);
+    gboxDMX = group(tabControl, "gboxDMX", tr("sACN to DMX512 Outputs"), {6, 172, 378, 110});
     // Outputs 1 and 2 in the left column, 3 and 4 in the right.
     constexpr int ColumnX[] = {4, 194};
-    lblDMXOn1 = label(gboxDMX, "lblDMXOn1", tr("Off/On"), ColumnX[0] + 30, 18, 42);
-    lblDMXUniv1 = label(gboxDMX, "lblDMXUniv1", tr("Universe"), ColumnX[0] + 74, 18, 64);
-    lblDMXOn2 = label(gboxDMX, "lblDMXOn2", tr("Off/On"), ColumnX[1] + 30, 18, 42);
-    lblDMXUniv2 = label(gboxDMX, "lblDMXUniv2", tr("Universe"), ColumnX[1] + 74, 18, 64);
+    lblDMXOn1 = label(gboxDMX, "lblDMXOn1", tr("Off/On"), {ColumnX[0] + 30, 18, 42});
+    lblDMXUniv1 = label(gboxDMX, "lblDMXUniv1", tr("Universe"), {ColumnX[0] + 74, 18, 64});
+    lblDMXOn2 = label(gboxDMX, "lblDMXOn2", tr("Off/On"), {ColumnX[1] + 30, 18, 42});
+    lblDMXUniv2 = label(gboxDMX, "lblDMXUniv2", tr("Universe"), {ColumnX[1] + 74, 18, 64});
     for (int k = 0; k < 4; ++k) {
         const int x = ColumnX[k / 2];
         const int y = 44 + (k % 2) * 30;
         const QString out = tr("Out %1:").arg(k + 1);
         const QString what = tr("DMX Output %1").arg(k + 1);
         const QByteArray n = QByteArray::number(k + 1);
-        lblOut[k] = label(gboxDMX, ("lblOut" + n).constData(), out, x + 2, y, 42);
-        switchOut[k] = placed(named(new QCheckBox(gboxDMX), ("switchOut" + n).constData(), what + tr(" On")),
-                              x + 46, y, 22);
-        txtOut[k] = edit(gboxDMX, ("txtOut" + n).constData(), what + tr(" Universe"), QStringLiteral("0"), x + 74, y, 46);
+        lblOut[k] = label(gboxDMX, ("lblOut" + n).constData(), out, {x + 2, y, 42});
+        switchOut[k] =
+            button<QCheckBox>(gboxDMX, ("switchOut" + n).constData(), QString(), {x + 46, y, 22}, what + tr(" On"));
+        txtOut[k] =
+            edit(gboxDMX, ("txtOut" + n).constData(), what + tr(" Universe"), {x + 74, y, 46}, QStringLiteral("0"));
         std::tie(btnOutUp[k], btnOutDown[k]) = steppers(gboxDMX, ("btnOut" + n + "Up").constData(),
                                                         ("btnOut" + n + "Down").constData(), what + tr(" Universe"),
                                                         x + 124, y);
@@ -257,37 +207,33 @@ void TTessaraConfig::buildControlTab()
 
 void TTessaraConfig::buildLedTab()
 {
-    gboxLEDs = placed(named(new QGroupBox(tr("LED Pixels"), tabLED), "gboxLEDs", tr("LED Pixels")), 6, 4, 378, 92);
+    gboxLEDs = group(tabLED, "gboxLEDs", tr("LED Pixels"), {6, 4, 378, 92});
     QWidget *g = gboxLEDs;
-    lblChip = label(g, "lblChip", tr("Pixel IC:"), 10, 24, 76);
-    comboChip = placed(named(new QComboBox(g), "comboChip", tr("Pixel IC")), 88, 24, 116);
+    lblChip = label(g, "lblChip", tr("Pixel IC:"), {10, 24, 76});
+    comboChip = placed(named(new QComboBox(g), "comboChip", tr("Pixel IC")), {88, 24, 116});
     lblChip->setBuddy(comboChip);
-    lblSpeed = label(g, "lblSpeed", NoSpeedCaption, 212, 24, 48);
-    radioSlow = placed(named(new QRadioButton(tr("Slow"), g), "radioSlow", tr("Slow pixel data")), 258, 24, 56);
-    radioFast = placed(named(new QRadioButton(tr("Fast"), g), "radioFast", tr("Fast pixel data")), 316, 24, 56);
+    lblSpeed = label(g, "lblSpeed", NoSpeedCaption, {212, 24, 48});
+    radioSlow = button<QRadioButton>(g, "radioSlow", tr("Slow"), {258, 24, 56}, tr("Slow pixel data"));
+    radioFast = button<QRadioButton>(g, "radioFast", tr("Fast"), {316, 24, 56}, tr("Fast pixel data"));
     auto *speed = new QButtonGroup(g);
     speed->addButton(radioSlow);
     speed->addButton(radioFast);
 
-    lblRGB = label(g, "lblRGB", tr("RGB Order:"), 10, 56, 76);
-    comboRGB = placed(named(new QComboBox(g), "comboRGB", tr("RGB Order")), 88, 56, 80);
+    lblRGB = label(g, "lblRGB", tr("RGB Order:"), {10, 56, 76});
+    comboRGB = placed(named(new QComboBox(g), "comboRGB", tr("RGB Order")), {88, 56, 80});
     comboRGB->addItems(colourorder::itemTexts());
     comboRGB->setCurrentIndex(-1);
     lblRGB->setBuddy(comboRGB);
-    checkAdvRGB = placed(named(new QCheckBox(tr("Advanced"), g), "checkAdvRGB", tr("Colour order per output")), 176,
-                         56, 94);
-    btnAdvancedRGB = button(g, "btnAdvancedRGB", tr("Advanced"), tr("Colour order per output"), 276, 56, 94);
+    checkAdvRGB = button<QCheckBox>(g, "checkAdvRGB", tr("Advanced"), {176, 56, 94}, tr("Colour order per output"));
+    btnAdvancedRGB = button(g, "btnAdvancedRGB", tr("Advanced"), {276, 56, 94}, tr("Colour order per output"));
 
-    gboxGamma = placed(named(new QGroupBox(tr("Gamma Correction"), tabLED), "gboxGamma", tr("Gamma Correction")), 6,
-                       100, 378, 182);
-    Label4 = placed(new QLabel(tr("Gamma correction can only be applied to chips that are higher than 8 bit."),
-                               gboxGamma),
-                    10, 18, 360, 34);
-    Label4->setObjectName(QStringLiteral("Label4"));
+    gboxGamma = group(tabLED, "gboxGamma", tr("Gamma Correction"), {6, 100, 378, 182});
+    Label4 = label(gboxGamma, "Label4",
+                   tr("Gamma correction can only be applied to chips that are higher than 8 bit."), {10, 18, 360, 34});
     Label4->setWordWrap(true);
-    lblGammaRed = label(gboxGamma, "lblGammaRed", tr("Red:"), 10, 56, 50);
-    Label2 = label(gboxGamma, "Label2", tr("Green:"), 10, 86, 50);
-    Label3 = label(gboxGamma, "Label3", tr("Blue:"), 10, 116, 50);
+    lblGammaRed = label(gboxGamma, "lblGammaRed", tr("Red:"), {10, 56, 50});
+    Label2 = label(gboxGamma, "Label2", tr("Green:"), {10, 86, 50});
+    Label3 = label(gboxGamma, "Label3", tr("Blue:"), {10, 116, 50});
     const QLabel *labels[] = {lblGammaRed, Label2, Label3};
     const char *trackNames[] = {"trackGammaRed", "trackGammaGreen", "trackGammaBlue"};
     const char *textNames[] = {"txtGammaRed", "txtGammaGreen", "txtGammaBlue"};
@@ -302,8 +248,8 @@ void TTessaraConfig::buildLedTab()
         track->setTickPosition(QSlider::TicksBelow);
         track->setValue(GammaMinTenths);
         m_tracks[c] = track;
-        m_gammaTexts[c] = edit(gboxGamma, textNames[c], tr("%1 gamma value").arg(colours[c]), QStringLiteral("0"),
-                               312, labels[c]->y(), 56);
+        m_gammaTexts[c] = edit(gboxGamma, textNames[c], tr("%1 gamma value").arg(colours[c]),
+                               {312, labels[c]->y(), 56}, QStringLiteral("0"));
         const auto colour = Colour(c);
         m_exits->add(m_gammaTexts[c], [this, colour] { txtGammaExit(colour); });
         connect(track, &QSlider::valueChanged, this, [this, colour] { trackGammaChange(colour); });
@@ -315,8 +261,9 @@ void TTessaraConfig::buildLedTab()
     txtGammaGreen = m_gammaTexts[Green];
     txtGammaBlue = m_gammaTexts[Blue];
 
-    lblTrackLock = label(gboxGamma, "lblTrackLock", tr("Lock Sliders:"), 10, 148, 92);
-    switchLockSliders = placed(named(new QCheckBox(gboxGamma), "switchLockSliders", tr("Lock Sliders")), 104, 148, 22);
+    lblTrackLock = label(gboxGamma, "lblTrackLock", tr("Lock Sliders:"), {10, 148, 92});
+    switchLockSliders =
+        button<QCheckBox>(gboxGamma, "switchLockSliders", QString(), {104, 148, 22}, tr("Lock Sliders"));
     lblTrackLock->setBuddy(switchLockSliders);
 
     connect(comboChip, &QComboBox::currentIndexChanged, this, &TTessaraConfig::comboChipChange);
@@ -326,32 +273,29 @@ void TTessaraConfig::buildLedTab()
 
 void TTessaraConfig::buildMiscTab()
 {
-    gboxMisc = placed(named(new QGroupBox(tr("Misc"), tabMisc), "gboxMisc", tr("Misc")), 6, 4, 378, 96);
+    gboxMisc = group(tabMisc, "gboxMisc", tr("Misc"), {6, 4, 378, 96});
     QWidget *g = gboxMisc;
-    lblNickname = label(g, "lblNickname", tr("Nickname:"), 10, 26, 76);
-    txtNickname = edit(g, "txtNickname", tr("Nickname"), QString(), 88, 26, 280);
+    lblNickname = label(g, "lblNickname", tr("Nickname:"), {10, 26, 76});
+    txtNickname = edit(g, "txtNickname", tr("Nickname"), {88, 26, 280});
     txtNickname->setValidator(new NicknameValidator(txtNickname));
     txtNickname->installEventFilter(this);
     lblNickname->setBuddy(txtNickname);
-    lblFan = label(g, "lblFan", tr("Fan Control - Fully On Temp:"), 10, 60, 184);
-    txtFan = edit(g, "txtFan", tr("Fan fully on temperature"), QString(), 194, 60, 40);
+    lblFan = label(g, "lblFan", tr("Fan Control - Fully On Temp:"), {10, 60, 184});
+    txtFan = edit(g, "txtFan", tr("Fan fully on temperature"), {194, 60, 40});
     lblFan->setBuddy(txtFan);
     std::tie(btnFanUp, btnFanDown) = steppers(g, "btnFanUp", "btnFanDown", tr("Fan temperature"), 238, 60);
-    lblFanUnit = label(g, "lblFanUnit", tr("°C"), 290, 60, 22);
-    lblTempF = label(g, "lblTempF", tr("°F"), 314, 60, 58);
+    lblFanUnit = label(g, "lblFanUnit", tr("°C"), {290, 60, 22});
+    lblTempF = label(g, "lblTempF", tr("°F"), {314, 60, 58});
 
-    gboxFirmware = placed(named(new QGroupBox(tr("Firmware"), tabMisc), "gboxFirmware", tr("Firmware")), 6, 106, 378,
-                          64);
-    lblFirmware = label(gboxFirmware, "lblFirmware", tr("V0.0.0"), 10, 28, 200);
-    btnFirmware = button(gboxFirmware, "btnFirmware", tr("Update Firmware"), tr("Update Firmware"), 230, 26, 138);
+    gboxFirmware = group(tabMisc, "gboxFirmware", tr("Firmware"), {6, 106, 378, 64});
+    lblFirmware = label(gboxFirmware, "lblFirmware", tr("V0.0.0"), {10, 28, 200});
+    btnFirmware = button(gboxFirmware, "btnFirmware", tr("Update Firmware"), {230, 26, 138});
 
-    gboxVoltage = placed(named(new QGroupBox(tr("Voltage"), tabMisc), "gboxVoltage", tr("Voltage")), 6, 176, 378, 82);
-    Label5 = label(gboxVoltage, "Label5", tr("Bank 1:"), 10, 24, 60);
-    lblVolt1 = label(gboxVoltage, "lblVolt1", QString(), 72, 24, 120);
-    Label6 = label(gboxVoltage, "Label6", tr("Bank 2:"), 10, 50, 60);
-    lblVolt2 = label(gboxVoltage, "lblVolt2", QString(), 72, 50, 120);
-    lblVolt1->setAccessibleName(tr("Bank 1 voltage"));
-    lblVolt2->setAccessibleName(tr("Bank 2 voltage"));
+    gboxVoltage = group(tabMisc, "gboxVoltage", tr("Voltage"), {6, 176, 378, 82});
+    Label5 = label(gboxVoltage, "Label5", tr("Bank 1:"), {10, 24, 60});
+    lblVolt1 = label(gboxVoltage, "lblVolt1", QString(), {72, 24, 120});
+    Label6 = label(gboxVoltage, "Label6", tr("Bank 2:"), {10, 50, 60});
+    lblVolt2 = label(gboxVoltage, "lblVolt2", QString(), {72, 50, 120});
 
     m_exits->add(txtFan, [this] { txtFanExit(); });
     connect(btnFanUp, &QPushButton::clicked, this, &TTessaraConfig::btnFanUpClick);

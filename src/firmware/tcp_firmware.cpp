@@ -1,6 +1,6 @@
 #include "tcp_firmware.h"
 
-#include "named_control.h"
+#include "form_builders.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,11 +15,12 @@
 
 TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
     : QDialog(parent),
-      FileOpenBtn(named(new QPushButton(tr("Browse"), this), "FileOpenBtn", tr("Browse for firmware file"))),
-      FileDisplay(named(new QLineEdit(this), "FileDisplay", tr("Firmware file"))),
+      FileOpenBtn(forms::button(this, "FileOpenBtn", tr("Browse"), {16, 15, 65, 23}, tr("Browse for firmware file"))),
+      FileDisplay(forms::edit(this, "FileDisplay", tr("Firmware file"), {96, 15, 257, 23})),
       lblStatus(named(new QLabel(tr("Please wait, updating firmware..."), this), "lblStatus", tr("Update status"))),
-      Cancel(named(new QPushButton(tr("Close"), this), "Cancel", tr("Close"))),
-      Update(named(new QPushButton(tr("Update"), this), "Update", tr("Update"))),
+      // Enter in the path box must not start an upload: only a press of "Update" does.
+      Cancel(forms::button(this, "Cancel", tr("Close"), {216, 49, 65})),
+      Update(forms::button(this, "Update", tr("Update"), {288, 49, 65})),
       IdTCPClient1(new QTcpSocket(this)),
       m_port(port)
 {
@@ -28,19 +29,11 @@ TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
     setFixedSize(366, 88);
     IdTCPClient1->setObjectName(QStringLiteral("IdTCPClient1"));
 
-    FileOpenBtn->setGeometry(16, 15, 65, 23);
-    FileDisplay->setGeometry(96, 15, 257, 23);
     lblStatus->setGeometry(15, 56, 201, 15);
     QFont bold = lblStatus->font();
     bold.setBold(true);
     lblStatus->setFont(bold);
     lblStatus->hide();
-    Cancel->setGeometry(216, 49, 65, 25);
-    Update->setGeometry(288, 49, 65, 25);
-    // Enter in the path box must not start an upload: only a press of "Update" does.
-    Cancel->setAutoDefault(false);
-    Update->setAutoDefault(false);
-    FileOpenBtn->setAutoDefault(false);
 
     connect(FileOpenBtn, &QPushButton::clicked, this, &TTCPFirmware::FileOpenBtnClick);
     connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -1,7 +1,7 @@
 #include "network_tab.h"
 
 #include "device_table.h"
-#include "named_control.h"
+#include "form_builders.h"
 #include "orvantic.h"
 #include "udp_port.h"
 
@@ -22,11 +22,11 @@ constexpr auto NoneFound = "None Found";
 NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces)
     : QWidget(parent),
       PControllers(),
-      Net_Search(named(new QPushButton(tr("Search"), this), "Net_Search", tr("Search for network devices"))),
-      NetLabel(named(new QLabel(tr("Network Adapter:"), this), "NetLabel", tr("Network Adapter:"))),
+      Net_Search(forms::button(this, "Net_Search", tr("Search"), {8, 16, 97}, tr("Search for network devices"))),
+      NetLabel(forms::label(this, "NetLabel", tr("Network Adapter:"), {168, 10})),
       comboNetAdapter(named(new QComboBox(this), "comboNetAdapter", tr("Network Adapter"))),
-      btnRefresh(named(new QPushButton(tr("Refresh Adapters"), this), "btnRefresh", tr("Refresh Adapters"))),
-      btnHelp(named(new QPushButton(tr("Help"), this), "btnHelp", tr("Help"))),
+      btnRefresh(forms::button(this, "btnRefresh", tr("Refresh Adapters"), {416, 16, 97})),
+      btnHelp(forms::button(this, "btnHelp", tr("Help"), {560, 16, 81})),
       Network_Grid(named(new QTableWidget(0, 5, this), "Network_Grid", tr("Network devices"))),
       StatusBar2(named(new QStatusBar(this), "StatusBar2", tr("Network status"))),
       // Only poll replies reach the window: everything else is dropped on the receive thread.
@@ -37,18 +37,14 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
     setObjectName(QStringLiteral("NetworkDevices"));
     IdUDPServer1->setObjectName(QStringLiteral("IdUDPServer1"));
 
-    Net_Search->setGeometry(8, 16, 97, 25);
     QFont labelFont = NetLabel->font();
     labelFont.setPointSize(14);
     NetLabel->setFont(labelFont);
     fitFont(NetLabel, NetLabel->text(), 288 - 168 - 4);
-    NetLabel->move(168, 10);
     NetLabel->adjustSize();
     NetLabel->setBuddy(comboNetAdapter);
     comboNetAdapter->setGeometry(288, 16, 121, 25);
-    btnRefresh->setGeometry(416, 16, 97, 25);
     fitFont(btnRefresh, btnRefresh->text(), 97 - 10);
-    btnHelp->setGeometry(560, 16, 81, 25);
 
     setupDeviceGrid(Network_Grid, {tr("Model"), tr("Nickname"), tr("IP"), tr("Firmware"), tr("Temp")});
     StatusBar2->setSizeGripEnabled(false);

@@ -1,8 +1,8 @@
 #include "usb_tab.h"
 
 #include "device_table.h"
+#include "form_builders.h"
 #include "quorix_texts.h"
-#include "named_control.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -27,11 +27,11 @@ UsbTab::UsbTab(QWidget *parent)
     : QWidget(parent),
       Session(*this),
       VControllers(Session.VControllers),
-      USB_Search(named(new QPushButton(tr("Search"), this), "USB_Search", tr("Search for USB devices"))),
+      USB_Search(forms::button(this, "USB_Search", tr("Search"), {8, 16, 97}, tr("Search for USB devices"))),
       ComLabel(named(new QLabel(tr("Using Com 1"), this), "ComLabel", tr("COM port in use"))),
-      lblSearching(named(new QLabel(tr("Searching..."), this), "lblSearching", tr("Searching..."))),
+      lblSearching(forms::label(this, "lblSearching", tr("Searching..."), {177, 8})),
       wheelSearching(named(new QProgressBar(this), "wheelSearching", tr("Search in progress"))),
-      Settings(named(new QPushButton(tr("Settings"), this), "Settings", tr("Settings"))),
+      Settings(forms::button(this, "Settings", tr("Settings"), {561, 16, 81})),
       USB_Grid(named(new QTableWidget(0, 5, this), "USB_Grid", tr("USB devices"))),
       StatusBar1(named(new QStatusBar(this), "StatusBar1", tr("USB status"))),
       ComPort1(new QSerialPort(this)),
@@ -50,20 +50,17 @@ UsbTab::UsbTab(QWidget *parent)
     m_gapTimer->setSingleShot(true);
     m_gapTimer->setInterval(rdm::RDM_GAP_MS);
 
-    USB_Search->setGeometry(8, 16, 97, 25);
     QFont big = ComLabel->font();
     big.setPointSize(14);
     ComLabel->setFont(big);
     ComLabel->move(337, 8);
     ComLabel->adjustSize();
-    lblSearching->move(177, 8);
     lblSearching->adjustSize();
     lblSearching->hide();
     wheelSearching->setGeometry(256, 8, 24, 24);
     wheelSearching->setRange(0, 0); // busy indicator
     wheelSearching->setTextVisible(false);
     wheelSearching->hide();
-    Settings->setGeometry(561, 16, 81, 25);
 
     setupDeviceGrid(USB_Grid, {tr("Model"), tr("Nickname"), tr("Firmware"), tr("Serial"), tr("Temp")});
     StatusBar1->setSizeGripEnabled(false);

@@ -7,6 +7,7 @@
 #include "tessara_adv_rgb.h"
 #include "tessara_config.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QSlider>
 
@@ -43,6 +44,16 @@ private slots:
         d.reset();
         adv.reset();
         rgb.reset();
+    }
+
+    // Labels showing the controller's state are read by what they show, never by a fixed name.
+    void stateLabelsAreReadByTheirText()
+    {
+        for (const char *name : {"lblFirmware", "lblVolt1", "lblVolt2", "lblTempF"}) {
+            auto *l = control<QLabel>(name);
+            l->setText(QStringLiteral("12.4V"));
+            QCOMPARE(QAccessible::queryAccessibleInterface(l)->text(QAccessible::Name), QStringLiteral("12.4V"));
+        }
     }
 
     void formDefaults()

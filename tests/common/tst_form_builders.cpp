@@ -1,0 +1,82 @@
+// The shared form builders: names, spots and what a screen reader reads.
+
+#include "form_builders.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+namespace {
+QString readName(QWidget *w)
+{
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+    return a ? a->text(QAccessible::Name) : QStringLiteral("<no interface>");
+}
+} // namespace
+
+class TestFormBuilders : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A label is read by what it shows now, so a label showing state is never read by a fixed name.
+    void labelsAreReadByTheirText()
+    {
+        QWidget form;
+        QLabel *count = forms::label(&form, "DevicesLabel", QStringLiteral("Found 0 Device(s)"), {540, 520, 203});
+        QCOMPARE(count->objectName(), QStringLiteral("DevicesLabel"));
+        QCOMPARE(count->geometry(), QRect(540, 520, 203, forms::RowHeight));
+        QVERIFY(count->accessibleName().isEmpty());
+        count->setText(QStringLiteral("Found 5 Device(s)"));
+        QCOMPARE(readName(count), QStringLiteral("Found 5 Device(s)"));
+    }
+
+    // Buttons of each kind are named by what they show unless told otherwise; push buttons never
+    // take Enter from an entry box.
+    void buttonsAreNamedByTheirText()
+    {
+        QWidget form;
+        auto *ok = forms::button(&form, "btnOK", QStringLiteral("OK"), {224, 328, 80});
+        auto *search = forms::button(&form, "Net_Search", QStringLiteral("Search"), {8, 16, 97},
+                                     QStringLiteral("Search for network devices"));
+        auto *dhcp = forms::button<QRadioButton>(&form, "radioDHCP", QStringLiteral("DHCP"), {152, 94, 80});
+        auto *onOff = forms::button<QCheckBox>(&form, "switchOut1", QString(), {50, 44, 22, 20},
+                                               QStringLiteral("DMX Output 1 On"));
+        QCOMPARE(ok->accessibleName(), QStringLiteral("OK"));
+        QCOMPARE(search->accessibleName(), QStringLiteral("Search for network devices"));
+        QCOMPARE(dhcp->accessibleName(), QStringLiteral("DHCP"));
+        QCOMPARE(onOff->accessibleName(), QStringLiteral("DMX Output 1 On"));
+        QCOMPARE(readName(search), QStringLiteral("Search for network devices"));
+        QVERIFY(!ok->autoDefault() && !search->autoDefault());
+        QCOMPARE(ok->geometry(), QRect(224, 328, 80, forms::ButtonHeight));
+        QCOMPARE(dhcp->geometry(), QRect(152, 94, 80, forms::RowHeight));
+        QCOMPARE(onOff->geometry(), QRect(50, 44, 22, 20));
+        QCOMPARE(dhcp->objectName(), QStringLiteral("radioDHCP"));
+    }
+
+    void editsAndSteppers()
+    {
+        QWidget form;
+        auto *box = forms::edit(&form, "txtStartUniv", QStringLiteral("Start Universe"), {126, 22, 56},
+                                QStringLiteral("0"));
+        QCOMPARE(box->text(), QStringLiteral("0"));
+        QCOMPARE(box->accessibleName(), QStringLiteral("Start Universe"));
+        const auto [up, down] = forms::steppers(&form, "btnUnivUp", "btnUnivDown", QStringLiteral("Start Universe"),
+                                                186, 22);
+        QCOMPARE(up->objectName(), QStringLiteral("btnUnivUp"));
+        QCOMPARE(down->objectName(), QStringLiteral("btnUnivDown"));
+        QCOMPARE(up->accessibleName(), QStringLiteral("Start Universe up"));
+        QCOMPARE(down->accessibleName(), QStringLiteral("Start Universe down"));
+        QCOMPARE(up->text(), QStringLiteral("▲"));
+        QCOMPARE(down->text(), QStringLiteral("▼"));
+        // Side by side, not overlapping.
+        QVERIFY(up->geometry().right() < down->geometry().left());
+        QCOMPARE(up->y(), down->y());
+    }
+};
+
+QTEST_MAIN(TestFormBuilders)
+#include "tst_form_builders.moc"
