@@ -4,6 +4,18 @@
 
 namespace {
 GlwApplication::ErrorSink g_sink = nullptr;
+QString g_title;
+}
+
+void GlwApplication::setIdentity(const QString &title)
+{
+    setApplicationName(QStringLiteral("Glintwork"));
+    g_title = title;
+}
+
+QString GlwApplication::title()
+{
+    return g_title.isEmpty() ? applicationName() : g_title;
 }
 
 GlwApplication::GlwApplication(int &argc, char **argv) : QApplication(argc, argv) {}
@@ -31,5 +43,5 @@ void GlwApplication::showUncaughtError(const QString &text)
         g_sink(text);
         return;
     }
-    QMessageBox::critical(activeWindow(), applicationDisplayName(), text);
+    QMessageBox::critical(activeWindow(), title(), text);
 }

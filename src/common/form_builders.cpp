@@ -19,6 +19,11 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, Spot at)
     return placed(l, at);
 }
 
+QLabel *valueLabel(QWidget *parent, const char *name, const QString &text, Spot at, const QString &description)
+{
+    return placed(stateLabel(new QLabel(text, parent), name, description), at);
+}
+
 QLineEdit *edit(QWidget *parent, const char *name, const QString &accessible, Spot at, const QString &text)
 {
     return placed(named(new QLineEdit(text, parent), name, accessible), at);

@@ -42,6 +42,10 @@ QGroupBox *group(QWidget *parent, const char *name, const QString &title, Spot a
 
 QLabel *label(QWidget *parent, const char *name, const QString &text, Spot at);
 
+// A label showing a value or a device's own text: plain text whatever it holds, since rich text
+// would be rendered (and may load files); `description` says what it is without replacing it.
+QLabel *valueLabel(QWidget *parent, const char *name, const QString &text, Spot at, const QString &description = {});
+
 // An entry box has no text of its own to be read by, so its accessible name is always given.
 QLineEdit *edit(QWidget *parent, const char *name, const QString &accessible, Spot at, const QString &text = {});
 

@@ -2,6 +2,7 @@
 // Every control carries its own name as objectName, so tests and UI-automation tools find it,
 // and an accessible name that says what it is for screen readers.
 
+#include <QLabel>
 #include <QString>
 #include <QWidget>
 
@@ -11,6 +12,18 @@ W *named(W *w, const char *objectName, const QString &accessibleName)
     w->setObjectName(QLatin1String(objectName));
     w->setAccessibleName(accessibleName);
     return w;
+}
+
+// A label that shows state (a count, the port in use, a status line, a device's own text). It gets
+// no accessible name: on Qt that would replace the text, and a screen reader would read "Device
+// count" instead of the count; `description` may say what the text is about. Its text is always
+// plain, since it may come from a device, and rich text would be rendered (and may load files).
+inline QLabel *stateLabel(QLabel *label, const char *objectName, const QString &description = QString())
+{
+    label->setObjectName(QLatin1String(objectName));
+    label->setAccessibleDescription(description);
+    label->setTextFormat(Qt::PlainText);
+    return label;
 }
 
 #include <QFontMetrics>

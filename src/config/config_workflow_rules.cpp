@@ -2,6 +2,7 @@
 
 #include "colour_order.h"
 #include "config_datagram.h"
+#include "decimal_text.h"
 #include "field_rules.h"
 #include "firmware_check.h"
 
@@ -114,7 +115,7 @@ VoltageDisplay voltageDisplay(quint16 tenths)
         return {QStringLiteral("Powered"), Green};
     if (tenths == 0)
         return {QStringLiteral("Off"), Red};
-    return {QString::asprintf("%.1fV", tenths / 10.0), Green};
+    return {decimalText(tenths / 10.0, 1) + QLatin1Char('V'), Green};
 }
 
 QString nicknameText(const std::array<char16_t, 40> &nickname)

@@ -285,17 +285,17 @@ void TTessaraConfig::buildMiscTab()
     lblFan->setBuddy(txtFan);
     std::tie(btnFanUp, btnFanDown) = steppers(g, "btnFanUp", "btnFanDown", tr("Fan temperature"), 238, 60);
     lblFanUnit = label(g, "lblFanUnit", tr("°C"), {290, 60, 22});
-    lblTempF = label(g, "lblTempF", tr("°F"), {314, 60, 58});
+    lblTempF = valueLabel(g, "lblTempF", tr("°F"), {314, 60, 58}, tr("Fan fully on temperature in Fahrenheit"));
 
     gboxFirmware = group(tabMisc, "gboxFirmware", tr("Firmware"), {6, 106, 378, 64});
-    lblFirmware = label(gboxFirmware, "lblFirmware", tr("V0.0.0"), {10, 28, 200});
+    lblFirmware = valueLabel(gboxFirmware, "lblFirmware", tr("V0.0.0"), {10, 28, 200}, tr("Firmware version"));
     btnFirmware = button(gboxFirmware, "btnFirmware", tr("Update Firmware"), {230, 26, 138});
 
     gboxVoltage = group(tabMisc, "gboxVoltage", tr("Voltage"), {6, 176, 378, 82});
     Label5 = label(gboxVoltage, "Label5", tr("Bank 1:"), {10, 24, 60});
-    lblVolt1 = label(gboxVoltage, "lblVolt1", QString(), {72, 24, 120});
+    lblVolt1 = valueLabel(gboxVoltage, "lblVolt1", QString(), {72, 24, 120}, tr("Bank 1 voltage"));
     Label6 = label(gboxVoltage, "Label6", tr("Bank 2:"), {10, 50, 60});
-    lblVolt2 = label(gboxVoltage, "lblVolt2", QString(), {72, 50, 120});
+    lblVolt2 = valueLabel(gboxVoltage, "lblVolt2", QString(), {72, 50, 120}, tr("Bank 2 voltage"));
 
     m_exits->add(txtFan, [this] { txtFanExit(); });
     connect(btnFanUp, &QPushButton::clicked, this, &TTessaraConfig::btnFanUpClick);

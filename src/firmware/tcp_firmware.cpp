@@ -17,7 +17,7 @@ TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
     : QDialog(parent),
       FileOpenBtn(forms::button(this, "FileOpenBtn", tr("Browse"), {16, 15, 65, 23}, tr("Browse for firmware file"))),
       FileDisplay(forms::edit(this, "FileDisplay", tr("Firmware file"), {96, 15, 257, 23})),
-      lblStatus(named(new QLabel(tr("Please wait, updating firmware..."), this), "lblStatus", tr("Update status"))),
+      lblStatus(forms::valueLabel(this, "lblStatus", tr("Please wait, updating firmware..."), {15, 56, 201, 15})),
       // Enter in the path box must not start an upload: only a press of "Update" does.
       Cancel(forms::button(this, "Cancel", tr("Close"), {216, 49, 65})),
       Update(forms::button(this, "Update", tr("Update"), {288, 49, 65})),
@@ -29,7 +29,6 @@ TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
     setFixedSize(366, 88);
     IdTCPClient1->setObjectName(QStringLiteral("IdTCPClient1"));
 
-    lblStatus->setGeometry(15, 56, 201, 15);
     QFont bold = lblStatus->font();
     bold.setBold(true);
     lblStatus->setFont(bold);

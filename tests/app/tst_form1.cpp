@@ -9,6 +9,7 @@
 #include "usb_tab.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAbstractScrollArea>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -234,6 +235,42 @@ private slots:
         GlwApplication::setErrorSink(nullptr);
         QCOMPARE(g_errors.size(), 1);
         QCOMPARE(form.NetworkDevices->IdUDPServer1->localAddress(), QHostAddress(QHostAddress::LocalHost));
+    }
+
+    // A screen reader reads a state label's text, never a fixed name in its place.
+    void stateLabelsAreReadAsTheyRead()
+    {
+        TForm1 form(0, testOptions());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (int octet : {1, 2}) {
+            TTessaraCtrl c;
+            c.CurrentIP = {10, 0, 0, quint8(octet)};
+            form.NetworkDevices->IdUDPServer1UDPRead(orvantic::buildPollReply(c, QStringLiteral("Tessara 16")));
+        }
+        form.findChild<QLabel *>("ComLabel")->setText(QStringLiteral("Using Com 20"));
+        const QMap<QString, QString> expected{{"DevicesLabel", "Found 2 Device(s)"},
+                                              {"ComLabel", "Using Com 20"},
+                                              {"lblStatus", "Please wait, updating firmware..."}};
+        for (auto it = expected.begin(); it != expected.end(); ++it) {
+            auto *label = form.findChild<QLabel *>(it.key());
+            QVERIFY2(label, qPrintable(it.key()));
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(label);
+            QVERIFY(a);
+            QCOMPARE(a->text(QAccessible::Name), it.value());
+        }
+    }
+
+    // The platform appends a display name to every window title; each title must be its caption.
+    void titlesCarryNoApplicationName()
+    {
+        GlwApplication::setIdentity(QStringLiteral("Orvanta Glintwork - V2.2.0"));
+        const QString name = QCoreApplication::applicationName();
+        QCoreApplication::setApplicationName(QStringLiteral("probe"));
+        // Without a display name of its own the application reports its plain name.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("probe"));
+        QCoreApplication::setApplicationName(name);
+        QCOMPARE(GlwApplication::title(), QStringLiteral("Orvanta Glintwork - V2.2.0"));
     }
 
     // Help hands the guide to the desktop; a failure reaches the operator as an error, not silence.

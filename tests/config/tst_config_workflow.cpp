@@ -15,6 +15,7 @@
 #include "tessara_config.h"
 #include "workflow_test_util.h"
 
+#include <QAccessible>
 #include <QMessageBox>
 #include <QNetworkDatagram>
 #include <QSlider>
@@ -277,6 +278,22 @@ private slots:
         QVERIFY(!locked);
         QCOMPARE(volt1.rgba(), Green);
         QCOMPARE(volt2.rgba(), Red);
+    }
+
+    // A controller's texts are shown and read exactly as sent, never rendered as markup; the
+    // value labels are read as they read, not by a fixed name.
+    void deviceTextsArePlain()
+    {
+        Fixture fx;
+        const QString firmware = QStringLiteral("<img src=/x>V1.4.5");
+        fx.add(consistentRecord(firmware), QStringLiteral("Tessara 16"));
+        QStringList read;
+        fx.open(0, [&](QWidget *w) {
+            for (QLabel *l : {fx.config.lblFirmware, fx.config.lblVolt1, fx.config.lblTempF})
+                read << QAccessible::queryAccessibleInterface(l)->text(QAccessible::Name);
+            static_cast<QDialog *>(w)->reject();
+        });
+        QCOMPARE(read, (QStringList{firmware, "12.4V", "113 °F"}));
     }
 
     void editsReachTheWire()

@@ -119,6 +119,14 @@ private slots:
         QCOMPARE(v.voltage[0], (VoltageDisplay{"Powered", Green}));
         QCOMPARE(v.voltage[1], (VoltageDisplay{"Off", Red}));
         QCOMPARE(voltageDisplay(124), (VoltageDisplay{"12.4V", Green}));
+        // The locale's decimal separator, no digit grouping.
+        for (const auto &[locale, small, large] : {std::tuple{"de_DE", "12,4V", "6553,4V"}, {"en_US", "12.4V", "6553.4V"}}) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+            const VoltageDisplay a = voltageDisplay(124), b = voltageDisplay(65534);
+            QLocale::setDefault(QLocale::c());
+            QCOMPARE(a.text, QString::fromLatin1(small));
+            QCOMPARE(b.text, QString::fromLatin1(large));
+        }
         QCOMPARE(*v.fan, QStringLiteral("45"));
         c.FanTemp = 35;
         QCOMPARE(*fillValues(c).fahrenheit, QStringLiteral("95 °F"));

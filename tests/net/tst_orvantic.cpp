@@ -213,6 +213,9 @@ private slots:
         QTest::newRow("zero") << 0 << "V1.4.5" << "C" << QString::fromUtf8("0.0°C / 32.0°F");
         QTest::newRow("91.94 rounds") << 333 << "V1.4.5" << "C" << QString::fromUtf8("33.3°C / 91.9°F");
         QTest::newRow("decimal comma") << 215 << "V1.4.5" << "de_DE" << QString::fromUtf8("21,5°C / 70,7°F");
+        // The locale's separator, never digit grouping.
+        QTest::newRow("grouping en_US") << 65535 << "V1.4.5" << "en_US" << QString::fromUtf8("6553.5°C / 11828.3°F");
+        QTest::newRow("grouping de_DE") << 65535 << "V1.4.5" << "de_DE" << QString::fromUtf8("6553,5°C / 11828,3°F");
         QTest::newRow("bootloader") << 215 << "Bootloader V2" << "C" << QString();
         QTest::newRow("Bootload only") << 215 << "Bootload" << "C" << QString::fromUtf8("21.5°C / 70.7°F");
     }
