@@ -299,6 +299,33 @@ private slots:
         QCOMPARE(line.tab.VControllers[0].deviceId(), 0x43u);
     }
 
+    void failedReopenStopsTheRunningSearch()
+    {
+        Line line(virtualLine({0x10, 0x20, 0x30}));
+        QVERIFY2(line.started, qPrintable(line.error));
+        QSignalSpy ended(&line.tab, &UsbTab::searchEnded);
+        QTest::mouseClick(line.tab.USB_Search, Qt::LeftButton);
+        QTest::qWait(150);
+        QVERIFY(ended.isEmpty());
+        line.tab.setPortName(QStringLiteral("/nonexistent/ttyUSB7"));
+        QString shown;
+        glwtest::answerModal([&](QWidget *w) {
+            if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        const int handled = line.sim.messagesHandled();
+        QTest::mouseClick(line.tab.USB_Search, Qt::LeftButton);
+        QCOMPARE(shown, QStringLiteral("Can't open COM port!"));
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(!line.tab.Timer1->isActive());
+        QVERIFY(line.tab.wheelSearching->isHidden());
+        QTest::qWait(300);
+        QCOMPARE(line.sim.messagesHandled(), handled); // the old search sends nothing more
+        QCOMPARE(line.tab.rowCount(), 0);
+    }
+
     void portVanishesMidSearch()
     {
         Line line(virtualLine({0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80}));
