@@ -1,5 +1,7 @@
 #include "udp_port.h"
 
+#include "log_categories.h"
+
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QNetworkDatagram>
@@ -166,10 +168,16 @@ private:
             const QNetworkDatagram d = socket->receiveDatagram(MaxDatagram);
             if (!d.isValid())
                 break;
-            if (broadcast && d.interfaceIndex() != uint(m_interfaceIndex))
-                continue; // another adapter's broadcast
-            if (m_accept && !m_accept(d.data()))
+            if (broadcast && d.interfaceIndex() != uint(m_interfaceIndex)) {
+                qCDebug(lcNet).noquote() << "broadcast from" << d.senderAddress().toString()
+                                         << "dropped: it came through another adapter";
                 continue;
+            }
+            if (m_accept && !m_accept(d.data())) {
+                qCDebug(lcNet).noquote() << "datagram of" << d.data().size() << "bytes from"
+                                         << d.senderAddress().toString() << "dropped: not a poll reply";
+                continue;
+            }
             enqueue(d.data());
         }
     }
@@ -179,8 +187,15 @@ private:
         bool wake = false;
         {
             QMutexLocker lock(&m_mutex);
-            if (m_queue.size() >= size_t(UdpPort::QueueLimit))
-                return; // the GUI thread is behind a flood: the newest give way
+            if (m_queue.size() >= size_t(UdpPort::QueueLimit)) {
+                // The GUI thread is behind a flood: the newest give way.
+                if (!m_overflowing)
+                    qCWarning(lcNet) << "receive queue full:" << UdpPort::QueueLimit
+                                     << "datagrams wait for the window; newer ones are dropped until it catches up";
+                m_overflowing = true;
+                return;
+            }
+            m_overflowing = false;
             m_queue.push_back(datagram);
             wake = !m_wakePending;
             m_wakePending = true;
@@ -208,6 +223,7 @@ private:
     QMutex m_mutex; // guards the queue and the wake flag
     std::deque<QByteArray> m_queue;
     bool m_wakePending = false;
+    bool m_overflowing = false; // said so once per flood
 };
 
 namespace {
