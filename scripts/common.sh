@@ -4,7 +4,8 @@ JOBS="$(nproc 2>/dev/null || echo 2)"
 
 # Build and test needs.
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libgl-dev
-          qt6-qpa-plugins fonts-dejavu-core iproute2 procps poppler-utils)
+          qt6-qpa-plugins fonts-dejavu-core iproute2 procps poppler-utils dpkg-dev file
+          desktop-file-utils)
 
 # Fuzzing (scripts/fuzz): clang with libFuzzer's runtime, and the symbolizer for readable reports.
 FUZZ_PACKAGES=(clang libclang-rt-dev llvm)

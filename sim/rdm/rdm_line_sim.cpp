@@ -89,12 +89,21 @@ void RdmLineSim::run()
             continue;
         }
         QByteArray bootReply;
+        bool bootloaderListens = false;
         {
             std::lock_guard lock(m_mutex);
             bootReply = m_line.handleBootloader(QByteArrayView(buf, n));
+            for (const VirtualQuorix &c : m_line.controllers)
+                bootloaderListens = bootloaderListens || c.inBootloader;
         }
-        if (!bootReply.isEmpty())
+        if (bootloaderListens || !bootReply.isEmpty())
+            m_bootBytes += n;
+        if (!bootReply.isEmpty()) {
+            if (m_bootBaud > 0)
+                ::usleep(useconds_t(m_bootBytes * 10 * 1000000 / m_bootBaud));
+            m_bootBytes = 0;
             writeReply(bootReply);
+        }
         m_framer.append(QByteArrayView(buf, n));
         while (auto message = m_framer.takeRdm()) {
             QByteArray reply;

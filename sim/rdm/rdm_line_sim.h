@@ -24,6 +24,9 @@ public:
     // Hand every reply over in two halves `ms` apart, as an interface whose latency timer runs
     // out in the middle of a reply does. Set before start().
     void setReplyGapMs(int ms) { m_gapMs = ms; }
+    // Bytes to a bootloader take the time they would on a line at `baud` (10 bits each) before it
+    // answers; a pty itself carries them at once. 0: no such wait. Set before start().
+    void setBootloaderBaud(int baud) { m_bootBaud = baud; }
     // Changes the controllers while the line runs (options of their bootloaders, for instance).
     template <class Change>
     void modify(Change change)
@@ -51,6 +54,8 @@ private:
     rdm::RdmReassembler m_framer;
     bool m_split = false;
     int m_gapMs = 0;
+    int m_bootBaud = 0;
+    qint64 m_bootBytes = 0; // taken by a bootloader since its last answer
     int m_master = -1;
     int m_slaveHeld = -1;
     int m_wake[2] = {-1, -1};

@@ -5,6 +5,7 @@
 #include "brand.h"
 #include "config_workflow.h"
 #include "form3.h"
+#include "glw_application.h"
 #include "named_control.h"
 #include "pdf_opener.h"
 #include "quorix_config.h"
@@ -79,6 +80,10 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     AboutWinHVN = new TAboutWinHVN(this);
     AboutWinQLN = new TAboutWinQLN(this);
     TessaraConfig->setSubDialogs(TessaraAdv, TessaraAdvRGB);
+    USBDevices->setDialogs(QuorixConfig, Form3);
+    connect(QuorixSettings, &TQuorixSettings::portChosen, USBDevices, &UsbTab::choosePort);
+    // After the port's own signal has been handled: the box must not open inside it.
+    connect(USBDevices, &UsbTab::portFailed, this, &GlwApplication::showUncaughtError, Qt::QueuedConnection);
 
     Workflow = new ConfigWorkflow(*NetworkDevices, *TessaraConfig, *TessaraAdv, *TessaraAdvRGB, *TCPFirmware, this);
     connect(NetworkDevices, &NetworkTab::controllerOpened, Workflow, [this] { Workflow->NetCtrlSettings(); });
@@ -142,6 +147,7 @@ void TForm1::tabControl1Change()
 
 void TForm1::SettingsClick()
 {
+    QuorixSettings->refreshPorts(); // an interface plugged in since the last time shows up
     QuorixSettings->exec();
 }
 

@@ -1,7 +1,106 @@
 #include "form3.h"
 
-TForm3::TForm3(QWidget *parent) : QDialog(parent)
+#include "firmware_hex.h"
+#include "form_builders.h"
+#include "usb_tab.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+
+TForm3::TForm3(QWidget *parent)
+    : QDialog(parent),
+      FileOpenBtn(forms::button(this, "FileOpenBtn", tr("Browse"), {12, 16, 81}, tr("Browse for a firmware file"))),
+      FileDisplay(forms::edit(this, "FileDisplay", tr("Firmware file"), {101, 16, 312, 25})),
+      QuorixFwProgress(forms::placed(named(new QProgressBar(this), "QuorixFwProgress", tr("Firmware update progress")),
+                                     {12, 56, 401, 20})),
+      Update(forms::button(this, "Update", tr("Update"), {242, 100, 81})),
+      Cancel(forms::button(this, "Cancel", tr("Cancel"), {332, 100, 81}))
 {
     setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(tr("Quorix Firmware "));
+    setWindowTitle(QStringLiteral("Quorix Firmware "));
+    setFixedSize(425, 140);
+    QuorixFwProgress->setRange(0, 100);
+    QuorixFwProgress->setValue(0);
+
+    connect(FileOpenBtn, &QPushButton::clicked, this, &TForm3::FileOpenBtnClick);
+    connect(Update, &QPushButton::clicked, this, &TForm3::UpdateClick);
+    connect(Cancel, &QPushButton::clicked, this, &TForm3::reject);
+}
+
+void TForm3::setUsbTab(UsbTab *tab)
+{
+    m_tab = tab;
+    connect(tab, &UsbTab::firmwareProgress, QuorixFwProgress, [this](int percent) {
+        QuorixFwProgress->setValue(percent);
+        QuorixFwProgress->repaint();
+    });
+    connect(tab, &UsbTab::firmwareFinished, this, &TForm3::firmwareFinished);
+}
+
+void TForm3::FileOpenBtnClick()
+{
+    // Made for each use: a file chooser's own controls do not belong among this window's.
+    QFileDialog OpenDialog(this, tr("Open"), QDir::currentPath(), QStringLiteral("Firmware Hex File (*.hex)"));
+    OpenDialog.setObjectName(QStringLiteral("OpenDialog"));
+    OpenDialog.setFileMode(QFileDialog::ExistingFile);
+    if (OpenDialog.exec() == QDialog::Accepted && !OpenDialog.selectedFiles().isEmpty())
+        FileDisplay->setText(QDir::toNativeSeparators(OpenDialog.selectedFiles().first()));
+}
+
+void TForm3::UpdateClick()
+{
+    if (!m_tab)
+        return;
+    // The whole file is checked first: a broken file must never leave the controller in its
+    // bootloader with half an image.
+    const firmware::HexImage image = firmware::readFirmwareHex(QDir::fromNativeSeparators(FileDisplay->text()));
+    if (!image.ok()) {
+        QMessageBox::warning(this, windowTitle(), image.error);
+        return;
+    }
+    QuorixFwProgress->setValue(0);
+    const QString error = m_tab->startFirmwareUpdate(m_tab->CurrentController, image.data);
+    if (!error.isEmpty()) {
+        QMessageBox::warning(this, windowTitle(), error);
+        return;
+    }
+    setRunning(true);
+}
+
+void TForm3::setRunning(bool running)
+{
+    FileOpenBtn->setEnabled(!running);
+    FileDisplay->setEnabled(!running);
+    Update->setEnabled(!running);
+}
+
+void TForm3::firmwareFinished()
+{
+    setRunning(false);
+    if (!isVisible())
+        return;
+    const boot::BootloaderExchange &exchange = m_tab->bootloader();
+    const bool complete = exchange.state() == boot::BootloaderExchange::State::Complete;
+    const QString text = exchange.resultText();
+    if (!text.isEmpty())
+        QMessageBox::information(this, windowTitle(), text);
+    if (complete)
+        accept();
+}
+
+void TForm3::CancelClick()
+{
+    if (m_tab)
+        m_tab->cancelFirmwareUpdate();
+    setRunning(false);
+}
+
+void TForm3::reject()
+{
+    CancelClick();
+    QDialog::reject();
 }

@@ -1,9 +1,38 @@
 #pragma once
+// The firmware dialog of a USB controller: pick an Intel HEX file, Update, watch the progress.
+// The file is read and checked before the controller is touched; the exchange itself belongs to
+// the USB tab, which owns the port.
 
 #include <QDialog>
+
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class UsbTab;
 
 class TForm3 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm3(QWidget *parent = nullptr);
+
+    QPushButton *FileOpenBtn;
+    QLineEdit *FileDisplay;
+    QProgressBar *QuorixFwProgress;
+    QPushButton *Update;
+    QPushButton *Cancel;
+
+    void setUsbTab(UsbTab *tab);
+
+    void FileOpenBtnClick();
+    void UpdateClick();
+    void CancelClick();
+
+    // Closes with Accepted only after a complete update.
+    void reject() override;
+
+private:
+    void firmwareFinished();
+    void setRunning(bool running);
+
+    UsbTab *m_tab = nullptr;
 };

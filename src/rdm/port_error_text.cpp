@@ -10,6 +10,15 @@
 
 namespace rdm {
 
+QString portSystemLocation(const QString &name)
+{
+#ifdef Q_OS_UNIX
+    if (!name.contains(QLatin1Char('/')))
+        return QStringLiteral("/dev/") + name;
+#endif
+    return name;
+}
+
 QString deviceGroup(const QString &path)
 {
 #ifdef Q_OS_UNIX

@@ -8,6 +8,9 @@ namespace rdm {
 
 enum class PortFailure { Missing, Busy, PermissionDenied, Other };
 
+// Where the system finds the port `name`: a path is itself; a bare name lives in /dev on Unix.
+QString portSystemLocation(const QString &name);
+
 // The group that owns the device at `path` ("dialout" on Debian), or empty where there is none.
 QString deviceGroup(const QString &path);
 

@@ -1,7 +1,80 @@
 #include "quorix_settings.h"
 
-TQuorixSettings::TQuorixSettings(QWidget *parent) : QDialog(parent)
+#include "form_builders.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSerialPortInfo>
+
+namespace {
+constexpr int PortRole = Qt::UserRole;
+}
+
+TQuorixSettings::TQuorixSettings(QWidget *parent)
+    : QDialog(parent),
+      Label1(forms::label(this, "Label1", tr("Serial Port"), {16, 16, 268, 20})),
+      PortsCombo(forms::placed(named(new QComboBox(this), "PortsCombo", tr("Serial Port")), {16, 40, 268, 25})),
+      Ok(forms::button(this, "Ok", tr("OK"), {124, 112, 75})),
+      Cancel(forms::button(this, "Cancel", tr("Cancel"), {209, 112, 75}))
 {
     setObjectName(QStringLiteral("QuorixSettings"));
     setWindowTitle(tr("Settings"));
+    // Room below the list for options of the search to come.
+    setFixedSize(300, 150);
+    Label1->setBuddy(PortsCombo);
+    PortsCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    Ok->setDefault(true);
+
+    refreshPorts();
+    PortsCombo->setCurrentIndex(0);
+
+    connect(Ok, &QPushButton::clicked, this, [this] {
+        OkClick();
+        accept();
+    });
+    connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TQuorixSettings::refreshPorts()
+{
+    const QString chosen = PortsCombo->currentIndex() >= 0 ? portName() : QString();
+    PortsCombo->clear();
+    for (int i = 1; i <= ComNames; ++i)
+        PortsCombo->addItem(QStringLiteral("Com%1").arg(i), QStringLiteral("Com%1").arg(i));
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        const QString description = info.description();
+        PortsCombo->addItem(description.isEmpty() ? info.portName()
+                                                  : QStringLiteral("%1 (%2)").arg(info.portName(), description),
+                            info.portName());
+    }
+    const QString extra = qEnvironmentVariable("GLINTWORK_SERIAL_PORTS");
+    for (const QString &entry : extra.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        const qsizetype eq = entry.indexOf(QLatin1Char('='));
+        const QString path = eq < 0 ? entry : entry.left(eq);
+        const QString description = eq < 0 ? QString() : entry.mid(eq + 1);
+        if (path.isEmpty() || PortsCombo->findData(path) >= 0)
+            continue;
+        PortsCombo->addItem(description.isEmpty() ? path : QStringLiteral("%1 (%2)").arg(path, description), path);
+    }
+    const int again = chosen.isEmpty() ? 0 : PortsCombo->findData(chosen);
+    PortsCombo->setCurrentIndex(again >= 0 ? again : 0);
+}
+
+QString TQuorixSettings::portName() const
+{
+    return PortsCombo->currentData(PortRole).toString();
+}
+
+QString TQuorixSettings::portLabelText() const
+{
+    const int index = PortsCombo->currentIndex();
+    if (index >= 0 && index < ComNames)
+        return QStringLiteral("Using Com %1").arg(index + 1);
+    return QStringLiteral("Using %1").arg(portName());
+}
+
+void TQuorixSettings::OkClick()
+{
+    emit portChosen(portName(), portLabelText());
 }

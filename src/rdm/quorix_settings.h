@@ -1,9 +1,38 @@
 #pragma once
+// The port chooser: "Com1" ... "Com20" as the program has always offered them, then the serial
+// ports the system reports (USB interfaces on Linux and macOS), then any named in the environment
+// variable GLINTWORK_SERIAL_PORTS (paths separated by ':', each optionally "=description"; the
+// demo's virtual DMX line is reached that way). OK hands out the port name to open and the text
+// the port label shows.
 
 #include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
 
 class TQuorixSettings : public QDialog {
     Q_OBJECT
 public:
     explicit TQuorixSettings(QWidget *parent = nullptr);
+
+    QLabel *Label1;
+    QComboBox *PortsCombo;
+    QPushButton *Ok;
+    QPushButton *Cancel;
+
+    static constexpr int ComNames = 20;
+
+    // Lists the ports again, keeping the choice when its port is still there.
+    void refreshPorts();
+
+    // The chosen port: the name the serial port opens, and "Using Com 5" / "Using ttyUSB0".
+    QString portName() const;
+    QString portLabelText() const;
+
+    void OkClick();
+
+signals:
+    // OK: the port takes effect at the next open; its label is shown at once.
+    void portChosen(const QString &portName, const QString &labelText);
 };

@@ -16,8 +16,10 @@ class QSerialPort;
 class QStatusBar;
 class QTableWidget;
 class QTimer;
+class TForm3;
+class TQuorixConfig;
 
-class UsbTab : public QWidget, private RdmSessionHost {
+class UsbTab : public QWidget, private RdmSessionHost, private boot::BootloaderHost {
     Q_OBJECT
 public:
     explicit UsbTab(QWidget *parent = nullptr);
@@ -39,22 +41,33 @@ public:
     // The text ComLabel takes when a search opens the port.
     QString SerialPort;
 
+    // The controller whose dialog was opened last; the firmware update addresses it.
+    int CurrentController = -1;
+
     int rowCount() const;
 
     // The port the next open uses: "COM1" at start. A name without a slash is looked up the
     // system's way (/dev/NAME here); a path is used as it is.
     void setPortName(const QString &name);
+    // The port chooser's OK: the label at once, the port at the next open.
+    void choosePort(const QString &name, const QString &labelText);
     QString portName() const;
 
     // The two line settings of ComPort1. openLink closes the port, applies the setting (settings
     // change only while it is closed), opens it with DTR on and RTS off and drops stale input.
     enum class LineSetting { RdmLink, BootloaderLink };
     bool openLink(LineSetting setting);
+    // Why the last open failed, in words an operator can act on.
+    QString openFailureDetail() const;
 
     void USB_SearchClick();
     void ComPort1RxChar();
     void Timer1Timer();
     void UpdateTable() override;
+
+    // The double-click on a row: the controller's dialog, then the set messages for what changed.
+    void setDialogs(TQuorixConfig *config, TForm3 *form3);
+    void ControllerSettings();
 
     // Set messages: each opens the port with the setting it last had, sends and closes it, without
     // waiting for an answer. `num` indexes VControllers; the record already holds the new value.
@@ -65,11 +78,22 @@ public:
     void DeviceGammaSet(int num);
     void TriggerBootload(int num);
 
+    // The serial firmware update of controller `num`: the enter-bootloader message, the
+    // bootloader link, then the exchange (connect key every 100 ms, blocks, EOT). Returns why it
+    // could not start, or an empty text. Progress and the end are signalled.
+    QString startFirmwareUpdate(int num, const QByteArray &image);
+    // Stops between two writes and returns to the RDM link, the port left open.
+    void cancelFirmwareUpdate();
+    const boot::BootloaderExchange &bootloader() const { return m_bootloader; }
+
 signals:
     void countChanged(int rows);
     void settingsClicked();
-    void controllerOpened(int row);
     void searchEnded(); // the table was drawn, or the search gave up
+    void firmwareProgress(int percent);
+    void firmwareFinished(); // complete, refused or unanswered; see bootloader()
+    // The port failed while in use (unplugged, a write that failed); what ran has stopped.
+    void portFailed(const QString &text);
 
 private:
     // RdmSessionHost
@@ -81,11 +105,26 @@ private:
     void startGapTimer() override;
     void stopGapTimer() override;
     void searchEndedEmpty() override;
+    // BootloaderHost
+    void writeBytes(const QByteArray &bytes) override;
+    void armTimer(int ms) override;
+    void progress(int percent) override;
+    void finished() override;
+    // Both hosts' stopTimer is Timer1's.
+
+    void portErrorOccurred();
 
     void applyLineSetting(LineSetting setting);
+    void showPortLabel();
     void holdLineControl();
     void sendSet(int num, rdm::RdmRequest (*build)(const TQuorixCtrl &));
+    void sendRequest(const rdm::RdmRequest &request);
     void endSearchIndicators();
 
     QTimer *m_gapTimer;
+    TQuorixConfig *m_config = nullptr;
+    boot::BootloaderExchange m_bootloader{*this};
+    QString m_portName; // as chosen: "Com5", "ttyUSB0", "/dev/pts/3"
+    bool m_opening = false;
+    bool m_searching = false;
 };

@@ -131,6 +131,8 @@ private slots:
         const QString group = deviceGroup(device.fileName());
         QCOMPARE(group, QFileInfo(device.fileName()).group());
         QVERIFY(deviceGroup(QStringLiteral("/nonexistent/ttyUSB9")).isEmpty());
+        QCOMPARE(portSystemLocation(QStringLiteral("ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(portSystemLocation(QStringLiteral("/dev/pts/4")), QStringLiteral("/dev/pts/4"));
 
         const QString denied = portOpenDetail(PortFailure::PermissionDenied, QStringLiteral("ttyUSB0"),
                                               QStringLiteral("/dev/ttyUSB0"), QStringLiteral("Permission denied"),

@@ -150,6 +150,31 @@ void styleTables(QTextDocument &doc)
     }
 }
 
+// The page a block's first line is on, counting from 0.
+int pageIndex(QTextDocument &doc, const QTextBlock &b, qreal pageHeight)
+{
+    const qreal top = doc.documentLayout()->blockBoundingRect(b).top();
+    const qreal y = top + (b.layout()->lineCount() > 0 ? b.layout()->lineAt(0).y() : 0);
+    return int(y / pageHeight);
+}
+
+// A heading left alone at the foot of a page starts the next page instead.
+void keepHeadingsWithText(QTextDocument &doc, qreal pageHeight)
+{
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QTextBlock next = b.next();
+        if (b.blockFormat().headingLevel() == 0 || !next.isValid()
+            || b.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            continue;
+        doc.documentLayout()->documentSize(); // lays out what the last move changed
+        if (pageIndex(doc, b, pageHeight) == pageIndex(doc, next, pageHeight))
+            continue;
+        QTextBlockFormat bf = b.blockFormat();
+        bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        QTextCursor(b).setBlockFormat(bf);
+    }
+}
+
 void drawTitlePage(QPainter &p, const QPdfWriter &w, const QString &logoSvg, const QString &version)
 {
     const qreal width = w.width();
@@ -276,12 +301,11 @@ int main(int argc, char *argv[])
     if (!placeImages(doc, QFileInfo(mdPath).absoluteDir(), columnCssPx, error))
         return fail(error);
 
+    keepHeadingsWithText(doc, body.height());
+
     // Lay out, then write each heading's page into its contents line (page 1 is the title page).
-    auto pageOf = [&](const QTextBlock &b) {
-        // The first line, not the block's top: a page break before the block is space inside it.
-        const qreal y = doc.documentLayout()->blockBoundingRect(b).top() + b.layout()->lineAt(0).y();
-        return int(y / body.height()) + 2;
-    };
+    // The first line, not the block's top: a page break before the block is space inside it.
+    auto pageOf = [&](const QTextBlock &b) { return pageIndex(doc, b, body.height()) + 2; };
     doc.documentLayout()->documentSize();
     int next = 0;
     for (QTextBlock b = doc.findBlock(chaptersStart); b.isValid() && next < headings.size(); b = b.next()) {

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The Debian package of a build: made by CPack, unpacked into a scratch root, the program, its
+# desktop entry and icon in place, its dependencies worked out, and the program starting from it.
+#   deb_install.sh BUILD_DIR
+set -euo pipefail
+build="$1"
+work="$(mktemp -d)"
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 \
+  || { cat "$work/cpack.log" >&2; fail "cpack"; }
+debs=("$work"/out/*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one .deb, got: ${debs[*]}"
+deb="${debs[0]}"
+case "$(basename "$deb")" in glintwork_*_*.deb) ;; *) fail "package file name $(basename "$deb")" ;; esac
+
+depends="$(dpkg-deb -f "$deb" Depends)"
+for lib in libqt6widgets6 libqt6network6 libqt6serialport6 libqt6svg6 qt6-qpa-plugins; do
+  grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+bin="$root/usr/bin/glintwork"
+desktop="$root/usr/share/applications/glintwork.desktop"
+[ -x "$bin" ] || fail "no program at /usr/bin/glintwork"
+[ -f "$root/usr/share/icons/hicolor/scalable/apps/glintwork.svg" ] || fail "no scalable icon"
+for size in 16 32 48 256; do
+  icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/glintwork.png"
+  file "$icon" | grep -q "PNG image data, $size x $size" || fail "icon $icon"
+done
+[ -f "$desktop" ] || fail "no desktop entry"
+desktop-file-validate "$desktop" || fail "desktop entry does not validate"
+grep -qx 'Exec=glintwork' "$desktop" && grep -qx 'Icon=glintwork' "$desktop" || fail "desktop entry names"
+
+export ASAN_OPTIONS=detect_leaks=0
+version="$("$bin" --version)"
+[ "$version" = "glintwork 2.2.0" ] || fail "--version said: $version"
+"$bin" --help | grep -q -- "--version" || fail "--help"
+if QT_QPA_PLATFORM=offscreen "$bin" --no-such-option >"$work/unknown.log" 2>&1; then
+  fail "an unknown option was accepted"
+fi
+grep -q "Unknown option 'no-such-option'" "$work/unknown.log" || fail "unknown option: $(cat "$work/unknown.log")"
+
+# The window opens and the program keeps running. Where possible in a network namespace of its
+# own, so it does not take this machine's UDP port 49150.
+wrap=()
+unshare -n true 2>/dev/null && wrap=(unshare -n)
+QT_QPA_PLATFORM=offscreen "${wrap[@]}" "$bin" >"$work/run.log" 2>&1 &
+app_pid=$!
+sleep 4
+kill -0 "$app_pid" 2>/dev/null || { cat "$work/run.log" >&2; fail "the program did not keep running"; }
+echo "package ok: $(basename "$deb")"

@@ -1,0 +1,353 @@
+// The USB side end to end over a pseudo-terminal: the USB tab with its controller dialog and
+// firmware dialog against a line of virtual controllers. Change a controller and search again;
+// update its firmware; a refused block, a silent bootloader, Cancel; the port vanishing.
+
+#include "form3.h"
+#include "glw_test.h"
+#include "hex_fixture.h"
+#include "quorix_config.h"
+#include "quorix_texts.h"
+#include "rdm_line_sim.h"
+#include "rdm_test_records.h"
+#include "usb_tab.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using boot::BootloaderExchange;
+
+namespace {
+
+constexpr int SearchTimeoutMs = 60000;
+
+// Calls `answer` once a modal window of type T is the active one.
+template <class T>
+void whenModal(std::function<void(T *)> answer, int timeoutMs = 30000)
+{
+    auto *timer = new QTimer;
+    auto *waited = new int(0);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        *waited += 10;
+        auto *modal = qobject_cast<T *>(QApplication::activeModalWidget());
+        if ((modal && modal->isVisible()) || *waited > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            delete waited;
+            if (modal)
+                answer(modal);
+        }
+    });
+    timer->start();
+}
+
+struct Line {
+    explicit Line(QList<VirtualQuorix> controllers) : sim(std::move(controllers))
+    {
+        started = sim.start(&error);
+        tab.setPortName(sim.slavePath());
+        tab.setDialogs(&config, &form3);
+        file = dir.filePath(QStringLiteral("firmware.hex"));
+    }
+    bool search()
+    {
+        QSignalSpy ended(&tab, &UsbTab::searchEnded);
+        QTest::mouseClick(tab.USB_Search, Qt::LeftButton);
+        return ended.count() > 0 || ended.wait(SearchTimeoutMs);
+    }
+    void writeFirmware(const QByteArray &data)
+    {
+        QFile f(file);
+        f.open(QIODevice::WriteOnly);
+        f.write(hexfixture::file(data));
+    }
+    // Opens the firmware dialog for row 0 directly and presses Update; the message at the end is
+    // answered and its text returned.
+    QString update()
+    {
+        tab.CurrentController = 0;
+        form3.show();
+        form3.FileDisplay->setText(file);
+        QString shown;
+        whenModal<QMessageBox>([&](QMessageBox *box) {
+            shown = box->text();
+            box->accept();
+        });
+        QSignalSpy done(&tab, &UsbTab::firmwareFinished);
+        QTest::mouseClick(form3.Update, Qt::LeftButton);
+        if (done.isEmpty() && !done.wait(30000))
+            return QStringLiteral("(no end)");
+        for (int waited = 0; shown.isEmpty() && waited < 5000; waited += 10)
+            QTest::qWait(10);
+        return shown;
+    }
+    VirtualQuorix controller(quint32 id) const
+    {
+        for (const VirtualQuorix &v : sim.controllers())
+            if (v.rec.deviceId() == id)
+                return v;
+        return {};
+    }
+
+    RdmLineSim sim;
+    UsbTab tab;
+    TQuorixConfig config;
+    TForm3 form3;
+    QTemporaryDir dir;
+    QString file;
+    QString error;
+    bool started = false;
+};
+
+void doubleClickRow(QTableWidget *grid, int row)
+{
+    const QRect cell = grid->visualItemRect(grid->item(row, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+QByteArray padded(QByteArray data)
+{
+    data.append(QByteArray((128 - data.size() % 128) % 128, char(0xFF)));
+    return data;
+}
+
+} // namespace
+
+class TestUsbControllers : public QObject {
+    Q_OBJECT
+private slots:
+    void changeAControllerAndSearchAgain()
+    {
+        QList<VirtualQuorix> controllers = virtualLine({0x300, 0x301});
+        controllers[0].rec.RM = 1;
+        controllers[1].rec.RM = 1;
+        Line line(controllers);
+        QVERIFY2(line.started, qPrintable(line.error));
+        QVERIFY(line.search());
+        QCOMPARE(line.tab.rowCount(), 2);
+        const quint32 id = line.tab.VControllers[0].deviceId();
+
+        int handled = line.sim.messagesHandled();
+        whenModal<TQuorixConfig>([](TQuorixConfig *d) {
+            d->Nickname->setText(QStringLiteral("Front truss"));
+            d->ControllerMode->setCurrentIndex(2);
+            d->StartAddress->setText(QStringLiteral("100"));
+            d->trackGamma->setValue(27);
+            d->Button1->click();
+        });
+        doubleClickRow(line.tab.USB_Grid, 0);
+        QCOMPARE(line.tab.CurrentController, 0);
+        QCOMPARE(line.config.windowTitle(), QStringLiteral("Controller 1 Configuration"));
+        QTRY_COMPARE(line.sim.messagesHandled(), handled + 4);
+
+        // OK with nothing changed sends nothing.
+        handled = line.sim.messagesHandled();
+        whenModal<TQuorixConfig>([](TQuorixConfig *d) { d->Button1->click(); });
+        doubleClickRow(line.tab.USB_Grid, 1);
+        QTest::qWait(200);
+        QCOMPARE(line.sim.messagesHandled(), handled);
+
+        const VirtualQuorix changed = line.controller(id);
+        QCOMPARE(rdm::labelShown(changed.rec.LBL), QStringLiteral("Front truss"));
+        QCOMPARE(changed.rec.PERS[0], quint8(3));
+        QCOMPARE(changed.rec.STA, (std::array<quint8, 2>{0, 100}));
+        QCOMPARE(changed.rec.Gamma, quint8(27));
+
+        QVERIFY(line.search());
+        compareRecords(line.tab.VControllers, line.sim.controllers());
+        const int row = line.tab.VControllers[0].deviceId() == id ? 0 : 1;
+        QCOMPARE(line.tab.USB_Grid->item(row, 1)->text(), QStringLiteral("Front truss"));
+    }
+
+    void updateFirmwareThroughTheDialogs()
+    {
+        Line line(virtualLine({0x42}));
+        QVERIFY2(line.started, qPrintable(line.error));
+        QVERIFY(line.search());
+        const QByteArray data = hexfixture::pattern(9 * 128 + 48);
+        line.writeFirmware(data);
+        const int handled = line.sim.messagesHandled();
+
+        QString shown;
+        whenModal<TQuorixConfig>([&](TQuorixConfig *d) {
+            whenModal<TForm3>([&](TForm3 *f) {
+                f->FileDisplay->setText(line.file);
+                whenModal<QMessageBox>([&](QMessageBox *box) {
+                    shown = box->text();
+                    box->accept();
+                });
+                f->Update->click();
+            });
+            d->btnFirmware->click();
+        });
+        doubleClickRow(line.tab.USB_Grid, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(shown, QStringLiteral("Firmware Upgrade Complete!"), 30000);
+        QTRY_VERIFY(!line.config.isVisible());
+        QCOMPARE(line.config.result(), int(QDialog::Rejected)); // no set message after it
+        QCOMPARE(line.form3.QuorixFwProgress->value(), 100);
+        QVERIFY(!line.tab.ComPort1->isOpen());
+
+        const VirtualQuorix updated = line.controller(0x42);
+        QCOMPARE(updated.updates, 1);
+        QCOMPARE(updated.firmware, padded(data));
+        QCOMPARE(line.sim.messagesHandled(), handled + 1); // the enter-bootloader message only
+
+        // Restarted into its new firmware, it is found again.
+        QVERIFY(line.search());
+        QCOMPARE(line.tab.rowCount(), 1);
+    }
+
+    void refusedThirdBlock()
+    {
+        QList<VirtualQuorix> controllers = virtualLine({0x42});
+        controllers[0].bootloader.options.nakBlock = 3;
+        Line line(controllers);
+        QVERIFY2(line.started, qPrintable(line.error));
+        QVERIFY(line.search());
+        line.writeFirmware(hexfixture::pattern(5 * 128));
+        QCOMPARE(line.update(), QStringLiteral("Failed, please retry.."));
+        QCOMPARE(line.form3.QuorixFwProgress->value(), 40); // the two blocks before it
+        QVERIFY(line.form3.isVisible());
+        QVERIFY(line.form3.Update->isEnabled());
+        QVERIFY(line.tab.ComPort1->isOpen());
+        QCOMPARE(line.tab.ComPort1->baudRate(), 19200);
+        QVERIFY(line.controller(0x42).inBootloader);
+
+        // Update again starts over, and the bootloader takes it this time.
+        QCOMPARE(line.update(), QStringLiteral("Firmware Upgrade Complete!"));
+        QCOMPARE(line.controller(0x42).firmware, hexfixture::pattern(5 * 128));
+    }
+
+    void silentBootloader()
+    {
+        QList<VirtualQuorix> controllers = virtualLine({0x42});
+        controllers[0].bootloader.options.silent = true;
+        Line line(controllers);
+        QVERIFY2(line.started, qPrintable(line.error));
+        QVERIFY(line.search());
+        line.writeFirmware(hexfixture::pattern(3 * 128));
+        const QString shown = line.update();
+        QVERIFY2(shown.contains(QStringLiteral("did not answer firmware block 1 of 3")), qPrintable(shown));
+        QCOMPARE(line.tab.bootloader().state(), BootloaderExchange::State::NoAnswer);
+        QVERIFY(line.form3.isVisible());
+    }
+
+    void brokenFileNeverStartsTheBootloader()
+    {
+        Line line(virtualLine({0x42}));
+        QVERIFY2(line.started, qPrintable(line.error));
+        QVERIFY(line.search());
+        QFile f(line.file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(hexfixture::file(hexfixture::pattern(300)).replace("0001", "00G1"));
+        f.close();
+        const int handled = line.sim.messagesHandled();
+        line.tab.CurrentController = 0;
+        line.form3.show();
+        line.form3.FileDisplay->setText(line.file);
+        QString shown;
+        glwtest::answerModal([&](QWidget *w) {
+            if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        QTest::mouseClick(line.form3.Update, Qt::LeftButton);
+        QVERIFY2(shown.contains(QStringLiteral("not a valid HEX file")), qPrintable(shown));
+        QTest::qWait(100);
+        QCOMPARE(line.sim.messagesHandled(), handled);
+        QVERIFY(!line.controller(0x42).inBootloader);
+    }
+
+    void cancelDuringTheTransfer()
+    {
+        Line line(virtualLine({0x42, 0x43}));
+        QVERIFY2(line.started, qPrintable(line.error));
+        QVERIFY(line.search());
+        const int row = line.tab.VControllers[0].deviceId() == 0x42 ? 0 : 1;
+        line.writeFirmware(hexfixture::pattern(60 * 128));
+        line.tab.CurrentController = row;
+        line.form3.show();
+        line.form3.FileDisplay->setText(line.file);
+        QTest::mouseClick(line.form3.Update, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(line.form3.QuorixFwProgress->value() >= 5, 10000);
+        QTest::mouseClick(line.form3.Cancel, Qt::LeftButton);
+        QVERIFY(!line.form3.isVisible());
+        QCOMPARE(line.tab.bootloader().state(), BootloaderExchange::State::Cancelled);
+        QVERIFY(line.tab.ComPort1->isOpen());
+        QCOMPARE(line.tab.ComPort1->baudRate(), 250000);
+        QCOMPARE(line.tab.ComPort1->stopBits(), QSerialPort::TwoStop);
+        const int seen = line.controller(0x42).bootloader.blocksSeen();
+        QTest::qWait(300);
+        QCOMPARE(line.controller(0x42).bootloader.blocksSeen(), seen);
+        QVERIFY(seen < 60);
+
+        // The RDM link works: the other controller is found; the one in its bootloader is not.
+        QVERIFY(line.search());
+        QCOMPARE(line.tab.rowCount(), 1);
+        QCOMPARE(line.tab.VControllers[0].deviceId(), 0x43u);
+    }
+
+    void failedReopenStopsTheRunningSearch()
+    {
+        Line line(virtualLine({0x10, 0x20, 0x30}));
+        QVERIFY2(line.started, qPrintable(line.error));
+        QSignalSpy ended(&line.tab, &UsbTab::searchEnded);
+        QTest::mouseClick(line.tab.USB_Search, Qt::LeftButton);
+        QTest::qWait(150);
+        QVERIFY(ended.isEmpty());
+        line.tab.setPortName(QStringLiteral("/nonexistent/ttyUSB7"));
+        QString shown;
+        glwtest::answerModal([&](QWidget *w) {
+            if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        const int handled = line.sim.messagesHandled();
+        QTest::mouseClick(line.tab.USB_Search, Qt::LeftButton);
+        QCOMPARE(shown, QStringLiteral("Can't open COM port!"));
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(!line.tab.Timer1->isActive());
+        QVERIFY(line.tab.wheelSearching->isHidden());
+        QTest::qWait(300);
+        QCOMPARE(line.sim.messagesHandled(), handled); // the old search sends nothing more
+        QCOMPARE(line.tab.rowCount(), 0);
+    }
+
+    void portVanishesMidSearch()
+    {
+        Line line(virtualLine({0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80}));
+        QVERIFY2(line.started, qPrintable(line.error));
+        QSignalSpy failed(&line.tab, &UsbTab::portFailed);
+        QSignalSpy ended(&line.tab, &UsbTab::searchEnded);
+        QTest::mouseClick(line.tab.USB_Search, Qt::LeftButton);
+        QTest::qWait(150);
+        QVERIFY(ended.isEmpty());
+        line.sim.stop();
+        QVERIFY(failed.wait(5000));
+        QVERIFY2(failed.first().first().toString().contains(line.sim.slavePath()), qPrintable(failed.first().first().toString()));
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(!line.tab.Timer1->isActive());
+        QVERIFY(line.tab.wheelSearching->isHidden());
+        QCOMPARE(line.tab.rowCount(), 0); // no table of half-read records
+        QVERIFY(!line.tab.ComPort1->isOpen());
+        QTest::qWait(300); // nothing more happens
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(line.tab.rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestUsbControllers)
+#include "tst_usb_controllers.moc"
