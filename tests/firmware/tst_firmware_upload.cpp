@@ -197,4 +197,4 @@ void TestFirmwareUpload::tailDeliveredToAControllerThatTalks()
 }
 
 QTEST_GUILESS_MAIN(TestFirmwareUpload)
-#include "test_firmware_upload.moc"
+#include "tst_firmware_upload.moc"
