@@ -2,6 +2,7 @@
 // over a pseudo-terminal, beside the time its pacing alone prescribes for the same run (Timer1
 // intervals that ran out, the waits after un-mute, 1 ms per line break). Run by scripts/bench-rdm.
 
+#include "bench_args.h"
 #include "rdm_line_sim.h"
 #include "usb_tab.h"
 
@@ -15,15 +16,9 @@
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchPlatform();
     QApplication app(argc, argv);
-    QList<int> sizes{1, 10, 32};
-    if (argc > 1) {
-        sizes.clear();
-        for (int i = 1; i < argc; ++i)
-            sizes << QByteArray(argv[i]).toInt();
-    }
+    const QList<int> sizes = benchSizes(argc, argv, {1, 10, 32});
 
     std::printf("%4s %9s %8s %8s %12s %14s %7s\n", "N", "messages", "20ms-to", "100ms-to", "measured ms",
                 "prescribed ms", "ratio");
