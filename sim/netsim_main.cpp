@@ -12,6 +12,7 @@
 // "readdressed <address> failed: <why>" (the address it stays at).
 
 #include "net_sim.h"
+#include "orvantic.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -61,7 +62,7 @@ int main(int argc, char *argv[])
          QStringLiteral("255.255.0.0")},
         {QStringLiteral("model"), QStringLiteral("Model of generated ones."), QStringLiteral("model"),
          QStringLiteral("Tessara 16")},
-        {QStringLiteral("port"), QStringLiteral("UDP port."), QStringLiteral("port"), QStringLiteral("49150")},
+        {QStringLiteral("port"), QStringLiteral("UDP port."), QStringLiteral("port"), QString::number(orvantic::Port)},
         {QStringLiteral("noise"), QStringLiteral("Send datagrams a PC must ignore before the replies.")},
         {QStringLiteral("firmware-dir"), QStringLiteral("Store uploaded firmware images here."), QStringLiteral("dir")},
     });

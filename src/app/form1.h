@@ -24,7 +24,7 @@ class TAboutWinQLN;
 class ConfigWorkflow;
 
 struct Form1Options {
-    quint16 udpPort = 49150;
+    quint16 udpPort = orvantic::Port;
     NetworkTab::InterfaceSource interfaces; // the system's adapters when empty
 };
 

@@ -25,7 +25,7 @@ bool GlwApplication::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception &e) {
-        showUncaughtError(QString::fromLocal8Bit(e.what()));
+        showUncaughtError(QString::fromUtf8(e.what())); // thrown from QString::toStdString()
     } catch (...) {
         showUncaughtError(tr("An unexpected error occurred."));
     }

@@ -1,6 +1,7 @@
 #include "config_workflow.h"
 
 #include "config_datagram.h"
+#include "log_categories.h"
 #include "network_tab.h"
 #include "orvantic.h"
 #include "tcp_firmware.h"
@@ -110,6 +111,8 @@ bool ConfigWorkflow::ipCompatibilityCheck(int row)
 {
     if (ipCompatibility(m_net.PControllers[row], adapterNetwork()) != IpCheck::OfferRepair)
         return true;
+    qCDebug(lcConfig).noquote() << "controller at" << tessara::ipText(m_net.PControllers[row].CurrentIP)
+                                << "is outside the adapter's network" << adapterNetwork() << "- repair offered";
     QWidget *window = m_net.window();
     const auto answer = QMessageBox::warning(window, window->windowTitle(), RepairQuestion,
                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
@@ -356,6 +359,7 @@ void ConfigWorkflow::tellNothingSent(const QString &box)
     const QString why = box.isEmpty()
         ? tr("The device list was cleared while the settings were open.")
         : tr("The box \"%1\" does not hold a number.").arg(box);
+    qCWarning(lcConfig).noquote() << "nothing sent:" << why;
     QMessageBox::warning(window, window->windowTitle(),
                          tr("Nothing was sent to the device. %1 Open the device again to change its settings.")
                              .arg(why));
@@ -364,11 +368,14 @@ void ConfigWorkflow::tellNothingSent(const QString &box)
 void ConfigWorkflow::OrvaSendConfig(int controller)
 {
     const TTessaraCtrl &c = m_net.PControllers[controller];
+    qCDebug(lcConfig).noquote() << "configuration datagram to" << tessara::ipText(c.CurrentIP);
     m_transport(orvantic::buildConfigDatagram(c), tessara::ipText(c.CurrentIP));
 }
 
 void ConfigWorkflow::OrvaSendNetworkConfig(int controller)
 {
+    qCDebug(lcConfig).noquote() << "network settings datagram by broadcast for the controller at"
+                                << tessara::ipText(m_net.PControllers[controller].CurrentIP);
     m_transport(orvantic::buildNetSettingsDatagram(m_net.PControllers[controller]),
-                QStringLiteral("255.255.255.255"));
+                QLatin1String(orvantic::BroadcastAddress));
 }

@@ -171,6 +171,13 @@ void TTessaraConfig::buildControlTab()
     lblDMXUniv1 = label(gboxDMX, "lblDMXUniv1", tr("Universe"), {ColumnX[0] + 74, 18, 64});
     lblDMXOn2 = label(gboxDMX, "lblDMXOn2", tr("Off/On"), {ColumnX[1] + 30, 18, 42});
     lblDMXUniv2 = label(gboxDMX, "lblDMXUniv2", tr("Universe"), {ColumnX[1] + 74, 18, 64});
+    using Handler = void (TTessaraConfig::*)();
+    const Handler exits[] = {&TTessaraConfig::txtOut1Exit, &TTessaraConfig::txtOut2Exit,
+                             &TTessaraConfig::txtOut3Exit, &TTessaraConfig::txtOut4Exit};
+    const Handler ups[] = {&TTessaraConfig::btnOut1UpClick, &TTessaraConfig::btnOut2UpClick,
+                           &TTessaraConfig::btnOut3UpClick, &TTessaraConfig::btnOut4UpClick};
+    const Handler downs[] = {&TTessaraConfig::btnOut1DownClick, &TTessaraConfig::btnOut2DownClick,
+                             &TTessaraConfig::btnOut3DownClick, &TTessaraConfig::btnOut4DownClick};
     for (int k = 0; k < 4; ++k) {
         const int x = ColumnX[k / 2];
         const int y = 44 + (k % 2) * 30;
@@ -185,10 +192,9 @@ void TTessaraConfig::buildControlTab()
         std::tie(btnOutUp[k], btnOutDown[k]) = steppers(gboxDMX, ("btnOut" + n + "Up").constData(),
                                                         ("btnOut" + n + "Down").constData(), what + tr(" Universe"),
                                                         x + 124, y);
-        QLineEdit *box = txtOut[k];
-        m_exits->add(box, [this, k] { txtOutExit(k); });
-        connect(btnOutUp[k], &QPushButton::clicked, this, [this, k] { btnOutUpClick(k); });
-        connect(btnOutDown[k], &QPushButton::clicked, this, [this, k] { btnOutDownClick(k); });
+        m_exits->add(txtOut[k], [this, exit = exits[k]] { (this->*exit)(); });
+        connect(btnOutUp[k], &QPushButton::clicked, this, ups[k]);
+        connect(btnOutDown[k], &QPushButton::clicked, this, downs[k]);
     }
 
     m_exits->add(txtStartUniv, [this] { txtStartUnivExit(); });
@@ -238,6 +244,11 @@ void TTessaraConfig::buildLedTab()
     const char *trackNames[] = {"trackGammaRed", "trackGammaGreen", "trackGammaBlue"};
     const char *textNames[] = {"txtGammaRed", "txtGammaGreen", "txtGammaBlue"};
     const QString colours[] = {tr("Red"), tr("Green"), tr("Blue")};
+    using Handler = void (TTessaraConfig::*)();
+    const Handler exits[] = {&TTessaraConfig::txtGammaRedExit, &TTessaraConfig::txtGammaGreenExit,
+                             &TTessaraConfig::txtGammaBlueExit};
+    const Handler changes[] = {&TTessaraConfig::trackGammaRedChange, &TTessaraConfig::trackGammaGreenChange,
+                               &TTessaraConfig::trackGammaBlueChange};
     for (int c = 0; c < 3; ++c) {
         auto *track = named(new QSlider(Qt::Horizontal, gboxGamma), trackNames[c], tr("%1 gamma").arg(colours[c]));
         track->setGeometry(64, labels[c]->y(), 240, RowHeight);
@@ -250,9 +261,8 @@ void TTessaraConfig::buildLedTab()
         m_tracks[c] = track;
         m_gammaTexts[c] = edit(gboxGamma, textNames[c], tr("%1 gamma value").arg(colours[c]),
                                {312, labels[c]->y(), 56}, QStringLiteral("0"));
-        const auto colour = Colour(c);
-        m_exits->add(m_gammaTexts[c], [this, colour] { txtGammaExit(colour); });
-        connect(track, &QSlider::valueChanged, this, [this, colour] { trackGammaChange(colour); });
+        m_exits->add(m_gammaTexts[c], [this, exit = exits[c]] { (this->*exit)(); });
+        connect(track, &QSlider::valueChanged, this, changes[c]);
     }
     trackGammaRed = m_tracks[Red];
     trackGammaGreen = m_tracks[Green];

@@ -1,6 +1,7 @@
 #include "tcp_firmware.h"
 
 #include "form_builders.h"
+#include "log_categories.h"
 
 #include <QApplication>
 #include <QDir>
@@ -83,6 +84,7 @@ void TTCPFirmware::reject()
 
 void TTCPFirmware::SendEthFirmware()
 {
+    qCDebug(lcFirmware).noquote() << "upload: connecting to" << m_host << "port" << m_port;
     netfirmware::connectToBootloader(*IdTCPClient1, m_host, m_port, m_timing.connectTimeoutMs);
     IdTCPClient1Connected();
 }
@@ -96,6 +98,11 @@ void TTCPFirmware::IdTCPClient1Connected()
     const bool sent = netfirmware::sendFirmware(*IdTCPClient1, FileDisplay->text(), m_timing);
     lblStatus->hide();
     m_uploading = false;
+    if (sent)
+        qCDebug(lcFirmware).noquote() << "upload: file sent in full to" << m_host;
+    else
+        qCWarning(lcFirmware).noquote() << "upload to" << m_host
+                                        << "failed: the file could not be read or sent in full";
     if (sent) {
         QMessageBox::information(this, windowTitle(), tr("Update Sent"));
         accept();

@@ -4,6 +4,7 @@
 // controller (setTarget) before showing it.
 
 #include "firmware_upload.h"
+#include "orvantic.h"
 #include "tessara_ctrl.h"
 
 #include <QDialog>
@@ -16,8 +17,8 @@ class QTcpSocket;
 class TTCPFirmware : public QDialog {
     Q_OBJECT
 public:
-    // `port` is 49150 in the program.
-    explicit TTCPFirmware(QWidget *parent = nullptr, quint16 port = 49150);
+    // `port` is orvantic::Port in the program.
+    explicit TTCPFirmware(QWidget *parent = nullptr, quint16 port = orvantic::Port);
 
     QPushButton *FileOpenBtn;
     QLineEdit *FileDisplay;

@@ -1,5 +1,6 @@
 #include "trigger_bootloader.h"
 
+#include "log_categories.h"
 #include "orvantic.h"
 #include "tcp_firmware.h"
 #include "udp_port.h"
@@ -9,6 +10,8 @@
 void TriggerBootloader(const TTessaraCtrl &controller, UdpPort &udp, TTCPFirmware &upload, int waitMs)
 {
     const TTessaraCtrl target = controller;
+    qCDebug(lcFirmware).noquote() << "bootloader trigger to" << tessara::ipText(target.CurrentIP)
+                                  << "- upload dialog in" << waitMs << "ms";
     udp.send(orvantic::header(orvantic::OpBootloader), tessara::ipText(target.CurrentIP));
     // The window stays blocked meanwhile: nothing may be handled between trigger and dialog.
     QThread::msleep(ulong(waitMs));

@@ -2,6 +2,7 @@
 
 #include "device_table.h"
 #include "form_builders.h"
+#include "log_categories.h"
 #include "orvantic.h"
 #include "udp_port.h"
 
@@ -94,23 +95,37 @@ void NetworkTab::clearTable()
 void NetworkTab::Net_SearchClick()
 {
     clearTable();
-    IdUDPServer1->send(orvantic::discoveryRequest(), QStringLiteral("255.255.255.255"));
+    qCDebug(lcNet).noquote() << "search: discovery request to" << orvantic::BroadcastAddress << "from"
+                             << IdUDPServer1->localAddress().toString();
+    IdUDPServer1->send(orvantic::discoveryRequest(), QLatin1String(orvantic::BroadcastAddress));
 }
 
 void NetworkTab::IdUDPServer1UDPRead(const QByteArray &data)
 {
-    if (orvantic::opcodeOf(data) == orvantic::OpPollReply)
+    const auto opcode = orvantic::opcodeOf(data);
+    if (opcode == orvantic::OpPollReply)
         OrvaReadPollReply(data);
+    else
+        qCDebug(lcNet).noquote() << "datagram of" << data.size() << "bytes dropped:"
+                                 << (opcode ? QStringLiteral("opcode %1").arg(*opcode)
+                                            : QStringLiteral("not of the family"));
 }
 
 void NetworkTab::OrvaReadPollReply(const QByteArray &data)
 {
     auto reply = orvantic::parsePollReply(data);
-    if (!reply)
+    if (!reply) {
+        qCDebug(lcNet).noquote() << "poll reply of" << data.size() << "bytes dropped: too short or no known model";
         return;
+    }
     for (const TTessaraCtrl &known : PControllers)
-        if (known.CurrentIP == reply->ctrl.CurrentIP)
-            return; // the first reply from an address wins
+        if (known.CurrentIP == reply->ctrl.CurrentIP) {
+            // The first reply from an address wins.
+            qCDebug(lcNet).noquote() << "poll reply dropped: address" << tessara::ipText(known.CurrentIP)
+                                     << "already listed";
+            return;
+        }
+    qCDebug(lcNet).noquote() << "poll reply listed:" << reply->model << tessara::ipText(reply->ctrl.CurrentIP);
     PControllers.append(reply->ctrl);
     addRow(reply->ctrl, reply->model);
 }
@@ -164,6 +179,8 @@ QString NetworkTab::rebindToSelection()
     const QHostAddress address(comboNetAdapter->itemText(index));
     if (IdUDPServer1->bindTo(address))
         return {};
+    qCWarning(lcNet).noquote() << "cannot bind to" << address.toString() << "port" << IdUDPServer1->port() << ":"
+                               << IdUDPServer1->lastError();
     return tr("Cannot listen on %1 port %2: %3")
         .arg(address.toString())
         .arg(IdUDPServer1->port())

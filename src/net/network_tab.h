@@ -3,6 +3,7 @@
 // It owns the UDP port and PControllers; the main window places it and shows its count.
 
 #include "net_interfaces.h"
+#include "orvantic.h"
 #include "tessara_ctrl.h"
 
 #include <QList>
@@ -22,8 +23,9 @@ class NetworkTab : public QWidget {
 public:
     using InterfaceSource = std::function<bool(QList<tNetworkInterface> &)>;
 
-    // `port` is 49150 in the program; `interfaces` lists the PC's adapters (the system's by default).
-    explicit NetworkTab(QWidget *parent = nullptr, quint16 port = 49150, InterfaceSource interfaces = {});
+    // `port` is orvantic::Port in the program; `interfaces` lists the PC's adapters (the system's by
+    // default).
+    explicit NetworkTab(QWidget *parent = nullptr, quint16 port = orvantic::Port, InterfaceSource interfaces = {});
 
     // Records, one per table row, in the order their replies were accepted.
     QList<TTessaraCtrl> PControllers;

@@ -31,7 +31,7 @@ QByteArray header(quint16 opcode, quint8 version)
 {
     QByteArray h(HeaderSize, '\0');
     std::memcpy(h.data(), Magic, 8);
-    putBE16(h, 9, opcode);
+    wire::FieldWriter{h}(9, opcode);
     h[11] = char(version);
     return h;
 }
@@ -42,19 +42,9 @@ std::optional<quint16> opcodeOf(QByteArrayView datagram)
         return std::nullopt;
     if (datagram.first(9) != QByteArrayView(Magic, 9)) // the 8 letters and the NUL
         return std::nullopt;
-    return getBE16(datagram, 9);
-}
-
-void putBE16(QByteArray &out, int offset, quint16 value)
-{
-    wire::FieldWriter{out}(offset, value);
-}
-
-quint16 getBE16(QByteArrayView in, int offset)
-{
-    quint16 v = 0;
-    wire::FieldReader{in}(offset, v);
-    return v;
+    quint16 opcode = 0;
+    wire::FieldReader{datagram}(9, opcode);
+    return opcode;
 }
 
 std::optional<PollReply> parsePollReply(QByteArrayView datagram)

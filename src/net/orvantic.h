@@ -14,7 +14,10 @@
 
 namespace orvantic {
 
+// Discovery, configuration and the firmware upload (TCP) all use this port.
 inline constexpr quint16 Port = 49150;
+// Where a Search and a settings datagram to a controller on another subnet go.
+inline constexpr char BroadcastAddress[] = "255.255.255.255";
 inline constexpr quint8 PcVersion = 2;
 inline constexpr int HeaderSize = 12;
 inline constexpr int PollReplySize = 378;
@@ -34,10 +37,6 @@ inline QByteArray discoveryRequest() { return header(OpDiscovery); }
 // The opcode of a datagram of the family, or nothing when the datagram is too short to hold one
 // or its magic is wrong.
 std::optional<quint16> opcodeOf(QByteArrayView datagram);
-
-// Big-endian words and fixed texts, as the datagram codecs of every subsystem write them.
-void putBE16(QByteArray &out, int offset, quint16 value);
-quint16 getBE16(QByteArrayView in, int offset);
 
 // The three model names a poll reply may carry at offsets 12..31.
 inline constexpr const char *ModelTessara16 = "Tessara 16";

@@ -2,6 +2,8 @@
 // One USB (RDM) controller found on the DMX line. Every field keeps the byte order it travels in,
 // so a reply's bytes are stored as they came and a set message takes them as they are.
 
+#include "wire_fields.h"
+
 #include <QtGlobal>
 #include <array>
 
@@ -16,10 +18,7 @@ struct TQuorixCtrl {
     quint8 RM = 0;                 // remote configuration mode: 0 off, anything else on
     quint8 Gamma = 0;              // gamma in tenths: 10..30 stand for 1.0..3.0
 
-    quint32 deviceId() const
-    {
-        return quint32(UID[0]) << 24 | quint32(UID[1]) << 16 | quint32(UID[2]) << 8 | UID[3];
-    }
+    quint32 deviceId() const { return wire::joinBE32(UID[0], UID[1], UID[2], UID[3]); }
     void setDeviceId(quint32 id)
     {
         UID = {quint8(id >> 24), quint8(id >> 16), quint8(id >> 8), quint8(id)};

@@ -1,7 +1,5 @@
 #include "rdm_packet.h"
 
-#include "wire_fields.h"
-
 namespace rdm {
 
 UidBytes uidBytes(Uid uid)

@@ -7,6 +7,8 @@
 //   in replies)  17 msgCount  18..19 subDevice  20 cc  21..22 pid  23 pdl  24.. parameter data,
 //   then a 16-bit checksum (sum of every byte before it, high byte first).
 
+#include "wire_fields.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QtGlobal>
@@ -21,7 +23,6 @@ inline constexpr quint8 MID_H = 0x4E;
 inline constexpr quint8 MID_L = 0x2B;
 inline constexpr int HEADER_SIZE = 24;
 inline constexpr int CHECKSUM_SIZE = 2;
-inline constexpr int PKT_LENGTH = 38; // a discovery request on the wire
 
 // A UID is held in the low 48 bits: 16-bit manufacturer, then 32-bit device ID.
 using Uid = quint64;
@@ -116,7 +117,6 @@ QByteArrayView parameterData(QByteArrayView message);
 class TransNumCounter {
 public:
     quint8 take() { return m_next++; }
-    quint8 peek() const { return m_next; }
 
 private:
     quint8 m_next = 0;
@@ -151,7 +151,7 @@ struct TDiscoveryReply {
     quint8 MID_MSB = 0, MID_LSB = 0;
     quint8 UID3 = 0, UID2 = 0, UID1 = 0, UID0 = 0;
     quint8 CSUM_MSB = 0, CSUM_LSB = 0;
-    quint32 deviceId() const { return quint32(UID3) << 24 | quint32(UID2) << 16 | quint32(UID1) << 8 | UID0; }
+    quint32 deviceId() const { return wire::joinBE32(UID3, UID2, UID1, UID0); }
 };
 
 QByteArray encodeDiscoveryReply(Uid uid);

@@ -1,18 +1,16 @@
 #include "rdm_session.h"
 
+#include "log_categories.h"
+
 using namespace rdm;
 
 namespace {
 
 constexpr int MinStandardReply = HEADER_SIZE + CHECKSUM_SIZE;
-constexpr int SourceDeviceIdOffset = 11; // bytes 11..14: device-ID part of the source UID
-constexpr int ResponseTypeOffset = 16;
-constexpr int PidOffset = 21;
 
-quint32 deviceIdAt(const QByteArray &b, int offset)
+quint32 sourceDeviceId(const TRdmPacket &reply)
 {
-    return quint32(quint8(b[offset])) << 24 | quint32(quint8(b[offset + 1])) << 16
-        | quint32(quint8(b[offset + 2])) << 8 | quint8(b[offset + 3]);
+    return deviceIdOf(uidFrom(reply.srcUID));
 }
 
 } // namespace
@@ -20,6 +18,8 @@ quint32 deviceIdAt(const QByteArray &b, int offset)
 void RdmSession::send(const RdmRequest &request)
 {
     ++pacing.messages;
+    qCDebug(lcRdm).nospace() << "send cc 0x" << Qt::hex << request.cc << " pid 0x" << request.pid << " to 0x"
+                             << request.dest;
     m_host.sendMessage(message(request));
 }
 
@@ -97,12 +97,23 @@ void RdmSession::SendNextDisc(Change change)
         const quint64 key = quint64(discBinaryState.row) << 40 | quint64(discBinaryState.branch);
         const int known = int(m_recorded.size() + m_unacked.size());
         const auto visited = m_narrowedWith.constFind(key);
-        if (visited != m_narrowedWith.cend() && visited.value() == known)
+        if (visited != m_narrowedWith.cend() && visited.value() == known) {
+            qCDebug(lcRdm) << "discovery: branch" << discBinaryState.row << discBinaryState.branch
+                           << "was gone down before without finding anyone; abandoned";
             change = DISC_WIDEN;
-        else
+        } else {
             m_narrowedWith.insert(key, known);
+        }
     }
-    if ((change == DISC_WIDEN && isWholeRange(discBinaryState.bounds)) || m_passRequests >= discoveryBudget()) {
+    if (change == DISC_WIDEN && isWholeRange(discBinaryState.bounds)) {
+        qCDebug(lcRdm) << "discovery pass complete after" << m_passRequests << "requests," << m_recorded.size()
+                       << "recorded";
+        endDiscovery();
+        return;
+    }
+    if (m_passRequests >= discoveryBudget()) {
+        qCWarning(lcRdm) << "discovery pass gives up: its budget of" << discoveryBudget() << "requests is spent;"
+                         << m_recorded.size() << "recorded," << m_unacked.size() << "never acknowledged a mute";
         endDiscovery();
         return;
     }
@@ -129,19 +140,21 @@ void RdmSession::DiscoveryRead()
     stopTimer();
     const auto reply = decodeDiscoveryReply(QByteArrayView(ReadBuff).first(Msg_len));
     if (!reply) {
+        qCDebug(lcRdm) << "discovery: collision or unreadable reply of" << Msg_len << "bytes, narrowing";
         SendNextDisc(DISC_NARROW);
         return;
     }
-    lastDiscovery = *reply;
     const quint32 id = reply->deviceId();
     if (id < discBinaryState.bounds.lower || id > discBinaryState.bounds.upper) {
         // Nobody outside the range answers: several answered and the mix looked valid.
+        qCDebug(lcRdm) << "discovery: reply from" << id << "outside the branch, taken as a collision";
         SendNextDisc(DISC_NARROW);
         return;
     }
     if (m_recorded.contains(id) || m_unacked.contains(id)) {
         // Known already, and answering alone although told to keep quiet: the branch holds
         // nobody new. Asking below it would only meet the same controller again.
+        qCDebug(lcRdm) << "discovery: known controller" << id << "answered again, passing over its branch";
         SendNextDisc(DISC_WIDEN);
         return;
     }
@@ -163,8 +176,10 @@ void RdmSession::MuteRead()
 {
     // Only the acknowledgement of the mute in flight counts; a late copy of an earlier one, or a
     // reply from another controller, must not add a record.
-    if (!m_mutePending || deviceIdAt(ReadBuff, SourceDeviceIdOffset) != m_muteId)
+    if (!m_mutePending || sourceDeviceId(m_reply) != m_muteId) {
+        qCDebug(lcRdm) << "mute acknowledgement from" << sourceDeviceId(m_reply) << "ignored: not the one awaited";
         return;
+    }
     stopTimer();
     m_mutePending = false;
     if (!m_recorded.contains(m_muteId)) {
@@ -172,6 +187,7 @@ void RdmSession::MuteRead()
         c.setDeviceId(m_muteId);
         VControllers.append(c);
         m_recorded.insert(m_muteId);
+        qCDebug(lcRdm) << "recorded controller" << m_muteId;
     }
     RDM_Mode = DISCOVER;
     SendNextDisc(DISC_WIDEN);
@@ -180,6 +196,7 @@ void RdmSession::MuteRead()
 void RdmSession::NothingFound()
 {
     ++SearchRetries;
+    qCDebug(lcRdm) << "no controller found in pass" << SearchRetries;
     if (SearchRetries < 3) {
         stopTimer();
         RDM_Mode = DISCOVER;
@@ -187,6 +204,7 @@ void RdmSession::NothingFound()
         startPass();
         return;
     }
+    qCWarning(lcRdm) << "search gives up: three passes found no controller";
     m_host.searchEndedEmpty();
 }
 
@@ -288,6 +306,7 @@ void RdmSession::Timer1Timer()
         }
         // Never acknowledged: not recorded. Ask the branch again; a controller that did go
         // quiet leaves it empty, one that keeps answering is passed over from now on.
+        qCWarning(lcRdm) << "mute of" << m_muteId << "given up after" << m_muteTries << "attempts; not recorded";
         m_mutePending = false;
         m_unacked.insert(m_muteId);
         RDM_Mode = DISCOVER;
@@ -331,10 +350,13 @@ void RdmSession::getSend(quint8 phase, int num)
 
 void RdmSession::StandardRead()
 {
-    if (Msg_len < MinStandardReply)
+    const auto header = Msg_len >= MinStandardReply ? parseRdmHeader(ReadBuff) : std::nullopt;
+    if (!header)
         return;
-    const quint16 pid = quint16(quint8(ReadBuff[PidOffset]) << 8 | quint8(ReadBuff[PidOffset + 1]));
-    switch (pid) {
+    m_reply = *header;
+    qCDebug(lcRdm).nospace() << "reply pid 0x" << Qt::hex << m_reply.pid << " from " << Qt::dec
+                             << sourceDeviceId(m_reply) << " type " << m_reply.portID;
+    switch (m_reply.pid) {
     case PID_DISC_MUTE: MuteRead(); break;
     case PID_DEVICE_INFO: DeviceInfoRead(); break;
     case PID_DEVICE_LABEL: DeviceLabelRead(); break;
@@ -349,10 +371,11 @@ template <class Apply>
 void RdmSession::forReplySource(Apply apply)
 {
     // A refused or deferred request carries a reason, not the value: it must not be stored.
-    if (VControllers.isEmpty() || Msg_len < MinStandardReply
-        || quint8(ReadBuff[ResponseTypeOffset]) != RESPONSE_TYPE_ACK)
+    if (VControllers.isEmpty() || m_reply.portID != RESPONSE_TYPE_ACK) {
+        qCDebug(lcRdm) << "reply not stored: response type" << m_reply.portID;
         return;
-    const quint32 id = deviceIdAt(ReadBuff, SourceDeviceIdOffset);
+    }
+    const quint32 id = sourceDeviceId(m_reply);
     const QByteArrayView data = parameterData(ReadBuff);
     for (TQuorixCtrl &c : VControllers)
         if (c.deviceId() == id)

@@ -57,7 +57,6 @@ public:
 
     // Discovery state.
     rdm::TBinaryState discBinaryState;
-    rdm::TDiscoveryReply lastDiscovery; // MID_MSB ... CSUM_LSB of the last valid reply
     quint8 SearchRetries = 0;
 
     // Parameter phase state; RDM_info_packet keeps DEVICE_LABEL after a phase ends.
@@ -111,7 +110,6 @@ public:
 
     // A message to a controller with the next transaction number (set messages go out this way).
     QByteArray message(const rdm::RdmRequest &request) { return rdm::buildRequest(request, m_transNum.take()); }
-    quint8 nextTransNum() const { return m_transNum.peek(); }
 
     // Controllers that answered discovery alone but never acknowledged a mute in this search.
     const QSet<quint32> &unacknowledged() const { return m_unacked; }
@@ -128,13 +126,15 @@ private:
     void runDeferredTick();
     void sendMute();
     int discoveryBudget() const;
-    // Calls `apply` for each record whose UID is the reply's source (bytes 11..14).
+    // Calls `apply` for each record whose UID is the reply's source.
     template <class Apply>
     void forReplySource(Apply apply);
 
     RdmSessionHost &m_host;
     rdm::TransNumCounter m_transNum;
     rdm::RdmReassembler m_reasm;
+    // The header of the reply StandardRead is handling.
+    rdm::TRdmPacket m_reply;
     bool m_tickDeferred = false;
     boot::BootloaderExchange *m_boot = nullptr;
     bool bootActive() const { return m_boot && m_boot->active(); }

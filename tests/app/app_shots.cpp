@@ -3,40 +3,18 @@
 
 #include "about_windows.h"
 #include "form1.h"
-#include "form3.h"
 #include "orvantic.h"
-#include "quorix_config.h"
-#include "quorix_edits.h"
-#include "quorix_settings.h"
-#include "quorix_texts.h"
 #include "tcp_firmware.h"
-#include "usb_tab.h"
+#include "widget_shot.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLineEdit>
-#include <QProgressBar>
-#include <QTabWidget>
-#include <cstring>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdlib>
 #include <cstdio>
 
 namespace {
-
-bool save(QWidget &w, const QDir &out, const QString &name)
-{
-    w.show();
-    QApplication::processEvents();
-    const QString path = out.filePath(name);
-    if (!w.grab().save(path)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    w.hide();
-    return true;
-}
 
 // The main window as a show site sees it: one adapter, a handful of controllers answered.
 void fillNetworkTab(TForm1 &form)
@@ -64,38 +42,6 @@ void fillNetworkTab(TForm1 &form)
     }
 }
 
-// A DMX line with three controllers found, as a search leaves it.
-void fillUsbTab(TForm1 &form)
-{
-    struct Row {
-        quint32 id;
-        const char *label;
-        quint8 minor;
-        qint16 tenthsC;
-        quint8 personality;
-    };
-    const Row rows[] = {{0x00A1C301, "Left wing", 3, 245, 1},
-                        {0x00A1C302, "Right wing", 3, 251, 2},
-                        {0x00A1C317, "Centre arch", 2, 268, 3}};
-    QList<TQuorixCtrl> found;
-    for (const Row &r : rows) {
-        TQuorixCtrl c;
-        c.setDeviceId(r.id);
-        c.MID = {0, 1};
-        c.SVID = {1, 0, r.minor, 0};
-        c.PERS = {r.personality, 3};
-        c.STA = {0, quint8(1 + 48 * (&r - rows))};
-        std::memcpy(c.LBL.data(), r.label, std::strlen(r.label));
-        c.TMP = {quint8(quint16(r.tenthsC) >> 8), quint8(r.tenthsC)};
-        c.RM = 1;
-        c.Gamma = 22;
-        found << c;
-    }
-    form.USBDevices->VControllers = found;
-    form.USBDevices->choosePort(QStringLiteral("ttyUSB0"), QStringLiteral("Using ttyUSB0"));
-    form.USBDevices->UpdateTable();
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -105,14 +51,14 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: glw-app-shots OUTPUT_DIR\n");
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QString dir = QString::fromLocal8Bit(argv[1]);
     TAboutWin about;
     TAboutWinHVN aboutHalvane;
     TAboutWinQLN aboutQuillon;
     TTCPFirmware firmware;
     firmware.FileDisplay->setText(QStringLiteral("/home/show/firmware/tessara16_v1_4_6.hex"));
     Form1Options options;
-    // The adapter must exist: scripts/screenshots-app gives it to a dummy interface in a private
+    // The adapter must exist: scripts/screenshots-app gives it to a virtual interface in a private
     // namespace. Any free port will do, since this picture sends and receives nothing.
     options.udpPort = 0;
     options.interfaces = [](QList<tNetworkInterface> &out) {
@@ -135,21 +81,10 @@ int main(int argc, char *argv[])
     TForm1 form(0, options);
     form.show();
     fillNetworkTab(form);
-    bool ok = save(form, out, QStringLiteral("network_tab.png"));
-    form.show();
-    fillUsbTab(form);
-    form.tabControl1->setCurrentIndex(TForm1::UsbTabIndex);
-    ok = save(form, out, QStringLiteral("usb_tab.png")) && ok;
-    ok = save(*form.QuorixSettings, out, QStringLiteral("quorix_settings.png")) && ok;
-    const TQuorixCtrl &first = form.USBDevices->VControllers.first();
-    form.QuorixConfig->load(rdm::editsOf(first), true, rdm::firmwareText(first), 1);
-    ok = save(*form.QuorixConfig, out, QStringLiteral("quorix_config.png")) && ok;
-    form.Form3->FileDisplay->setText(QStringLiteral("/home/show/firmware/quorix16_v1_0_4.hex"));
-    form.Form3->QuorixFwProgress->setValue(40);
-    ok = save(*form.Form3, out, QStringLiteral("quorix_firmware.png")) && ok;
-    ok = save(about, out, QStringLiteral("about.png"));
-    ok = save(aboutHalvane, out, QStringLiteral("about_halvane.png")) && ok;
-    ok = save(aboutQuillon, out, QStringLiteral("about_quillon.png")) && ok;
-    ok = save(firmware, out, QStringLiteral("tcp_firmware.png")) && ok;
+    bool ok = saveShot(form, dir, "network_tab.png");
+    ok = saveShot(about, dir, "about.png") && ok;
+    ok = saveShot(aboutHalvane, dir, "about_halvane.png") && ok;
+    ok = saveShot(aboutQuillon, dir, "about_quillon.png") && ok;
+    ok = saveShot(firmware, dir, "tcp_firmware.png") && ok;
     return ok ? 0 : 1;
 }

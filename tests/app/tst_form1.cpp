@@ -6,6 +6,7 @@
 #include "glw_test.h"
 #include "orvantic.h"
 #include "udp_port.h"
+#include "url_catcher.h"
 #include "usb_tab.h"
 
 #include <QAbstractButton>
@@ -68,15 +69,6 @@ void captureError(const QString &text)
 }
 
 } // namespace
-
-// Stands in for the desktop's PDF application.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
 
 class TestForm1 : public QObject {
     Q_OBJECT

@@ -2,6 +2,7 @@
 // leaving half a file, handed to the desktop as one file name, and a real multi-page PDF.
 
 #include "pdf_opener.h"
+#include "url_catcher.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,15 +13,6 @@
 #include <QDesktopServices>
 #include <QUrl>
 #include <stdexcept>
-
-// Stands in for the desktop's PDF application.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
 
 class TestPdfOpener : public QObject {
     Q_OBJECT

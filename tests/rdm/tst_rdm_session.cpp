@@ -1,11 +1,14 @@
 // The search state machine against a virtual line, with time taken out: each step delivers what
 // the line answered, or else lets the running timer fire. Replies can be handed over in pieces.
 
+#include "log_categories.h"
 #include "rdm_session.h"
 #include "rdm_test_records.h"
 #include "virtual_quorix_line.h"
 
+#include <QLoggingCategory>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 #include <functional>
 #include <utility>
@@ -314,6 +317,28 @@ private slots:
             line.removeFirst();
         compareRecords(host.session.VControllers, line);
         QCOMPARE(host.session.unacknowledged().contains(0x100), !recorded);
+    }
+
+    // Silent unless asked for; asked for, a field report shows what was given up and why.
+    void giveUpsAreLoggedWhenAskedFor()
+    {
+        QVERIFY(!lcRdm().isWarningEnabled() && !lcRdm().isDebugEnabled());
+        QLoggingCategory::setFilterRules(QStringLiteral("glintwork.rdm.warning=true"));
+        QList<VirtualQuorix> line = virtualLine({0x100, 0x101});
+        line[0].dropMuteReplies = -1;
+        line[0].ignoresMute = true;
+        LineHost host(line);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^mute of 256 given up after 3 ")));
+        const bool ended = host.search(200'000);
+        QLoggingCategory::setFilterRules(QString());
+        QVERIFY(ended);
+
+        LineHost empty;
+        QLoggingCategory::setFilterRules(QStringLiteral("glintwork.rdm.warning=true"));
+        QTest::ignoreMessage(QtWarningMsg, "search gives up: three passes found no controller");
+        const bool emptyEnded = empty.search();
+        QLoggingCategory::setFilterRules(QString());
+        QVERIFY(emptyEnded);
     }
 
     void controllersThatNeverGoQuiet()

@@ -181,4 +181,4 @@ void TestFirmwareUpload::stalledConnection()
 }
 
 QTEST_GUILESS_MAIN(TestFirmwareUpload)
-#include "test_firmware_upload.moc"
+#include "tst_firmware_upload.moc"

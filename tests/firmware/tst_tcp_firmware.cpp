@@ -337,4 +337,4 @@ int main(int argc, char **argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "test_tcp_firmware.moc"
+#include "tst_tcp_firmware.moc"

@@ -220,4 +220,4 @@ void TestNetSimBootloader::startsInBootloaderFromFile()
 }
 
 QTEST_GUILESS_MAIN(TestNetSimBootloader)
-#include "test_netsim_bootloader.moc"
+#include "tst_netsim_bootloader.moc"

@@ -124,4 +124,4 @@ void TestFirmwareCheck::versionOf()
 }
 
 QTEST_APPLESS_MAIN(TestFirmwareCheck)
-#include "test_firmware_check.moc"
+#include "tst_firmware_check.moc"
