@@ -2,6 +2,7 @@
 // offscreen platform: glw-config-shots OUTPUT_DIR.
 
 #include "tessara_adv.h"
+#include "widget_shot.h"
 #include "tessara_adv_rgb.h"
 #include "tessara_config.h"
 
@@ -78,20 +79,6 @@ void fillConfig(TTessaraConfig &d)
         volt->setStyleSheet(QStringLiteral("color: #008000;"));
 }
 
-bool save(QWidget &w, const QString &dir, const char *file)
-{
-    w.show();
-    QApplication::processEvents();
-    const QString path = QDir(dir).filePath(QLatin1String(file));
-    if (!w.grab().save(path)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    w.hide();
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -118,13 +105,13 @@ int main(int argc, char **argv)
                           "tessara_config_misc.png"};
     for (int t = 0; t < 4; ++t) {
         config.TabControl1->setCurrentIndex(t);
-        ok = save(config, dir, tabs[t]) && ok;
+        ok = saveShot(config, dir, tabs[t]) && ok;
     }
     adv.setSixteenOutputs(true);
     adv.checkAutoChan->setChecked(true);
-    ok = save(adv, dir, "tessara_adv.png") && ok;
+    ok = saveShot(adv, dir, "tessara_adv.png") && ok;
     adv.setSixteenOutputs(false);
-    ok = save(adv, dir, "tessara_adv_4.png") && ok;
-    ok = save(rgb, dir, "tessara_adv_rgb.png") && ok;
+    ok = saveShot(adv, dir, "tessara_adv_4.png") && ok;
+    ok = saveShot(rgb, dir, "tessara_adv_rgb.png") && ok;
     return ok ? 0 : 1;
 }
