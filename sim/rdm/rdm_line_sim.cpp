@@ -1,5 +1,6 @@
 #include "rdm_line_sim.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -67,20 +68,37 @@ QList<VirtualQuorix> RdmLineSim::controllers() const
     return m_line.controllers;
 }
 
+QList<QByteArray> RdmLineSim::messages() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_messages;
+}
+
 void RdmLineSim::run()
 {
     char buf[4096];
     for (;;) {
-        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
+        timespec wait{};
+        timespec *timeout = nullptr;
+        if (!m_deliveries.empty()) {
+            const auto left = std::chrono::ceil<std::chrono::microseconds>(m_deliveries.front().at - Clock::now());
+            const qint64 us = qMax<qint64>(0, left.count());
+            wait.tv_sec = time_t(us / 1000000);
+            wait.tv_nsec = long(us % 1000000) * 1000;
+            timeout = &wait;
         }
+        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+        const int ready = ::ppoll(fds, 2, timeout, nullptr);
+        if (ready < 0 && errno != EINTR)
+            return;
+        deliverDue();
+        if (ready <= 0)
+            continue;
         if (fds[1].revents)
             return;
         if (!(fds[0].revents & POLLIN))
             continue;
+        const Clock::time_point received = Clock::now();
         const ssize_t n = ::read(m_master, buf, sizeof buf);
         if (n <= 0) {
             if (n < 0 && (errno == EINTR || errno == EAGAIN))
@@ -99,49 +117,84 @@ void RdmLineSim::run()
         if (bootloaderListens || !bootReply.isEmpty())
             m_bootBytes += n;
         if (!bootReply.isEmpty()) {
-            if (m_bootBaud > 0)
-                ::usleep(useconds_t(m_bootBytes * 10 * 1000000 / m_bootBaud));
+            const auto lineTime = std::chrono::microseconds(m_bootBaud > 0 ? m_bootBytes * 10 * 1000000 / m_bootBaud : 0);
             m_bootBytes = 0;
-            writeReply(bootReply);
+            schedule({Delivery{received + lineTime, bootReply}});
         }
         m_framer.append(QByteArrayView(buf, n));
         while (auto message = m_framer.takeRdm()) {
             QByteArray reply;
             {
                 std::lock_guard lock(m_mutex);
+                m_messages.append(*message);
                 reply = m_line.handle(*message);
             }
             ++m_handled;
             if (!reply.isEmpty())
-                writeReply(reply);
+                scheduleReply(*message, reply, received);
         }
     }
 }
 
-void RdmLineSim::writeReply(const QByteArray &reply)
+void RdmLineSim::scheduleReply(const QByteArray &request, const QByteArray &reply, Clock::time_point received)
 {
-    if (m_gapMs > 0 && reply.size() > 1) {
-        // Two pieces, the second after the pause a USB interface's latency timer makes.
-        const qsizetype half = reply.size() / 2;
-        writeAll(reply.left(half));
-        ::usleep(useconds_t(m_gapMs) * 1000);
-        writeAll(reply.sliced(half));
-        return;
+    using std::chrono::microseconds;
+    using std::chrono::milliseconds;
+    constexpr microseconds ByteTime{44};     // 11 bits at 250000 baud
+    constexpr microseconds Turnaround{500}; // E1.20 allows a responder 2 ms
+    const Clock::time_point start = received + ByteTime * request.size() + Turnaround;
+    const qsizetype size = reply.size();
+
+    // What the adapter hands over, and when: all of it once it is off the wire; with a latency
+    // timer, what has come in when the timer runs out, and the rest when it runs out again.
+    QList<Delivery> pieces;
+    if ((m_latencyMs > 0 || m_gapMs > 0) && size > 1) {
+        const qsizetype cut = m_gapMs > 0 ? size / 2 : 1 + ::rand_r(&m_pieceSeed) % (size - 1);
+        const int pauseMs = m_gapMs > 0 ? m_gapMs : 1 + ::rand_r(&m_pieceSeed) % m_latencyMs;
+        const Clock::time_point first = start + ByteTime * cut;
+        const Clock::time_point rest
+            = std::max<Clock::time_point>(first + milliseconds(pauseMs), start + ByteTime * size);
+        pieces << Delivery{first, reply.left(cut)} << Delivery{rest, reply.mid(cut)};
+    } else {
+        pieces << Delivery{start + ByteTime * size, reply};
     }
-    writeAll(reply);
+    if (m_split) {
+        QList<Delivery> small;
+        for (const Delivery &d : pieces) {
+            Clock::time_point at = d.at;
+            for (qsizetype sent = 0; sent < d.bytes.size(); at += milliseconds(1)) {
+                const qsizetype n = qMin<qsizetype>(d.bytes.size() - sent, 1 + ::rand_r(&m_pieceSeed) % 7);
+                small << Delivery{at, d.bytes.mid(sent, n)};
+                sent += n;
+            }
+        }
+        pieces = small;
+    }
+    schedule(std::move(pieces));
 }
 
-void RdmLineSim::writeAll(const QByteArray &reply)
+void RdmLineSim::schedule(QList<Delivery> pieces)
+{
+    for (Delivery &d : pieces) {
+        if (!m_deliveries.empty())
+            d.at = std::max(d.at, m_deliveries.back().at);
+        m_deliveries.push_back(std::move(d));
+    }
+}
+
+void RdmLineSim::deliverDue()
+{
+    while (!m_deliveries.empty() && m_deliveries.front().at <= Clock::now()) {
+        writeAll(m_deliveries.front().bytes);
+        m_deliveries.pop_front();
+    }
+}
+
+void RdmLineSim::writeAll(const QByteArray &bytes)
 {
     qsizetype sent = 0;
-    while (sent < reply.size()) {
-        qsizetype piece = reply.size() - sent;
-        if (m_split) {
-            piece = qMin<qsizetype>(piece, 1 + ::rand_r(&m_pieceSeed) % 7);
-            if (sent > 0)
-                ::usleep(1000);
-        }
-        const ssize_t n = ::write(m_master, reply.constData() + sent, size_t(piece));
+    while (sent < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + sent, size_t(bytes.size() - sent));
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN)
                 continue;

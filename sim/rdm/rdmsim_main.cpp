@@ -1,8 +1,8 @@
 // glw-rdmsim: a line of virtual Quorix controllers behind a pseudo-terminal, for demos and for
 // trying the USB tab without hardware.
 //
-//   glw-rdmsim [--count N] [--first-id HEX] [--step HEX] [--split] [--gap-ms MS] [--drop-mute N]
-//              [--nak-block K] [--silent-bootloader]
+//   glw-rdmsim [--count N] [--first-id HEX] [--step HEX] [--split] [--latency MS] [--gap-ms MS]
+//              [--drop-mute N] [--nak-block K] [--silent-bootloader]
 //
 // Prints the slave side's path (open it as the COM port), then serves until SIGINT or SIGTERM.
 
@@ -26,6 +26,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("step"), QStringLiteral("Distance between device IDs (hex)."), QStringLiteral("step"),
          QStringLiteral("1")},
         {QStringLiteral("split"), QStringLiteral("Hand replies over in small pieces.")},
+        {QStringLiteral("latency"), QStringLiteral("A USB adapter's latency timer: replies come in pieces up to ms apart."),
+         QStringLiteral("ms"), QStringLiteral("0")},
         {QStringLiteral("gap-ms"), QStringLiteral("Hand replies over in two halves this many ms apart."),
          QStringLiteral("ms"), QStringLiteral("0")},
         {QStringLiteral("nak-block"), QStringLiteral("Bootloaders refuse the k-th firmware block they get (once)."),
@@ -41,8 +43,10 @@ int main(int argc, char *argv[])
     const quint32 first = cli.value(QStringLiteral("first-id")).toUInt(&ok, 16);
     const quint32 step = cli.value(QStringLiteral("step")).toUInt(&ok, 16);
     const int dropEvery = cli.value(QStringLiteral("drop-mute")).toInt();
-    if (!ok || count < 0) {
-        std::fprintf(stderr, "bad --count, --first-id or --step\n");
+    bool latencyOk = true;
+    const int latency = cli.value(QStringLiteral("latency")).toInt(&latencyOk);
+    if (!ok || count < 0 || !latencyOk || latency < 0) {
+        std::fprintf(stderr, "bad --count, --first-id, --step or --latency\n");
         return 2;
     }
     QList<VirtualQuorix> controllers;
@@ -63,6 +67,7 @@ int main(int argc, char *argv[])
 
     RdmLineSim sim(controllers);
     sim.setSplitReplies(cli.isSet(QStringLiteral("split")));
+    sim.setLatencyMs(latency);
     sim.setReplyGapMs(cli.value(QStringLiteral("gap-ms")).toInt());
     QString error;
     if (!sim.start(&error)) {

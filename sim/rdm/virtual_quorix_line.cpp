@@ -144,6 +144,8 @@ QByteArray VirtualQuorixLine::answer(VirtualQuorix &c, const TRdmPacket &request
     }
 
     if (request.cc == GET_COMMAND) {
+        if (c.ignoresGets)
+            return {};
         switch (request.pid) {
         case PID_DEVICE_INFO: {
             DeviceInfoData d;

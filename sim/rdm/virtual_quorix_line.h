@@ -17,6 +17,7 @@ struct VirtualQuorix {
     bool inBootloader = false;
     int dropMuteReplies = 0; // mute acknowledgements still to swallow; negative: never acknowledge
     bool ignoresMute = false; // keeps answering discovery although told to keep quiet
+    bool ignoresGets = false; // answers discovery, but no get
     VirtualBootloader bootloader;
     QByteArray firmware; // the image the last complete update stored
     int updates = 0;     // complete updates

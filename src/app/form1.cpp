@@ -17,6 +17,7 @@
 #include "udp_port.h"
 #include "usb_tab.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
@@ -82,6 +83,7 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     TessaraConfig->setSubDialogs(TessaraAdv, TessaraAdvRGB);
     USBDevices->setDialogs(QuorixConfig, Form3);
     connect(QuorixSettings, &TQuorixSettings::portChosen, USBDevices, &UsbTab::choosePort);
+    connect(QuorixSettings, &TQuorixSettings::fastSearchChosen, USBDevices, &UsbTab::setFastSearch);
     // After the port's own signal has been handled: the box must not open inside it.
     connect(USBDevices, &UsbTab::portFailed, this, &GlwApplication::showUncaughtError, Qt::QueuedConnection);
 
@@ -148,6 +150,7 @@ void TForm1::tabControl1Change()
 void TForm1::SettingsClick()
 {
     QuorixSettings->refreshPorts(); // an interface plugged in since the last time shows up
+    QuorixSettings->chkFastSearch->setChecked(USBDevices->fastSearch()); // a Cancel last time changed nothing
     QuorixSettings->exec();
 }
 

@@ -9,6 +9,8 @@ QString g_title;
 
 void GlwApplication::setIdentity(const QString &title)
 {
+    // Also where the few remembered options live (QSettings): ~/.config/Glintwork/Glintwork.conf.
+    setOrganizationName(QStringLiteral("Glintwork"));
     setApplicationName(QStringLiteral("Glintwork"));
     g_title = title;
 }

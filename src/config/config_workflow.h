@@ -3,8 +3,9 @@
 // controller in its bootloader goes to the firmware upload, one outside the adapter's network may
 // be readdressed by MAC, any other is configured in TTessaraConfig and sent its settings on OK.
 //
-// This class only moves values between the record, the dialogs and the socket; what they are is
-// decided in config_workflow_rules.h. The controller is always addressed by its row, looked up
+// This class only sequences: it chooses the path, hands the dialogs their values and takes them
+// back, and has the network tab store the record and send it; what the values are is decided in
+// config_workflow_rules.h, and only the dialogs touch their controls. The controller is always addressed by its row, looked up
 // afresh after every modal step, since late poll replies may grow the record list meanwhile.
 
 #include "config_workflow_rules.h"
@@ -48,17 +49,13 @@ public:
     // False when the workflow ends here (network-only workflow run, or repair declined).
     bool ipCompatibilityCheck(int row);
     void networkOnlyWorkflow(int row);
-    void fillDialogs(int row);
+    // Fills the dialogs for the controller and shows the configuration dialog; its result.
+    int fillDialogs(int row);
     // OK: every box check, then the dialogs into the record and the datagram out. Nothing is
     // written or sent, and the operator is told, when a box still holds no number.
     bool readBackAndSend(int row);
 
 private:
-    void showSettingsTabs(bool shown);
-    void fillAddress(const configflow::DialogValues &v);
-    void checkAddressBoxes();
-    void runBoxChecks(const configflow::Features &f);
-    configflow::DialogValues dialogValues() const;
     void tellNothingSent(const QString &box);
     bool rowExists(int row) const;
 
@@ -67,5 +64,6 @@ private:
     TTessaraAdv &m_adv;
     TTessaraAdvRGB &m_advRgb;
     TTCPFirmware &m_upload;
+    Transport m_tabSend; // through the network tab's own port
     Transport m_transport;
 };

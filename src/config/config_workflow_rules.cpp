@@ -180,7 +180,8 @@ DialogValues fillValues(const TTessaraCtrl &c)
 
     // A code the list does not have (a controller set by other means) shows no chip rather than
     // a wrong one.
-    v.chip = c.DriverChip < chipList(c).size() ? c.DriverChip : -1;
+    v.chips = chipList(c);
+    v.chip = c.DriverChip < v.chips.size() ? c.DriverChip : -1;
     if (f.perOutputOrder) {
         const bool perOutput = c.RgbOrder[0] == 0xFF;
         v.perOutputOrder = perOutput;

@@ -84,7 +84,8 @@ struct DialogValues {
     std::optional<bool> holdFrame;
     std::optional<std::array<bool, 4>> dmxOn;
     std::optional<std::array<QString, 4>> dmxUniv;
-    // LEDs; -1 is a combo box without selection
+    // LEDs; -1 is a combo box without selection. The chip list (in code order) goes in only.
+    QStringList chips;
     int chip = -1;
     std::optional<bool> perOutputOrder;
     int order = -1;

@@ -176,6 +176,30 @@ void TTessaraAdv::reloadFromRecord(const TTessaraCtrl &c)
     fillMappingColumns(c);
 }
 
+std::array<configflow::OutputRow, TTessaraAdv::Outputs> TTessaraAdv::rows() const
+{
+    std::array<configflow::OutputRow, Outputs> rows;
+    for (int i = 0; i < Outputs; ++i)
+        rows[i] = {editUniv[i]->text(),  editChan[i]->text(),  editNodes[i]->text(), editNull[i]->text(),
+                   editZig[i]->text(),   editGroup[i]->text(), editBright[i]->text(), switchRev[i]->isChecked()};
+    return rows;
+}
+
+void TTessaraAdv::runExitChecks(int outputs, bool grouping)
+{
+    for (int i = 0; i < qMin(outputs, int(Outputs)); ++i) {
+        startUnivExit(editUniv[i]);
+        startChanExit(editChan[i]);
+        numNodesExit(editNodes[i]);
+        nullPixExit(editNull[i]);
+        zigExit(editZig[i]);
+        if (grouping) {
+            groupExit(editGroup[i]);
+            intensityExit(editBright[i]);
+        }
+    }
+}
+
 IntegerRule TTessaraAdv::nodesRule() const
 {
     return {QStringLiteral("1"), 1, pixelMaximum()};

@@ -4,6 +4,7 @@
 // left; the end columns are recomputed from the start, pixel and group columns, and with
 // "Automatic Sequential Channels" each output starts right after the previous one.
 
+#include "config_workflow_rules.h"
 #include "field_rules.h"
 #include "tessara_ctrl.h"
 
@@ -65,6 +66,12 @@ public:
     // Cancel of the configuration dialog's "Advanced": the per-output columns from the record again,
     // group and intensity as the last fill left them.
     void reloadFromRecord(const TTessaraCtrl &c);
+
+    // Values out: the rows as they stand.
+    std::array<configflow::OutputRow, Outputs> rows() const;
+    // After OK: the checks leaving each box of the first `outputs` rows would have run (group and
+    // intensity only when they can be edited).
+    void runExitChecks(int outputs, bool grouping);
 
     // Exit handlers shared by a column's 16 boxes; each acts on the box given (nothing for another
     // kind of sender).

@@ -53,6 +53,14 @@ void TTessaraAdvRGB::setOrders(const std::array<quint8, Outputs> &codes)
         ComboBox[i]->setCurrentIndex(colourorder::comboIndex(codes[i]));
 }
 
+std::array<int, TTessaraAdvRGB::Outputs> TTessaraAdvRGB::orders() const
+{
+    std::array<int, Outputs> chosen{};
+    for (int i = 0; i < Outputs; ++i)
+        chosen[i] = ComboBox[i]->currentIndex();
+    return chosen;
+}
+
 void TTessaraAdvRGB::reject()
 {
     done(ResultCancel); // Escape and closing the window count as Cancel

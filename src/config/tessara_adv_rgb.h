@@ -30,6 +30,8 @@ public:
 
     // Shows stored colour-order codes; a code no order has shows no selection.
     void setOrders(const std::array<quint8, Outputs> &codes);
+    // The item index chosen for each output, -1 for none.
+    std::array<int, Outputs> orders() const;
 
     void reject() override;
 };

@@ -1,8 +1,9 @@
 #pragma once
 // "Tessara Configuration": the settings of one Ethernet controller on four tabs. The dialog holds no
-// data of its own; the values live in its controls, which the opener fills before and reads after
-// showing it. Entry boxes are checked as they are left, never with a message.
+// data of its own; the values live in its controls: the opener hands values in (show) and takes
+// them out again (values). Entry boxes are checked as they are left, never with a message.
 
+#include "config_workflow_rules.h"
 #include "field_rules.h"
 #include "tessara_ctrl.h"
 
@@ -141,6 +142,21 @@ public:
     // Pixels per output the controller takes: its Bank 2 voltage row is shown only for 16 outputs.
     qint64 pixelMaximum() const;
 
+    // Values in: fills every control the controller offers (in the order the controls' own handlers
+    // need) and shows and enables what `features` offer.
+    void setValues(const configflow::DialogValues &values, const configflow::Features &features);
+    // setValues, then the dialog, modally; ResultOK, ResultCancel or ResultFirmware.
+    int show(const configflow::DialogValues &values, const configflow::Features &features);
+    using QDialog::show;
+    // The network-only repair: the address boxes and DHCP alone, on the Network tab; the other
+    // tabs stay hidden until the next full showing.
+    int showNetworkOnly(const configflow::DialogValues &values);
+    // Values out: everything the dialog and its two sub-dialogs hold.
+    configflow::DialogValues values() const;
+    // After OK, exactly the checks that leaving each box the controller offers would have run.
+    void runExitChecks(const configflow::Features &features);
+    void checkAddressBoxes();
+
     // Exit handlers.
     void IP_SMExit(QObject *sender);
     void txtStartUnivExit();
@@ -204,6 +220,8 @@ private:
     void buildControlTab();
     void buildLedTab();
     void buildMiscTab();
+    void showSettingsTabs(bool shown);
+    void setAddress(const configflow::DialogValues &v);
     void applyRule(QLineEdit *box, const fieldrules::IntegerRule &rule);
     void step(QLineEdit *box, const fieldrules::StepRule &rule, bool up);
     void refreshFahrenheit();

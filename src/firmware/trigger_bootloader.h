@@ -7,6 +7,8 @@
 
 #include "tessara_ctrl.h"
 
+#include <functional>
+
 class TTCPFirmware;
 class UdpPort;
 
@@ -18,4 +20,8 @@ inline constexpr int BootloaderStartMs = 1000;
 // is read before anything else happens, so it may live in a list that grows meanwhile. A send
 // error is thrown (std::runtime_error) and nothing else happens then.
 void TriggerBootloader(const TTessaraCtrl &controller, UdpPort &udp, TTCPFirmware &upload,
+                       int waitMs = BootloaderStartMs);
+// The same through whoever owns the port (the network tab): `send(datagram, host)`.
+using DatagramSend = std::function<void(const QByteArray &datagram, const QString &host)>;
+void TriggerBootloader(const TTessaraCtrl &controller, const DatagramSend &send, TTCPFirmware &upload,
                        int waitMs = BootloaderStartMs);

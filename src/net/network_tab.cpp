@@ -67,6 +67,22 @@ int NetworkTab::rowCount() const
     return Network_Grid->rowCount();
 }
 
+bool NetworkTab::hasController(int row) const
+{
+    return row >= 0 && row < PControllers.size() && row < rowCount();
+}
+
+void NetworkTab::replaceController(int row, const TTessaraCtrl &record)
+{
+    if (hasController(row))
+        PControllers[row] = record;
+}
+
+void NetworkTab::send(const QByteArray &datagram, const QString &host)
+{
+    IdUDPServer1->send(datagram, host);
+}
+
 int NetworkTab::selectedRow() const
 {
     const QModelIndexList rows = Network_Grid->selectionModel()->selectedRows();

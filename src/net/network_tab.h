@@ -42,6 +42,13 @@ public:
     UdpPort *IdUDPServer1;
 
     int rowCount() const;
+    // Whether `row` has both a record and a table row (late replies and a new search move both).
+    bool hasController(int row) const;
+    // The record of a row that exists, after the configuration workflow changed it.
+    void replaceController(int row, const TTessaraCtrl &record);
+    // One datagram to `host` (dotted text) on the tab's port. Throws std::runtime_error when the
+    // port is not bound or the send fails.
+    void send(const QByteArray &datagram, const QString &host);
     // The table's selected row (the controller's index into PControllers), -1 when none.
     int selectedRow() const;
     // The Model cell of a row, empty for a row that does not exist.

@@ -23,4 +23,6 @@ struct TQuorixCtrl {
     {
         UID = {quint8(id >> 24), quint8(id >> 16), quint8(id >> 8), quint8(id)};
     }
+
+    friend bool operator==(const TQuorixCtrl &, const TQuorixCtrl &) = default;
 };

@@ -2,6 +2,7 @@
 
 #include "form_builders.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -15,15 +16,17 @@ TQuorixSettings::TQuorixSettings(QWidget *parent)
     : QDialog(parent),
       Label1(forms::label(this, "Label1", tr("Serial Port"), {16, 16, 268, 20})),
       PortsCombo(forms::placed(named(new QComboBox(this), "PortsCombo", tr("Serial Port")), {16, 40, 268, 25})),
+      chkFastSearch(forms::button<QCheckBox>(this, "chkFastSearch", tr("Fast search"), {16, 76, 268, 22})),
       Ok(forms::button(this, "Ok", tr("OK"), {124, 112, 75})),
       Cancel(forms::button(this, "Cancel", tr("Cancel"), {209, 112, 75}))
 {
     setObjectName(QStringLiteral("QuorixSettings"));
     setWindowTitle(tr("Settings"));
-    // Room below the list for options of the search to come.
     setFixedSize(300, 150);
     Label1->setBuddy(PortsCombo);
     PortsCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    chkFastSearch->setToolTip(tr("Ask the next controller as soon as one has answered, instead of waiting the "
+                                 "full interval each time. Some controllers may need the full interval."));
     Ok->setDefault(true);
 
     refreshPorts();
@@ -77,4 +80,5 @@ QString TQuorixSettings::portLabelText() const
 void TQuorixSettings::OkClick()
 {
     emit portChosen(portName(), portLabelText());
+    emit fastSearchChosen(chkFastSearch->isChecked());
 }

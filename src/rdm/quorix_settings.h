@@ -3,10 +3,11 @@
 // ports the system reports (USB interfaces on Linux and macOS), then any named in the environment
 // variable GLINTWORK_SERIAL_PORTS (paths separated by ':', each optionally "=description"; the
 // demo's virtual DMX line is reached that way). OK hands out the port name to open and the text
-// the port label shows.
+// the port label shows, and whether searches run fast.
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -18,6 +19,7 @@ public:
 
     QLabel *Label1;
     QComboBox *PortsCombo;
+    QCheckBox *chkFastSearch; // filled by the opener before each showing
     QPushButton *Ok;
     QPushButton *Cancel;
 
@@ -35,4 +37,5 @@ public:
 signals:
     // OK: the port takes effect at the next open; its label is shown at once.
     void portChosen(const QString &portName, const QString &labelText);
+    void fastSearchChosen(bool on);
 };

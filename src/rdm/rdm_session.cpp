@@ -2,11 +2,14 @@
 
 #include "log_categories.h"
 
+#include <utility>
+
 using namespace rdm;
 
 namespace {
 
 constexpr int MinStandardReply = HEADER_SIZE + CHECKSUM_SIZE;
+constexpr int TransNumOffset = 15;
 
 quint32 sourceDeviceId(const TRdmPacket &reply)
 {
@@ -15,12 +18,14 @@ quint32 sourceDeviceId(const TRdmPacket &reply)
 
 } // namespace
 
-void RdmSession::send(const RdmRequest &request)
+quint8 RdmSession::send(const RdmRequest &request)
 {
     ++pacing.messages;
     qCDebug(lcRdm).nospace() << "send cc 0x" << Qt::hex << request.cc << " pid 0x" << request.pid << " to 0x"
                              << request.dest;
-    m_host.sendMessage(message(request));
+    const QByteArray m = message(request);
+    m_host.sendMessage(m);
+    return quint8(m[TransNumOffset]);
 }
 
 void RdmSession::sleep(int ms)
@@ -44,6 +49,8 @@ void RdmSession::startSearch()
     m_recorded.clear();
     m_unacked.clear();
     m_mutePending = false;
+    m_awaitedGet = {};
+    m_answered = false;
     m_reasm.clear();
     m_host.stopGapTimer();
     m_host.setTimerInterval(DiscoveryIntervalMs);
@@ -57,6 +64,8 @@ void RdmSession::abort()
     m_host.stopGapTimer();
     m_reasm.clear();
     m_mutePending = false;
+    m_awaitedGet = {};
+    m_answered = false;
     RDM_Mode = NONE;
     RDM_info_packet = PHASE_END;
 }
@@ -71,7 +80,13 @@ void RdmSession::startPass()
     discBinaryState.branch = 1;
     m_passRequests = 0;
     m_narrowedWith.clear();
+    reportDiscovering();
     SendNextDisc(DISC_REPEAT);
+}
+
+void RdmSession::reportDiscovering()
+{
+    m_host.searchProgress({SearchProgress::Discovering, int(VControllers.size()), 0, 0});
 }
 
 void RdmSession::SendUnmute()
@@ -188,6 +203,7 @@ void RdmSession::MuteRead()
         VControllers.append(c);
         m_recorded.insert(m_muteId);
         qCDebug(lcRdm) << "recorded controller" << m_muteId;
+        reportDiscovering();
     }
     RDM_Mode = DISCOVER;
     SendNextDisc(DISC_WIDEN);
@@ -229,6 +245,7 @@ void RdmSession::handleFrames()
         ReadBuff = *frame;
         Msg_len = int(ReadBuff.size());
         dispatch();
+        endWaitOnAnswer();
     }
     if (m_reasm.pending()) {
         m_host.startGapTimer();
@@ -264,6 +281,7 @@ void RdmSession::gapTimeout()
             ReadBuff = *frame;
             Msg_len = int(ReadBuff.size());
             dispatch();
+            endWaitOnAnswer();
         }
         m_reasm.clear();
     }
@@ -293,6 +311,8 @@ void RdmSession::Timer1Timer()
         return;
     }
     stopTimer();
+    m_awaitedGet.pending = false;
+    const bool answered = std::exchange(m_answered, false);
     if (RDM_Mode == DISCOVER) {
         ++pacing.discoveryTicks;
         SendNextDisc(DISC_WIDEN);
@@ -315,7 +335,7 @@ void RdmSession::Timer1Timer()
     }
     if (!getMessage(RDM_info_packet))
         return;
-    ++pacing.parameterTicks;
+    ++(answered ? pacing.answeredTicks : pacing.parameterTicks);
     ++InfoRequestNum;
     getSend(RDM_info_packet, InfoRequestNum);
 }
@@ -328,7 +348,10 @@ void RdmSession::getSend(quint8 phase, int num)
     if (!get)
         return;
     if (num >= 0 && num < VControllers.size()) {
-        send(getRequest(*get, VControllers[num].deviceId()));
+        const quint32 id = VControllers[num].deviceId();
+        m_host.searchProgress({SearchProgress::Reading, int(VControllers.size()), num, phase});
+        const quint8 transNum = send(getRequest(*get, id));
+        m_awaitedGet = {true, makerUid(id), get->pid, transNum};
         m_host.setTimerInterval(ParameterIntervalMs);
         RDM_info_packet = phase;
         m_host.startTimer();
@@ -346,6 +369,24 @@ void RdmSession::getSend(quint8 phase, int num)
     }
     RDM_info_packet = get->next;
     getSend(get->next, 0);
+}
+
+void RdmSession::endWaitOnAnswer()
+{
+    // Only the answer to the get in flight counts: a late answer to an earlier get, or one from
+    // another controller, leaves the wait as it is.
+    if (!fastSearch || !m_awaitedGet.pending || RDM_Mode != STANDARD || Msg_len < MinStandardReply)
+        return;
+    const std::optional<TRdmPacket> reply = parseRdmHeader(ReadBuff);
+    if (!reply || reply->cc != GET_COMMAND_RESPONSE || reply->pid != m_awaitedGet.pid
+        || reply->transNum != m_awaitedGet.transNum || uidFrom(reply->srcUID) != m_awaitedGet.source)
+        return;
+    m_awaitedGet.pending = false;
+    m_answered = true;
+    qCDebug(lcRdm) << "fast search: answered, next request after" << ResponseGapMs << "ms";
+    m_host.stopTimer();
+    m_host.setTimerInterval(ResponseGapMs);
+    m_host.startTimer();
 }
 
 void RdmSession::StandardRead()

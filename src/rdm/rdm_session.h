@@ -9,6 +9,7 @@
 #include "rdm_params.h"
 #include "rdm_reassembler.h"
 #include "serial_bootloader.h"
+#include "search_progress.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -33,6 +34,8 @@ public:
     virtual void UpdateTable() = 0;
     // Three passes found nothing: hide the busy indicators and close the port.
     virtual void searchEndedEmpty() = 0;
+    // Where the search stands, for the operator: a pass starts, a controller is added, a get goes out.
+    virtual void searchProgress(const rdm::SearchProgress &) {}
 };
 
 class RdmSession {
@@ -46,6 +49,14 @@ public:
     static constexpr int DiscoveryIntervalMs = 20;
     static constexpr int ParameterIntervalMs = 100;
     static constexpr int UnmuteWaitMs = 100;
+    // The least a controller leaves the line quiet between a response and its next request. A
+    // whole millisecond, as Timer1 counts no finer.
+    static constexpr int ResponseGapMs = 1;
+
+    // Fast search: a get whose answer (or refusal) is in moves on after the response gap instead
+    // of the whole interval, which stays the time-out for an answer that does not come. The
+    // messages and their order are those of the paced search; only the waits shrink.
+    bool fastSearch = false;
 
     // The found controllers, in the order found; index = table row.
     QList<TQuorixCtrl> VControllers;
@@ -64,13 +75,17 @@ public:
     int InfoRequestNum = 0;
 
     // What the pacing prescribes for what has run: ticks of Timer1 by interval, blocking waits.
+    // parameterTicks are the gets whose interval ran out, answeredTicks those cut short by their
+    // answer in a fast search.
     struct Pacing {
         int messages = 0;
         int discoveryTicks = 0;
         int parameterTicks = 0;
+        int answeredTicks = 0;
         qint64 waitedMs = 0;
         qint64 prescribedMs() const { return messages * 1 + waitedMs + discoveryTicks * qint64(DiscoveryIntervalMs)
-                                             + parameterTicks * qint64(ParameterIntervalMs); }
+                                             + parameterTicks * qint64(ParameterIntervalMs)
+                                             + answeredTicks * qint64(ResponseGapMs); }
     } pacing;
 
     // A search, once the port is open (the host has shown the busy indicators).
@@ -115,7 +130,8 @@ public:
     const QSet<quint32> &unacknowledged() const { return m_unacked; }
 
 private:
-    void send(const rdm::RdmRequest &request);
+    // Returns the transaction number the message took.
+    quint8 send(const rdm::RdmRequest &request);
     void sleep(int ms);
     void stopTimer();
     void getSend(quint8 phase, int num);
@@ -125,6 +141,8 @@ private:
     void dispatch();
     void runDeferredTick();
     void sendMute();
+    void endWaitOnAnswer();
+    void reportDiscovering();
     int discoveryBudget() const;
     // Calls `apply` for each record whose UID is the reply's source.
     template <class Apply>
@@ -138,6 +156,15 @@ private:
     bool m_tickDeferred = false;
     boot::BootloaderExchange *m_boot = nullptr;
     bool bootActive() const { return m_boot && m_boot->active(); }
+
+    // The get in flight, by what its answer carries back: source, parameter, transaction number.
+    struct AwaitedGet {
+        bool pending = false;
+        rdm::Uid source = 0;
+        quint16 pid = 0;
+        quint8 transNum = 0;
+    } m_awaitedGet;
+    bool m_answered = false; // the running tick is the response gap after an answer
 
     bool m_mutePending = false;
     quint32 m_muteId = 0;

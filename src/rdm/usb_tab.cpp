@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSerialPort>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QThread>
@@ -29,6 +30,7 @@ constexpr int WriteWaitMs = 100;
 constexpr int SetPauseMs = 30; // after each step of the controller dialog's OK
 constexpr int ComLabelX = 337;
 constexpr int SettingsX = 561;
+constexpr char FastSearchKey[] = "usb/fastSearch";
 } // namespace
 
 UsbTab::UsbTab(QWidget *parent)
@@ -79,6 +81,7 @@ UsbTab::UsbTab(QWidget *parent)
     connect(m_gapTimer, &QTimer::timeout, this, [this] { Session.gapTimeout(); });
     connect(ComPort1, &QSerialPort::errorOccurred, this, &UsbTab::portErrorOccurred);
     Session.setBootloader(&m_bootloader);
+    Session.fastSearch = QSettings().value(QLatin1String(FastSearchKey), false).toBool();
 }
 
 UsbTab::~UsbTab() = default;
@@ -118,6 +121,12 @@ void UsbTab::choosePort(const QString &name, const QString &labelText)
 QString UsbTab::portName() const
 {
     return m_portName;
+}
+
+void UsbTab::setFastSearch(bool on)
+{
+    Session.fastSearch = on;
+    QSettings().setValue(QLatin1String(FastSearchKey), on);
 }
 
 // ---- port ----
@@ -280,11 +289,17 @@ void UsbTab::Timer1Timer()
     Session.Timer1Timer();
 }
 
+void UsbTab::searchProgress(const rdm::SearchProgress &progress)
+{
+    StatusBar1->showMessage(rdm::searchProgressText(progress));
+}
+
 void UsbTab::endSearchIndicators()
 {
     m_searching = false;
     wheelSearching->hide();
     lblSearching->hide();
+    StatusBar1->clearMessage();
     ComPort1->close();
 }
 

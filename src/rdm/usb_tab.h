@@ -53,6 +53,10 @@ public:
     void choosePort(const QString &name, const QString &labelText);
     QString portName() const;
 
+    // Fast search (see RdmSession::fastSearch), remembered from one run to the next.
+    bool fastSearch() const { return Session.fastSearch; }
+    void setFastSearch(bool on);
+
     // The two line settings of ComPort1. openLink closes the port, applies the setting (settings
     // change only while it is closed), opens it with DTR on and RTS off and drops stale input.
     enum class LineSetting { RdmLink, BootloaderLink };
@@ -105,6 +109,7 @@ private:
     void startGapTimer() override;
     void stopGapTimer() override;
     void searchEndedEmpty() override;
+    void searchProgress(const rdm::SearchProgress &progress) override;
     // BootloaderHost
     void writeBytes(const QByteArray &bytes) override;
     void armTimer(int ms) override;

@@ -5,6 +5,7 @@
 #include "glw_application.h"
 #include "glw_test.h"
 #include "orvantic.h"
+#include "quorix_settings.h"
 #include "udp_port.h"
 #include "url_catcher.h"
 #include "usb_tab.h"
@@ -14,6 +15,7 @@
 #include <QAbstractScrollArea>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -28,6 +30,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QSettings>
 #include <QUdpSocket>
 #include <stdexcept>
 
@@ -72,7 +75,53 @@ void captureError(const QString &text)
 
 class TestForm1 : public QObject {
     Q_OBJECT
+    QTemporaryDir m_settings;
+
 private slots:
+    void initTestCase()
+    {
+        // Remembered options go to a folder of the test's own, never the user's.
+        QVERIFY(m_settings.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+        QCoreApplication::setOrganizationName(QStringLiteral("GlintworkTest"));
+        QCoreApplication::setApplicationName(QStringLiteral("Glintwork"));
+    }
+
+    // Fast search is off at first; ticked and confirmed, it is on, and still on in the next run.
+    void fastSearchIsRemembered()
+    {
+        bool shownTicked = true;
+        const auto tickAndConfirm = [&](bool tick, bool ok) {
+            glwtest::answerModal([&, tick, ok](QWidget *w) {
+                auto *s = qobject_cast<TQuorixSettings *>(w);
+                if (!s)
+                    return;
+                shownTicked = s->chkFastSearch->isChecked();
+                s->chkFastSearch->setChecked(tick);
+                (ok ? s->Ok : s->Cancel)->click();
+            });
+        };
+        {
+            TForm1 form(0, testOptions());
+            QVERIFY(!form.USBDevices->fastSearch());
+            tickAndConfirm(true, true);
+            form.USBDevices->Settings->click();
+            QVERIFY(!shownTicked);
+            QVERIFY(form.USBDevices->fastSearch());
+            QVERIFY(form.USBDevices->Session.fastSearch);
+            tickAndConfirm(false, false); // Cancel changes nothing
+            form.USBDevices->Settings->click();
+            QVERIFY(shownTicked);
+            QVERIFY(form.USBDevices->fastSearch());
+        }
+        TForm1 next(0, testOptions());
+        QVERIFY(next.USBDevices->Session.fastSearch);
+        tickAndConfirm(false, true);
+        next.USBDevices->Settings->click();
+        QVERIFY(shownTicked);
+        QVERIFY(!next.USBDevices->fastSearch());
+        QVERIFY(!TForm1(0, testOptions()).USBDevices->fastSearch());
+    }
     void windowsAreCreatedInOrder()
     {
         TForm1 form(0, testOptions());

@@ -1,11 +1,23 @@
 #pragma once
-// Comparing the records a search filled with the virtual controllers it searched.
+// Comparing the records a search filled with the virtual controllers it searched, and reading the
+// messages it sent.
 
 #include "quorix_ctrl.h"
 #include "virtual_quorix_line.h"
 
 #include <QList>
 #include <QTest>
+
+// The parameter ID and the destination's device ID of a message on the line.
+inline quint16 pidOf(const QByteArray &m)
+{
+    return quint16(quint8(m[21]) << 8 | quint8(m[22]));
+}
+
+inline quint32 destId(const QByteArray &m)
+{
+    return quint32(quint8(m[5])) << 24 | quint32(quint8(m[6])) << 16 | quint32(quint8(m[7])) << 8 | quint8(m[8]);
+}
 
 // A line of controllers with these device IDs, each with its own parameters.
 inline QList<VirtualQuorix> virtualLine(const QList<quint32> &ids)

@@ -152,9 +152,12 @@ private slots:
         QCOMPARE(s.PortsCombo->itemText(20 + system.size()), QStringLiteral("/tmp/virtual-dmx (Virtual DMX line)"));
 
         QSignalSpy chosen(&s, &TQuorixSettings::portChosen);
+        QSignalSpy fast(&s, &TQuorixSettings::fastSearchChosen);
+        QVERIFY(!s.chkFastSearch->isChecked());
         s.PortsCombo->setCurrentIndex(19);
         s.Ok->click();
         QCOMPARE(chosen.last(), (QVariantList{QStringLiteral("Com20"), QStringLiteral("Using Com 20")}));
+        QCOMPARE(fast.last(), QVariantList{false});
         QCOMPARE(s.result(), int(QDialog::Accepted));
 
         s.PortsCombo->setCurrentIndex(s.PortsCombo->count() - 1);
@@ -164,9 +167,16 @@ private slots:
         s.refreshPorts();
         QCOMPARE(s.portName(), QStringLiteral("/dev/pts/77"));
 
+        s.chkFastSearch->click();
+        s.Ok->click();
+        QCOMPARE(fast.last(), QVariantList{true});
+
         QSignalSpy none(&s, &TQuorixSettings::portChosen);
+        QSignalSpy noFast(&s, &TQuorixSettings::fastSearchChosen);
+        s.chkFastSearch->click();
         s.Cancel->click();
         QCOMPARE(none.size(), 0);
+        QCOMPARE(noFast.size(), 0);
         qunsetenv("GLINTWORK_SERIAL_PORTS");
     }
 

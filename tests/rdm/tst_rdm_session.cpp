@@ -17,11 +17,6 @@ using namespace rdm;
 
 namespace {
 
-quint16 pidOf(const QByteArray &m)
-{
-    return quint16(quint8(m[21]) << 8 | quint8(m[22]));
-}
-
 struct LineHost : RdmSessionHost {
     VirtualQuorixLine line;
     RdmSession session{*this};
@@ -33,6 +28,8 @@ struct LineHost : RdmSessionHost {
     bool timerOn = false;
     bool gapOn = false;
     int interval = 0;
+    QList<int> timerStarts; // the interval of each start
+    QList<SearchProgress> progress;
     int tables = 0;
     int emptyEnds = 0;
     int steps = 0;
@@ -52,12 +49,17 @@ struct LineHost : RdmSessionHost {
     }
     void sleepMs(int) override {}
     void setTimerInterval(int ms) override { interval = ms; }
-    void startTimer() override { timerOn = true; }
+    void startTimer() override
+    {
+        timerOn = true;
+        timerStarts << interval;
+    }
     void stopTimer() override { timerOn = false; }
     void startGapTimer() override { gapOn = true; }
     void stopGapTimer() override { gapOn = false; }
     void UpdateTable() override { ++tables; }
     void searchEndedEmpty() override { ++emptyEnds; }
+    void searchProgress(const SearchProgress &p) override { progress << p; }
 
     // Runs a search to its end; false when it did not end within `maxSteps`.
     bool search(int maxSteps = 1'000'000)
@@ -68,22 +70,29 @@ struct LineHost : RdmSessionHost {
 
     bool runUntilQuiet(int maxSteps)
     {
-        for (steps = 0; steps < maxSteps; ++steps) {
-            if (!inbound.isEmpty()) {
-                const qsizetype n = pieceSize > 0 ? qMin<qsizetype>(pieceSize, inbound.size()) : inbound.size();
-                const QByteArray piece = inbound.left(n);
-                inbound.remove(0, n);
-                session.bytesReceived(piece);
-            } else if (gapOn) {
-                gapOn = false;
-                session.gapTimeout();
-            } else if (timerOn) {
-                session.Timer1Timer();
-            } else {
+        for (steps = 0; steps < maxSteps; ++steps)
+            if (!step())
                 return true;
-            }
-        }
         return false;
+    }
+
+    // Delivers what the line answered, or else lets the running timer fire; false when quiet.
+    bool step()
+    {
+        if (!inbound.isEmpty()) {
+            const qsizetype n = pieceSize > 0 ? qMin<qsizetype>(pieceSize, inbound.size()) : inbound.size();
+            const QByteArray piece = inbound.left(n);
+            inbound.remove(0, n);
+            session.bytesReceived(piece);
+        } else if (gapOn) {
+            gapOn = false;
+            session.gapTimeout();
+        } else if (timerOn) {
+            session.Timer1Timer();
+        } else {
+            return false;
+        }
+        return true;
     }
 
     QList<QByteArray> sentWith(quint8 cc) const
@@ -103,11 +112,6 @@ TBinaryBounds boundsOf(const QByteArray &discoveryRequest)
             | quint32(quint8(discoveryRequest[at + 2])) << 8 | quint8(discoveryRequest[at + 3]);
     };
     return {be32(26), be32(32)};
-}
-
-quint32 destId(const QByteArray &m)
-{
-    return quint32(quint8(m[5])) << 24 | quint32(quint8(m[6])) << 16 | quint32(quint8(m[7])) << 8 | quint8(m[8]);
 }
 
 
@@ -243,6 +247,140 @@ private slots:
         host.session.bytesReceived(info.mid(20));
         QCOMPARE(host.session.VControllers[0].SVID, host.line.controllers[0].rec.SVID);
         QCOMPARE(pidOf(host.sent.last()), quint16(PID_SENSOR_VALUE));
+    }
+
+    void fastSearchSendsTheSameWithShortWaits_data()
+    {
+        QTest::addColumn<QList<quint32>>("ids");
+        QTest::addColumn<int>("silent"); // how many of them (the first) answer no get
+        QTest::addColumn<int>("pieceSize");
+        QList<quint32> many;
+        QRandomGenerator rng(1412);
+        while (many.size() < 100) {
+            const quint32 id = rng.generate();
+            if (!many.contains(id))
+                many << id;
+        }
+        QTest::newRow("none") << QList<quint32>{} << 0 << 0;
+        QTest::newRow("three") << QList<quint32>{0x30, 0x10, 0x20} << 0 << 0;
+        QTest::newRow("100 random, in pieces of 3") << many << 0 << 3;
+        QTest::newRow("one of two answers no get") << QList<quint32>{0x1234, 0x80000000} << 1 << 0;
+    }
+
+    void fastSearchSendsTheSameWithShortWaits()
+    {
+        QFETCH(QList<quint32>, ids);
+        QFETCH(int, silent);
+        QFETCH(int, pieceSize);
+        QList<VirtualQuorix> line = virtualLine(ids);
+        for (int i = 0; i < silent; ++i)
+            line[i].ignoresGets = true;
+        LineHost paced(line);
+        LineHost fast(line);
+        paced.pieceSize = fast.pieceSize = pieceSize;
+        fast.session.fastSearch = true;
+        QVERIFY(paced.search());
+        QVERIFY(fast.search());
+
+        QCOMPARE(fast.sent, paced.sent); // every byte, transaction numbers included
+        QCOMPARE(fast.tables, paced.tables);
+        QCOMPARE(fast.emptyEnds, paced.emptyEnds);
+        QCOMPARE(fast.session.VControllers.size(), ids.size());
+        for (int i = 0; i < ids.size(); ++i) {
+            const TQuorixCtrl &a = paced.session.VControllers[i];
+            const TQuorixCtrl &b = fast.session.VControllers[i];
+            QCOMPARE(b.UID, a.UID);
+            QCOMPARE(b.SVID, a.SVID);
+            QCOMPARE(b.STA, a.STA);
+            QCOMPARE(b.LBL, a.LBL);
+            QCOMPARE(b.TMP, a.TMP);
+            QCOMPARE(b.RM, a.RM);
+            QCOMPARE(b.Gamma, a.Gamma);
+        }
+
+        // Each answered get cuts its wait to the response gap; an unanswered one waits it out.
+        const int gets = 5 * int(ids.size());
+        const int answered = 5 * (int(ids.size()) - silent);
+        QCOMPARE(paced.session.pacing.parameterTicks, gets);
+        QCOMPARE(paced.session.pacing.answeredTicks, 0);
+        QCOMPARE(paced.timerStarts.count(RdmSession::ResponseGapMs), 0);
+        QCOMPARE(fast.session.pacing.parameterTicks, gets - answered);
+        QCOMPARE(fast.session.pacing.answeredTicks, answered);
+        QCOMPARE(fast.timerStarts.count(RdmSession::ResponseGapMs), answered);
+        // Discovery and the un-mute settling keep their times.
+        QCOMPARE(fast.session.pacing.discoveryTicks, paced.session.pacing.discoveryTicks);
+        QCOMPARE(fast.session.pacing.waitedMs, paced.session.pacing.waitedMs);
+    }
+
+    void onlyTheAnswerInFlightEndsTheWait_data()
+    {
+        QTest::addColumn<quint32>("from");
+        QTest::addColumn<quint16>("pid");
+        QTest::addColumn<int>("transShift");
+        QTest::addColumn<quint8>("cc"); // of the request answered
+        QTest::addColumn<quint8>("type");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("the answer") << 0x42u << quint16(PID_DEVICE_INFO) << 0 << quint8(GET_COMMAND)
+                                    << quint8(RESPONSE_TYPE_ACK) << true;
+        QTest::newRow("a refusal") << 0x42u << quint16(PID_DEVICE_INFO) << 0 << quint8(GET_COMMAND)
+                                   << quint8(RESPONSE_TYPE_NACK_REASON) << true;
+        QTest::newRow("another controller") << 0x43u << quint16(PID_DEVICE_INFO) << 0 << quint8(GET_COMMAND)
+                                            << quint8(RESPONSE_TYPE_ACK) << false;
+        QTest::newRow("another parameter") << 0x42u << quint16(PID_GAMMA) << 0 << quint8(GET_COMMAND)
+                                           << quint8(RESPONSE_TYPE_ACK) << false;
+        QTest::newRow("an earlier transaction") << 0x42u << quint16(PID_DEVICE_INFO) << -1 << quint8(GET_COMMAND)
+                                                << quint8(RESPONSE_TYPE_ACK) << false;
+        QTest::newRow("a set's answer") << 0x42u << quint16(PID_DEVICE_INFO) << 0 << quint8(SET_COMMAND)
+                                        << quint8(RESPONSE_TYPE_ACK) << false;
+    }
+
+    void onlyTheAnswerInFlightEndsTheWait()
+    {
+        QFETCH(quint32, from);
+        QFETCH(quint16, pid);
+        QFETCH(int, transShift);
+        QFETCH(quint8, cc);
+        QFETCH(quint8, type);
+        QFETCH(bool, ends);
+        LineHost host(virtualLine({0x42, 0x43}));
+        host.session.fastSearch = true;
+        host.session.startSearch();
+        while (host.sentWith(GET_COMMAND).isEmpty())
+            QVERIFY(host.step());
+        host.inbound.clear(); // the line's own answer never comes
+        const QByteArray get = host.sent.last();
+        QCOMPARE(destId(get), 0x42u);
+
+        TRdmPacket request = *parseRdmHeader(get);
+        request.transNum = quint8(request.transNum + transShift);
+        request.cc = cc;
+        request.pid = pid;
+        host.session.bytesReceived(buildReply(request, makerUid(from), type, QByteArray(2, '\0')));
+        QVERIFY(host.timerOn);
+        QCOMPARE(host.interval, ends ? RdmSession::ResponseGapMs : RdmSession::ParameterIntervalMs);
+
+        // Whichever wait runs, its end asks the next controller.
+        host.session.Timer1Timer();
+        QCOMPARE(destId(host.sent.last()), 0x43u);
+        QCOMPARE(pidOf(host.sent.last()), quint16(PID_DEVICE_INFO));
+        QCOMPARE(host.session.pacing.answeredTicks, ends ? 1 : 0);
+    }
+
+    void progressForTheOperator()
+    {
+        LineHost host(virtualLine({0x42, 0x43}));
+        QVERIFY(host.search());
+        using P = SearchProgress;
+        QList<P> expected{{P::Discovering, 0, 0, 0}, {P::Discovering, 1, 0, 0}, {P::Discovering, 2, 0, 0}};
+        for (quint8 phase : {DEVICE_INFO, DEVICE_TEMP, DEVICE_REMOTE, DEVICE_GAMMA, DEVICE_LABEL})
+            for (int i = 0; i < 2; ++i)
+                expected << P{P::Reading, 2, i, phase};
+        QCOMPARE(host.progress, expected);
+
+        QCOMPARE(searchProgressText({P::Discovering, 3, 0, 0}), QStringLiteral("Discovering\u2026 3 found"));
+        QCOMPARE(searchProgressText({P::Reading, 32, 11, DEVICE_INFO}),
+                 QStringLiteral("Reading 12 of 32 (device information)"));
+        QCOMPARE(searchProgressText({P::Reading, 32, 31, DEVICE_LABEL}), QStringLiteral("Reading 32 of 32 (label)"));
     }
 
     void nothingConnectedMakesThreePasses()

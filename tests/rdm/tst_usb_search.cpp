@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 
@@ -21,9 +22,11 @@ constexpr int SearchTimeoutMs = 120000;
 
 // A virtual line on a pty and the USB tab opening its slave side.
 struct PtyLine {
-    explicit PtyLine(QList<VirtualQuorix> controllers, bool split = false, int gapMs = 0) : sim(std::move(controllers))
+    explicit PtyLine(QList<VirtualQuorix> controllers, bool split = false, int latencyMs = 0, int gapMs = 0)
+        : sim(std::move(controllers))
     {
         sim.setSplitReplies(split);
+        sim.setLatencyMs(latencyMs);
         sim.setReplyGapMs(gapMs);
         started = sim.start(&error);
         tab.setPortName(sim.slavePath());
@@ -50,52 +53,110 @@ private slots:
     {
         QTest::addColumn<QList<quint32>>("ids");
         QTest::addColumn<bool>("split");
+        QTest::addColumn<int>("latencyMs");
         QTest::addColumn<bool>("dropMute");
         QTest::addColumn<int>("gapMs");
         const QList<quint32> ten{0x00000000, 0x00001000, 0x00001001, 0x12345678, 0x7FFFFFFF,
                                  0x80000000, 0xBFFFFFFF, 0xC0000000, 0xC0000001, 0xFFFFFFFF};
-        QTest::newRow("none") << QList<quint32>{} << false << false << 0;
-        QTest::newRow("one") << QList<quint32>{0x00001000} << false << false << 0;
-        QTest::newRow("IDs 1 and 2") << QList<quint32>{1, 2} << false << false << 0;
-        QTest::newRow("ten, high IDs among them") << ten << false << false << 0;
-        QTest::newRow("ten, replies in pieces") << ten << true << false << 0;
+        QTest::newRow("none") << QList<quint32>{} << false << 0 << false << 0;
+        QTest::newRow("one") << QList<quint32>{0x00001000} << false << 0 << false << 0;
+        QTest::newRow("IDs 1 and 2") << QList<quint32>{1, 2} << false << 0 << false << 0;
+        QTest::newRow("ten, high IDs among them") << ten << false << 0 << false << 0;
+        QTest::newRow("ten, replies in pieces") << ten << true << 0 << false << 0;
+        QTest::newRow("ten, 16 ms adapter latency, pieces") << ten << true << 16 << false << 0;
         // A USB interface's latency timer (16 ms by default) can split every reply, in every mode.
-        QTest::newRow("replies split 16 ms apart") << QList<quint32>{0x1000, 0x1001, 0x80000000} << false << false << 16;
-        QTest::newRow("mute replies lost") << QList<quint32>{0x80000000, 0x80000001, 0x42} << true << true << 0;
+        QTest::newRow("replies split 16 ms apart") << QList<quint32>{0x1000, 0x1001, 0x80000000} << false << 0 << false
+                                                   << 16;
+        QTest::newRow("mute replies lost") << QList<quint32>{0x80000000, 0x80000001, 0x42} << true << 0 << true << 0;
     }
 
+    // The paced search and the fast one over the same line: the same records and table, each
+    // controller asked once per reading in the order found, and the progress in the status bar.
+    // (Byte for byte the same messages is shown without a clock in the session's own test; over a
+    // real port a loaded machine may let a 20 ms discovery wait run out in either mode.)
     void searchOverPty()
     {
         QFETCH(QList<quint32>, ids);
         QFETCH(bool, split);
+        QFETCH(int, latencyMs);
         QFETCH(bool, dropMute);
         QFETCH(int, gapMs);
         QList<VirtualQuorix> line = virtualLine(ids);
         if (dropMute)
             for (VirtualQuorix &v : line)
                 v.dropMuteReplies = 1;
-        PtyLine pty(line, split, gapMs);
-        QVERIFY2(pty.started, qPrintable(pty.error));
-        RdmLineSim &sim = pty.sim;
-        UsbTab &tab = pty.tab;
-        QSignalSpy counts(&tab, &UsbTab::countChanged);
-        QVERIFY(runSearch(tab));
 
-        QVERIFY(!tab.ComPort1->isOpen());
-        QVERIFY(tab.wheelSearching->isHidden());
-        QVERIFY(tab.lblSearching->isHidden());
-        QCOMPARE(tab.ComLabel->text(), QStringLiteral("Using Com 1"));
-        compareRecords(tab.VControllers, sim.controllers());
-        QCOMPARE(tab.rowCount(), ids.size());
-        QCOMPARE(counts.first().first().toInt(), 0);
-        QCOMPARE(counts.last().first().toInt(), ids.size());
-        if (ids.isEmpty())
-            QCOMPARE(tab.Session.SearchRetries, quint8(3));
-        for (int row = 0; row < tab.rowCount(); ++row) {
-            QCOMPARE(tab.USB_Grid->item(row, 0)->text(), QStringLiteral("Quorix 16"));
-            QCOMPARE(tab.USB_Grid->item(row, 3)->text(),
-                     QStringLiteral("%1").arg(tab.VControllers[row].deviceId(), 8, 16, QLatin1Char('0')).toUpper());
+        for (bool fast : {false, true}) {
+            PtyLine pty(line, split, latencyMs, gapMs);
+            QVERIFY2(pty.started, qPrintable(pty.error));
+            RdmLineSim &sim = pty.sim;
+            UsbTab &tab = pty.tab;
+            tab.Session.fastSearch = fast;
+            QSignalSpy counts(&tab, &UsbTab::countChanged);
+            QSignalSpy status(tab.StatusBar1, &QStatusBar::messageChanged);
+            QVERIFY(runSearch(tab));
+
+            QVERIFY(!tab.ComPort1->isOpen());
+            QVERIFY(tab.wheelSearching->isHidden());
+            QVERIFY(tab.lblSearching->isHidden());
+            QCOMPARE(tab.ComLabel->text(), QStringLiteral("Using Com 1"));
+            compareRecords(tab.VControllers, sim.controllers());
+            QCOMPARE(tab.rowCount(), ids.size());
+            QCOMPARE(counts.first().first().toInt(), 0);
+            QCOMPARE(counts.last().first().toInt(), ids.size());
+            if (ids.isEmpty())
+                QCOMPARE(tab.Session.SearchRetries, quint8(3));
+            for (int row = 0; row < tab.rowCount(); ++row) {
+                QCOMPARE(tab.USB_Grid->item(row, 0)->text(), QStringLiteral("Quorix 16"));
+                QCOMPARE(tab.USB_Grid->item(row, 3)->text(),
+                         QStringLiteral("%1").arg(tab.VControllers[row].deviceId(), 8, 16, QLatin1Char('0')).toUpper());
+            }
+
+            QStringList shown;
+            for (const QList<QVariant> &change : status)
+                shown << change.first().toString();
+            QCOMPARE(shown.value(0), QStringLiteral("Discovering\u2026 0 found"));
+            if (!ids.isEmpty()) {
+                const QString all = QString::number(ids.size());
+                QVERIFY(shown.contains(QStringLiteral("Discovering\u2026 %1 found").arg(all)));
+                QCOMPARE(shown.value(shown.size() - 2), QStringLiteral("Reading %1 of %1 (label)").arg(all));
+            }
+            QCOMPARE(shown.last(), QString()); // cleared with the search's end
+            QVERIFY(tab.StatusBar1->currentMessage().isEmpty());
+
+            QList<QPair<quint16, quint32>> gets, expected;
+            for (const QByteArray &m : sim.messages())
+                if (quint8(m[20]) == rdm::GET_COMMAND)
+                    gets << qMakePair(pidOf(m), destId(m));
+            for (quint16 pid : {rdm::PID_DEVICE_INFO, rdm::PID_SENSOR_VALUE, rdm::PID_REMOTE_MODE, rdm::PID_GAMMA,
+                                rdm::PID_DEVICE_LABEL})
+                for (const TQuorixCtrl &c : tab.VControllers)
+                    expected << qMakePair(pid, c.deviceId());
+            QCOMPARE(gets, expected);
         }
+    }
+
+    void controllerSilentOnGetsInFastSearch()
+    {
+        QList<VirtualQuorix> line = virtualLine({0x10, 0x11});
+        line[1].ignoresGets = true;
+        PtyLine pty(line);
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        UsbTab &tab = pty.tab;
+        tab.Session.fastSearch = true;
+        QVERIFY(runSearch(tab));
+        QCOMPARE(tab.rowCount(), 2);
+        compareRecords({tab.VControllers[0]}, {line[0]});
+        const TQuorixCtrl &silent = tab.VControllers[1];
+        QCOMPARE(silent.deviceId(), 0x11u);
+        QCOMPARE(silent.SVID, (std::array<quint8, 4>{}));
+        QCOMPARE(silent.LBL, (std::array<quint8, 32>{}));
+        QCOMPARE(silent.Gamma, quint8(0));
+        QCOMPARE(tab.USB_Grid->item(1, 2)->text(), QStringLiteral("V0.0.0"));
+        // Its five gets each waited the whole interval; the other's were cut short (unless a loaded
+        // machine kept an answer beyond the interval).
+        QVERIFY(tab.Session.pacing.parameterTicks >= 5);
+        QCOMPARE(tab.Session.pacing.parameterTicks + tab.Session.pacing.answeredTicks, 10);
     }
 
     void tableCells()
