@@ -7,6 +7,9 @@ PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-d
           qt6-qpa-plugins fonts-dejavu-core iproute2 procps poppler-utils dpkg-dev file
           desktop-file-utils)
 
+# Fuzzing (scripts/fuzz): clang with libFuzzer's runtime, and the symbolizer for readable reports.
+FUZZ_PACKAGES=(clang libclang-rt-dev llvm)
+
 # Installs whichever of the given packages are missing; quick when all are there.
 ensure_packages() {
   local missing=()

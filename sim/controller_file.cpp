@@ -38,6 +38,17 @@ bool setNumber(T &field, const QString &text)
     return true;
 }
 
+// A controller's texts travel one byte per character: a character beyond that could never be
+// sent, and the virtual controller would answer with something other than its description.
+bool setDeviceText(auto &field, const QString &value)
+{
+    for (QChar ch : value)
+        if (ch.unicode() > 0xFF)
+            return false;
+    tessara::setFixedText(field, value);
+    return true;
+}
+
 // Assigns `value` to whichever record field the layout calls `name`.
 struct FieldByName {
     const QString &name;
@@ -54,8 +65,7 @@ struct FieldByName {
         if constexpr (std::is_integral_v<T>) {
             ok = setNumber(field, value);
         } else if constexpr (std::is_same_v<typename T::value_type, char16_t>) {
-            tessara::setFixedText(field, value);
-            ok = true;
+            ok = setDeviceText(field, value);
         } else {
             const QStringList items = value.split(QLatin1Char(','));
             ok = !items.isEmpty();
@@ -121,13 +131,10 @@ QString applyKey(VirtualControllerSpec &described, const QString &key, const QSt
     if (k == QLatin1String("mac"))
         return parseOctets(value, c.MAC, 16, QLatin1Char(':')) ? QString()
                                                                : QStringLiteral("bad MAC \"%1\"").arg(value);
-    if (k == QLatin1String("nickname")) {
-        tessara::setFixedText(c.Nickname, value);
-        return {};
-    }
-    if (k == QLatin1String("firmware")) {
-        tessara::setFixedText(c.Firmware, value);
-        return {};
+    if (k == QLatin1String("nickname") || k == QLatin1String("firmware")) {
+        const bool ok = k == QLatin1String("nickname") ? setDeviceText(c.Nickname, value)
+                                                       : setDeviceText(c.Firmware, value);
+        return ok ? QString() : QStringLiteral("%1 \"%2\" has a character a controller cannot send").arg(k, value);
     }
     if (k == QLatin1String("duplicate")) {
         described.duplicate = value.trimmed() == QLatin1String("1");

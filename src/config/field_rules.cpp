@@ -100,6 +100,11 @@ StepRule pixelStep(qint64 pixelMax)
 
 qint64 celsiusToFahrenheit(qint64 celsius)
 {
+    // Until it is checked, the box may hold any whole number; the label saturates instead of
+    // overflowing on one that no fan threshold could be.
+    constexpr qint64 largest = std::numeric_limits<qint64>::max() / 9;
+    if (celsius > largest || celsius < -largest)
+        return celsius > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
     return std::llround(double(celsius * 9) / 5.0 + 32.0);
 }
 

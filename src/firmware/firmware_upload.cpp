@@ -4,14 +4,50 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QTcpSocket>
+#include <QElapsedTimer>
 #include <QThread>
 #include <stdexcept>
+
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace netfirmware {
 
 namespace {
+
 constexpr qint64 ChunkSize = 64 * 1024;
+constexpr int PollMs = 10;
+
+bool shutDownSending(QTcpSocket &client)
+{
+#ifdef Q_OS_WIN
+    return ::shutdown(SOCKET(client.socketDescriptor()), SD_SEND) == 0;
+#else
+    return ::shutdown(int(client.socketDescriptor()), SHUT_WR) == 0;
+#endif
 }
+
+// True when the controller's side has acknowledged every byte sent. Only Linux tells; elsewhere
+// only the controller's close shows that the file arrived.
+bool allAcknowledged(QTcpSocket &client)
+{
+#ifdef Q_OS_LINUX
+    int unacknowledged = -1;
+    return ::ioctl(int(client.socketDescriptor()), SIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0;
+#else
+    Q_UNUSED(client);
+    return false;
+#endif
+}
+
+} // namespace
 
 void connectToBootloader(QTcpSocket &client, const QString &host, quint16 port, int timeoutMs)
 {
@@ -61,6 +97,30 @@ bool ClientSendFile(QTcpSocket &client, const QString &fileName, int stallTimeou
     return file.error() == QFileDevice::NoError && sent == info.size();
 }
 
+bool finishUpload(QTcpSocket &client, int closeWaitMs)
+{
+    // Closing at once is not enough: if the controller sent anything the PC has not read, the
+    // system answers the close with a reset, and bytes still on their way may be thrown away.
+    if (client.state() != QAbstractSocket::ConnectedState || client.bytesToWrite() > 0 || !shutDownSending(client))
+        return false;
+    // The bootloader knows the file has ended only by the PC's end of stream, and closes its side
+    // after it has read everything; the PC's close then resets nothing.
+    QElapsedTimer waited;
+    waited.start();
+    for (qint64 left = closeWaitMs; left > 0; left = closeWaitMs - waited.elapsed()) {
+        if (client.waitForReadyRead(int(qMin<qint64>(left, PollMs)))) {
+            client.readAll();
+            continue;
+        }
+        // A reset says nothing about what arrived.
+        if (client.state() != QAbstractSocket::ConnectedState)
+            return client.error() == QAbstractSocket::RemoteHostClosedError;
+    }
+    // A controller that keeps its side open has the file if it acknowledged every byte.
+    client.readAll();
+    return allAcknowledged(client);
+}
+
 bool sendFirmware(QTcpSocket &client, const QString &fileName, const UploadTiming &timing)
 {
     bool sent = writeAll(client, QByteArrayView(Announcement, AnnouncementSize), timing.stallTimeoutMs);
@@ -69,7 +129,7 @@ bool sendFirmware(QTcpSocket &client, const QString &fileName, const UploadTimin
         sent = ClientSendFile(client, fileName, timing.stallTimeoutMs);
     }
     if (sent)
-        client.disconnectFromHost();
+        sent = finishUpload(client, timing.closeWaitMs);
     client.abort();
     return sent;
 }

@@ -6,8 +6,9 @@
 //     "Firmware Tessara 16" CR LF     21 bytes, the same for every model
 //     pause                           2000 ms, nothing sent (the bootloader gets ready meanwhile)
 //     the file                        every byte unchanged: no length, framing or checksum
-//     close
-//   The PC reads nothing back.
+//     close                           the PC's sending side first; then it waits for the
+//                                     controller to take every byte or to close its side
+//   Whatever the controller sends is read and dropped: the PC learns nothing from it.
 
 #include <QByteArray>
 #include <QString>
@@ -28,6 +29,8 @@ struct UploadTiming {
     // How long a write may make no progress before the connection counts as lost, so a
     // controller that stops reading cannot freeze the window for good.
     int stallTimeoutMs = 10000;
+    // After the last byte, how long the controller may take to acknowledge the file or close.
+    int closeWaitMs = 5000;
 };
 
 // Connects `client` to host:port (dotted IPv4 text). Throws std::runtime_error with the reason when
@@ -43,8 +46,13 @@ bool writeAll(QTcpSocket &client, QByteArrayView bytes, int stallTimeoutMs);
 // is empty, cannot be read, or the connection fails meanwhile. Never throws.
 bool ClientSendFile(QTcpSocket &client, const QString &fileName, int stallTimeoutMs = UploadTiming{}.stallTimeoutMs);
 
+// Ends an upload whose bytes were all handed to the connection: shuts down the sending side and
+// waits up to `closeWaitMs` until the controller has acknowledged every byte or closed its side.
+// False when the connection was reset or the wait ran out first: the file's tail may be lost.
+bool finishUpload(QTcpSocket &client, int closeWaitMs);
+
 // The whole upload over an established connection: announcement, pause, file, then close (the
-// connection is closed whatever the outcome). True when the file was sent in full.
+// connection is closed whatever the outcome). True when the file was delivered in full.
 bool sendFirmware(QTcpSocket &client, const QString &fileName, const UploadTiming &timing = {});
 
 } // namespace netfirmware

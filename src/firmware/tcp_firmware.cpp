@@ -61,6 +61,8 @@ void TTCPFirmware::showEvent(QShowEvent *event)
 
 void TTCPFirmware::FileOpenBtnClick()
 {
+    if (m_uploading)
+        return;
     QFileDialog dialog(this, tr("Open"), QDir::currentPath(), tr("Firmware Hex File (*.hex)"));
     dialog.setObjectName(QStringLiteral("FirmwareFileDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -72,8 +74,10 @@ void TTCPFirmware::FileOpenBtnClick()
 void TTCPFirmware::UpdateClick()
 {
     // A second press queued while the label is drawn must not cut the running upload's connection.
-    if (!m_uploading)
-        SendEthFirmware();
+    if (m_uploading)
+        return;
+    m_file = FileDisplay->text();
+    SendEthFirmware();
 }
 
 void TTCPFirmware::reject()
@@ -92,11 +96,19 @@ void TTCPFirmware::SendEthFirmware()
 void TTCPFirmware::IdTCPClient1Connected()
 {
     m_uploading = true;
+    // The one pass of event handling below may deliver a queued click or key: nothing may pick
+    // another file while this one is sent.
+    for (QWidget *w : {static_cast<QWidget *>(FileOpenBtn), static_cast<QWidget *>(FileDisplay),
+                       static_cast<QWidget *>(Update)})
+        w->setEnabled(false);
     lblStatus->show();
     // Draw the label once; the upload blocks the window until it has finished.
     QCoreApplication::processEvents();
-    const bool sent = netfirmware::sendFirmware(*IdTCPClient1, FileDisplay->text(), m_timing);
+    const bool sent = netfirmware::sendFirmware(*IdTCPClient1, m_file, m_timing);
     lblStatus->hide();
+    for (QWidget *w : {static_cast<QWidget *>(FileOpenBtn), static_cast<QWidget *>(FileDisplay),
+                       static_cast<QWidget *>(Update)})
+        w->setEnabled(true);
     m_uploading = false;
     if (sent)
         qCDebug(lcFirmware).noquote() << "upload: file sent in full to" << m_host;

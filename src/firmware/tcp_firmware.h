@@ -38,6 +38,7 @@ public:
     void setTiming(const netfirmware::UploadTiming &timing) { m_timing = timing; }
 
     void FileOpenBtnClick();
+    // Takes the file path as it stands now: the upload sends that file, whatever the box shows later.
     void UpdateClick();
     // Connects to the target; throws when no connection can be made (nothing was sent then).
     void SendEthFirmware();
@@ -54,6 +55,7 @@ protected:
 private:
     bool m_uploading = false;
     QString m_host;
+    QString m_file; // the path as it stood when Update was pressed
     quint16 m_port;
     netfirmware::UploadTiming m_timing;
 };

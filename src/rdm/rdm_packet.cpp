@@ -65,8 +65,9 @@ QByteArrayView parameterData(QByteArrayView message)
         return {};
     const qsizetype pdl = quint8(message[23]);
     // The checksum is not data, whatever pdl claims.
-    const qsizetype available = message.size() - HEADER_SIZE - CHECKSUM_SIZE;
-    return message.sliced(HEADER_SIZE, qBound<qsizetype>(0, qMin(pdl, available), available));
+    // A message cut inside its checksum holds no data at all.
+    const qsizetype available = qMax<qsizetype>(0, message.size() - HEADER_SIZE - CHECKSUM_SIZE);
+    return message.sliced(HEADER_SIZE, qMin(pdl, available));
 }
 
 QByteArray buildRequest(const RdmRequest &request, quint8 transNum)

@@ -1,14 +1,23 @@
-// Pictures of the application's own windows for the user guide, made from the real forms on the
-// offscreen platform: glw-app-shots OUTPUT_DIR.
+// Pictures of the main window and the windows it owns (the USB side's, the firmware upload, About)
+// for the user guide, made from the real forms on the offscreen platform: glw-app-shots OUTPUT_DIR.
 
 #include "about_windows.h"
 #include "form1.h"
+#include "form3.h"
 #include "orvantic.h"
+#include "quorix_config.h"
+#include "quorix_edits.h"
+#include "quorix_settings.h"
+#include "quorix_texts.h"
 #include "tcp_firmware.h"
+#include "usb_tab.h"
 #include "widget_shot.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <cstring>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdlib>
@@ -40,6 +49,38 @@ void fillNetworkTab(TForm1 &form)
         tessara::setFixedText(c.Firmware, QLatin1String(r.firmware));
         form.NetworkDevices->IdUDPServer1UDPRead(orvantic::buildPollReply(c, QLatin1String(r.model)));
     }
+}
+
+// A DMX line with three controllers found, as a search leaves it.
+void fillUsbTab(TForm1 &form)
+{
+    struct Row {
+        quint32 id;
+        const char *label;
+        quint8 minor;
+        qint16 tenthsC;
+        quint8 personality;
+    };
+    const Row rows[] = {{0x00A1C301, "Left wing", 3, 245, 1},
+                        {0x00A1C302, "Right wing", 3, 251, 2},
+                        {0x00A1C317, "Centre arch", 2, 268, 3}};
+    QList<TQuorixCtrl> found;
+    for (const Row &r : rows) {
+        TQuorixCtrl c;
+        c.setDeviceId(r.id);
+        c.MID = {0, 1};
+        c.SVID = {1, 0, r.minor, 0};
+        c.PERS = {r.personality, 3};
+        c.STA = {0, quint8(1 + 48 * (&r - rows))};
+        std::memcpy(c.LBL.data(), r.label, std::strlen(r.label));
+        c.TMP = {quint8(quint16(r.tenthsC) >> 8), quint8(r.tenthsC)};
+        c.RM = 1;
+        c.Gamma = 22;
+        found << c;
+    }
+    form.USBDevices->VControllers = found;
+    form.USBDevices->choosePort(QStringLiteral("ttyUSB0"), QStringLiteral("Using ttyUSB0"));
+    form.USBDevices->UpdateTable();
 }
 
 } // namespace
@@ -82,6 +123,19 @@ int main(int argc, char *argv[])
     form.show();
     fillNetworkTab(form);
     bool ok = saveShot(form, dir, "network_tab.png");
+    form.show();
+    fillUsbTab(form);
+    form.tabControl1->setCurrentIndex(TForm1::UsbTabIndex);
+    ok = saveShot(form, dir, "usb_tab.png") && ok;
+    ok = saveShot(*form.QuorixSettings, dir, "quorix_settings.png") && ok;
+    const QList<TQuorixCtrl> &found = form.USBDevices->VControllers;
+    form.QuorixConfig->load(rdm::editsOf(found[0]), true, rdm::firmwareText(found[0]), 1);
+    ok = saveShot(*form.QuorixConfig, dir, "quorix_config.png") && ok;
+    form.QuorixConfig->load(rdm::editsOf(found[2]), false, rdm::firmwareText(found[2]), 3);
+    ok = saveShot(*form.QuorixConfig, dir, "quorix_config_remote_off.png") && ok;
+    form.Form3->FileDisplay->setText(QStringLiteral("/home/show/firmware/quorix16_v1_0_4.hex"));
+    form.Form3->QuorixFwProgress->setValue(40);
+    ok = saveShot(*form.Form3, dir, "quorix_firmware.png") && ok;
     ok = saveShot(about, dir, "about.png") && ok;
     ok = saveShot(aboutHalvane, dir, "about_halvane.png") && ok;
     ok = saveShot(aboutQuillon, dir, "about_quillon.png") && ok;

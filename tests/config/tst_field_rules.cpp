@@ -5,6 +5,7 @@
 #include "output_mapping.h"
 
 #include <QTest>
+#include <limits>
 
 using namespace fieldrules;
 Q_DECLARE_METATYPE(fieldrules::IntegerRule)
@@ -125,6 +126,10 @@ private slots:
             {10, "50 °F"}, {11, "52 °F"}, {13, "55 °F"}, {35, "95 °F"}, {60, "140 °F"}, {12, "54 °F"}};
         for (const auto &[c, f] : cases)
             QCOMPARE(fahrenheitText(c), f);
+        // A stepper leaves an out-of-range number in the box, and the label is refreshed from it.
+        QCOMPARE(fahrenheitText(valueOf(QStringLiteral("9223372036854775807"), FanRule)),
+                 QStringLiteral("9223372036854775807 °F"));
+        QCOMPARE(fahrenheitText(std::numeric_limits<qint64>::min()), QStringLiteral("-9223372036854775808 °F"));
     }
 
     void gamma_data()

@@ -32,7 +32,10 @@ public:
         qint64 gapAfterLineMs = -1; // from the line's last byte to the next byte (or the close)
     };
 
-    explicit LoopbackServer(Drop drop = Drop::Never, qint64 dropAfter = 0) : m_drop(drop), m_dropAfter(dropAfter)
+    // A controller that is slow to read and talks back: `readPauseMs` before each read, `answer`
+    // sent after each read.
+    explicit LoopbackServer(Drop drop = Drop::Never, qint64 dropAfter = 0, QByteArray answer = {}, int readPauseMs = 0)
+        : m_drop(drop), m_dropAfter(dropAfter), m_answer(std::move(answer)), m_readPauseMs(readPauseMs)
     {
         m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
@@ -92,7 +95,10 @@ private:
         while (waitReadable(fd)) {
             const qint64 wanted = m_drop == Drop::Never ? qint64(sizeof buf)
                                                         : qMin<qint64>(sizeof buf, m_dropAfter - m_received.bytes.size());
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_readPauseMs));
             const ssize_t n = wanted > 0 ? ::recv(fd, buf, size_t(wanted), 0) : 0;
+            if (n > 0 && !m_answer.isEmpty())
+                ::send(fd, m_answer.constData(), size_t(m_answer.size()), MSG_NOSIGNAL);
             if (wanted > 0 && n <= 0) {
                 m_received.peerClosed = n == 0;
                 if (lineDoneAt >= 0 && m_received.gapAfterLineMs < 0)
@@ -126,6 +132,8 @@ private:
 
     Drop m_drop;
     qint64 m_dropAfter;
+    QByteArray m_answer;
+    int m_readPauseMs;
     int m_listener = -1;
     quint16 m_port = 0;
     std::atomic<bool> m_stop{false};

@@ -74,6 +74,7 @@ private slots:
     void droppedConnection_data();
     void droppedConnection();
     void stalledConnection();
+    void tailDeliveredToAControllerThatTalks();
 
 private:
     QTemporaryDir m_dir;
@@ -178,6 +179,21 @@ void TestFirmwareUpload::stalledConnection()
     const QString file = writeFile(m_dir, QStringLiteral("big.hex"), randomBytes(32 << 20));
     LoopbackServer server(LoopbackServer::Drop::StallAfter, 21 + 1000);
     QVERIFY(!upload(server, file, UploadTiming{2000, 50, 500}));
+}
+
+void TestFirmwareUpload::tailDeliveredToAControllerThatTalks()
+{
+    // A controller that reads slowly and answers each read: its last answers arrive after the
+    // PC's last write, while the file's tail is still on its way. Closing at once then resets the
+    // connection and cuts the file short, while the PC reported success.
+    const QByteArray content = randomBytes(8 << 20);
+    const QString file = writeFile(m_dir, QStringLiteral("fw.hex"), content);
+    LoopbackServer server(LoopbackServer::Drop::Never, 0, QByteArrayLiteral("."), 2);
+    QVERIFY(upload(server, file));
+    const LoopbackServer::Received got = server.result();
+    QVERIFY(got.peerClosed);
+    QCOMPARE(got.bytes.size(), Line.size() + content.size());
+    QVERIFY(got.bytes == Line + content);
 }
 
 QTEST_GUILESS_MAIN(TestFirmwareUpload)

@@ -78,6 +78,8 @@ private:
     QTemporaryDir m_dir;
     QStringList m_boxes;
     bool m_statusSeen = false;
+    bool m_browseDuringUpload = true;
+    QString m_pathDuringUpload; // put into FileDisplay while the upload runs, when set
 };
 
 void TestTcpFirmware::init()
@@ -86,6 +88,8 @@ void TestTcpFirmware::init()
     g_uncaught.clear();
     m_boxes.clear();
     m_statusSeen = false;
+    m_browseDuringUpload = true;
+    m_pathDuringUpload.clear();
     m_dialog = new TTCPFirmware;
     m_dialog->setTiming({2000, 50, 2000});
     m_dialog->setTarget(loopbackController());
@@ -118,7 +122,12 @@ QString TestTcpFirmware::writeFile(const QByteArray &content)
 void TestTcpFirmware::pressUpdate()
 {
     // Fires in the single pass of event handling the upload allows, or after it.
-    QTimer::singleShot(0, m_dialog, [this] { m_statusSeen = m_statusSeen || m_dialog->lblStatus->isVisible(); });
+    QTimer::singleShot(0, m_dialog, [this] {
+        m_statusSeen = m_statusSeen || m_dialog->lblStatus->isVisible();
+        m_browseDuringUpload = m_dialog->FileOpenBtn->isEnabled() || m_dialog->FileDisplay->isEnabled();
+        if (m_dialog->lblStatus->isVisible() && !m_pathDuringUpload.isEmpty())
+            m_dialog->FileDisplay->setText(m_pathDuringUpload);
+    });
     answerMessageBox(&m_boxes);
     QTest::mouseClick(m_dialog->Update, Qt::LeftButton);
     QApplication::processEvents();
@@ -204,8 +213,12 @@ void TestTcpFirmware::updateSendsFileAndCloses()
     TTessaraCtrl ctrl = loopbackController();
     ctrl.NumStrings = 4;
     m_dialog->setTarget(ctrl);
+    // Another file chosen while the upload runs is not what is sent, and Browse is off meanwhile.
+    m_pathDuringUpload = m_dir.filePath(QStringLiteral("other.hex"));
     pressUpdate();
 
+    QVERIFY(!m_browseDuringUpload);
+    QVERIFY(m_dialog->FileOpenBtn->isEnabled() && m_dialog->FileDisplay->isEnabled());
     QCOMPARE(m_boxes, QStringList{QStringLiteral("Update Sent")});
     QVERIFY(g_uncaught.isEmpty());
     QVERIFY(m_statusSeen);
@@ -216,7 +229,7 @@ void TestTcpFirmware::updateSendsFileAndCloses()
     QCOMPARE(got.bytes, QByteArray("Firmware Tessara 16\r\n") + content);
     QVERIFY(got.peerClosed);
 
-    // Opened again later, the path is still there.
+    // Opened again later, the box still shows what it showed last.
     QString shownPath;
     glwtest::answerModal([&](QWidget *w) {
         shownPath = m_dialog->FileDisplay->text();
@@ -224,7 +237,7 @@ void TestTcpFirmware::updateSendsFileAndCloses()
             QTest::mouseClick(m_dialog->Cancel, Qt::LeftButton);
     });
     QCOMPARE(m_dialog->openFor(loopbackController()), int(QDialog::Rejected));
-    QCOMPARE(shownPath, path);
+    QCOMPARE(shownPath, m_pathDuringUpload);
 }
 
 void TestTcpFirmware::fileProblemKeepsDialogOpen_data()

@@ -211,6 +211,8 @@ private slots:
         m[23] = char(0xFF); // pdl claims far more than the message holds
         QCOMPARE(parameterData(m).size(), 1);
         QCOMPARE(parameterData(m.left(24)).size(), 0);
+        QCOMPARE(parameterData(m.left(25)).size(), 0); // one checksum byte, no room for data
+        QCOMPARE(parameterData(m.left(26)).size(), 0);
         QVERIFY(!readDeviceInfo(QByteArray(18, '\1')));
         QVERIFY(!readSensorValue(QByteArray(8, '\1')));
     }

@@ -58,6 +58,11 @@ ip = 10.77.1.12
         QTest::newRow("model") << "[controller]\nmodel = Tessara 8" << "line 2: unknown model \"Tessara 8\"";
         QTest::newRow("address") << "[controller]\nip = 10.0.0.300" << "line 2: bad address \"10.0.0.300\"";
         QTest::newRow("too big") << "[controller]\nHwRev = 256" << "line 2: bad value \"256\" for HwRev";
+        // One byte per character on the wire: the controller could not send what it describes.
+        QTest::newRow("wide nickname") << QString::fromUtf8("[controller]\nnickname = Stage \u0141")
+                                       << QString::fromUtf8("line 2: nickname \"Stage \u0141\" has a character a controller cannot send");
+        QTest::newRow("wide firmware") << QString::fromUtf8("[controller]\nFirmware = V\u2461")
+                                       << QString::fromUtf8("line 2: firmware \"V\u2461\" has a character a controller cannot send");
         QTest::newRow("unknown") << "[controller]\nColour = red" << "line 2: unknown key \"Colour\"";
     }
     void badLinesAreRefusedWithTheirLine()

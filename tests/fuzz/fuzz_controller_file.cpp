@@ -1,0 +1,22 @@
+// A description file of virtual controllers, as the demo and the end-to-end runs read it.
+
+#include "controller_file.h"
+#include "fuzz_check.h"
+#include "orvantic.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t size)
+{
+    QString error;
+    const auto specs = parseControllerFile(QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)),
+                                           &error);
+    if (!specs) {
+        FUZZ_EXPECT(!error.isEmpty());
+        return 0;
+    }
+    // Every controller it describes can answer a search.
+    for (const VirtualControllerSpec &s : *specs) {
+        const auto reply = orvantic::parsePollReply(orvantic::buildPollReply(s.ctrl, s.model, s.version));
+        FUZZ_EXPECT(reply && reply->ctrl == s.ctrl);
+    }
+    return 0;
+}
