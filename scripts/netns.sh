@@ -3,11 +3,14 @@
 #
 #   netns_create TAG      -> sets NS_APP, NS_CTL; app side 10.77.0.1/16, controller side 10.77.0.2/16
 #   netns_add_ctl_addrs A...   adds controller addresses (10.77.x.y) on the controller side
+#   netns_add_other_side  -> sets NS_OTH: a second adapter on the app side, 10.78.0.1/16, joined to
+#                            a third namespace at 10.78.0.2/16 (a second LAN)
 #   netns_destroy         -> ends what still runs inside them (only our own processes) and removes both
 #
 # Needs root and iproute2.
 
 NETNS_APP_ADDR=10.77.0.1
+NETNS_OTHER_APP_ADDR=10.78.0.1
 NETNS_PREFIX=16
 
 netns_usable() {
@@ -33,6 +36,18 @@ netns_create() {
   export NS_APP NS_CTL
 }
 
+netns_add_other_side() {
+  NS_OTH="${NS_APP%-app}-oth"
+  ip netns add "$NS_OTH"
+  ip -n "$NS_OTH" link set lo up
+  ip -n "$NS_APP" link add veth-app2 type veth peer name veth-oth netns "$NS_OTH"
+  ip -n "$NS_APP" addr add "$NETNS_OTHER_APP_ADDR/$NETNS_PREFIX" dev veth-app2
+  ip -n "$NS_OTH" addr add "10.78.0.2/$NETNS_PREFIX" dev veth-oth
+  ip -n "$NS_APP" link set veth-app2 up
+  ip -n "$NS_OTH" link set veth-oth up
+  export NS_OTH
+}
+
 netns_add_ctl_addrs() {
   local batch
   batch="$(mktemp)"
@@ -43,7 +58,7 @@ netns_add_ctl_addrs() {
 
 netns_destroy() {
   local ns pids
-  for ns in "${NS_APP:-}" "${NS_CTL:-}"; do
+  for ns in "${NS_APP:-}" "${NS_CTL:-}" "${NS_OTH:-}"; do
     [ -n "$ns" ] || continue
     ip netns list 2>/dev/null | grep -qw "$ns" || continue
     pids="$(ip netns pids "$ns" 2>/dev/null || true)"

@@ -5,6 +5,7 @@
 #include "orvantic.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkDatagram>
 #include <QRegularExpression>
@@ -115,8 +116,10 @@ void NetSim::onUnicast(Controller &c)
             break;
         const auto opcode = orvantic::opcodeOf(d.data());
         if (opcode == orvantic::OpDiscovery) {
+            QElapsedTimer clock;
+            clock.start();
             sendReply(c, d.senderAddress(), quint16(d.senderPort()));
-            emit discoveryAnswered(1);
+            emit discoveryAnswered(1, clock.nsecsElapsed());
         } else if (opcode == orvantic::OpBootloader && d.data().size() == orvantic::HeaderSize) {
             enterBootloader(c);
         } else if (opcode == orvantic::OpConfig && !c.bootloader) {
@@ -246,6 +249,8 @@ void NetSim::applyNetSettings(const QByteArray &datagram)
 
 void NetSim::answerDiscovery(const QHostAddress &to, quint16 port)
 {
+    QElapsedTimer clock;
+    clock.start();
     int sent = 0;
     for (const auto &c : m_controllers) {
         if (m_noise && c == m_controllers.front())
@@ -253,12 +258,23 @@ void NetSim::answerDiscovery(const QHostAddress &to, quint16 port)
         sendReply(*c, to, port);
         sent += m_specs[c->index].duplicate ? 2 : 1;
     }
-    emit discoveryAnswered(sent);
+    emit discoveryAnswered(sent, clock.nsecsElapsed());
 }
 
-void NetSim::sendReply(Controller &c, const QHostAddress &to, quint16 port)
+void NetSim::sendReply(Controller &c, const QHostAddress &sender, quint16 senderPort)
 {
     const VirtualControllerSpec &described = m_specs[c.index];
+    QHostAddress to = sender;
+    quint16 port = senderPort;
+    if (m_replyTo != ReplyTo::Sender) {
+        port = m_port;
+        to = QHostAddress(QHostAddress::Broadcast);
+        if (m_replyTo == ReplyTo::SubnetBroadcast) {
+            const quint32 ip = QHostAddress(tessara::ipText(described.ctrl.CurrentIP)).toIPv4Address();
+            const quint32 mask = QHostAddress(tessara::ipText(described.ctrl.CurrentSM)).toIPv4Address();
+            to = QHostAddress((ip & mask) | ~mask);
+        }
+    }
     c.socket->writeDatagram(orvantic::buildPollReply(described.ctrl, described.model, described.version), to, port);
     if (described.duplicate) {
         // Same address, other contents: the PC must keep the first.

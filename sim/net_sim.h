@@ -22,6 +22,10 @@
 // mask, answering from there from then on (the address must be assigned to the host); with DHCP on
 // it keeps its present address, there being no DHCP server to ask. A controller in its bootloader
 // ignores both.
+//
+// Replies: to the sender of the discovery request, as most controllers do, or broadcast to
+// 255.255.255.255 or to the controller's subnet (its present address and mask) on the port, as
+// some firmware does; the PC must list them all the same.
 
 #include "controller_file.h"
 
@@ -35,6 +39,8 @@ class QHostAddress;
 class NetSim : public QObject {
     Q_OBJECT
 public:
+    enum class ReplyTo { Sender, LimitedBroadcast, SubnetBroadcast };
+
     explicit NetSim(QList<VirtualControllerSpec> controllers, QObject *parent = nullptr);
     ~NetSim() override;
 
@@ -45,13 +51,16 @@ public:
     // truncated and malformed replies).
     void setNoise(bool on) { m_noise = on; }
 
+    void setReplyTo(ReplyTo to) { m_replyTo = to; }
+
     // Where uploaded firmware images are stored; none are stored when empty.
     void setFirmwareDir(const QString &dir) { m_firmwareDir = dir; }
 
     const QList<VirtualControllerSpec> &controllers() const { return m_specs; }
 
 signals:
-    void discoveryAnswered(int replies);
+    // `sendNs`: how long sending the replies took, from the first to the last.
+    void discoveryAnswered(int replies, qint64 sendNs);
     // The controller started its bootloader; `error` is set when its upload port cannot be opened.
     void bootloaderStarted(int index, const QString &error);
     // An upload ended: accepted (image of `bytes` bytes, now running `firmware`) or refused (`why`).
@@ -80,5 +89,6 @@ private:
     std::vector<std::unique_ptr<Controller>> m_controllers;
     quint16 m_port = 0;
     bool m_noise = false;
+    ReplyTo m_replyTo = ReplyTo::Sender;
     QString m_firmwareDir;
 };

@@ -3,9 +3,14 @@
 //   glw-netsim --file controllers.txt
 //   glw-netsim --count 1000 --first-ip 10.77.1.10 [--mask 255.255.0.0] [--model "Tessara 4"]
 //   [--firmware-dir DIR]   store each uploaded firmware image as DIR/<address>.hex
+//   [--reply-to sender|broadcast|subnet]   answer discovery to its sender (the default), to
+//                          255.255.255.255, or to each controller's subnet broadcast address
+//   glw-netsim --search-from ADDR   sends one discovery request from ADDR to 255.255.255.255, as
+//                          another PC on the LAN searching would, and ends
 //
 // Every controller's address must be assigned to an interface of the host (or namespace) it runs
-// in. Prints "ready N" once all sockets are bound, one line per answered discovery, and one line per
+// in. Prints "ready N" once all sockets are bound, one line per answered discovery ("answered N in
+// T ms", the time its replies took to send), and one line per
 // bootloader event: "bootloader <address>" (or "bootloader <address> failed: <why>"),
 // "uploaded <address> <bytes> <firmware>", "refused <address>: <why>"; and one line per settings
 // datagram taken: "configured <address>", "readdressed <address>" (the address it now has) or
@@ -19,6 +24,7 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QUdpSocket>
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
@@ -65,8 +71,37 @@ int main(int argc, char *argv[])
         {QStringLiteral("port"), QStringLiteral("UDP port."), QStringLiteral("port"), QString::number(orvantic::Port)},
         {QStringLiteral("noise"), QStringLiteral("Send datagrams a PC must ignore before the replies.")},
         {QStringLiteral("firmware-dir"), QStringLiteral("Store uploaded firmware images here."), QStringLiteral("dir")},
+        {QStringLiteral("reply-to"), QStringLiteral("sender, broadcast or subnet."), QStringLiteral("to"),
+         QStringLiteral("sender")},
+        {QStringLiteral("search-from"), QStringLiteral("Send one discovery request from this address and end."),
+         QStringLiteral("ip")},
     });
     cli.process(app);
+    const quint16 port = quint16(cli.value(QStringLiteral("port")).toUInt());
+
+    if (cli.isSet(QStringLiteral("search-from"))) {
+        QUdpSocket pc;
+        const QHostAddress from(cli.value(QStringLiteral("search-from")));
+        if (!pc.bind(from, port, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
+            std::fprintf(stderr, "cannot bind %s: %s\n", qPrintable(from.toString()), qPrintable(pc.errorString()));
+            return 1;
+        }
+        const QByteArray request = orvantic::discoveryRequest();
+        if (pc.writeDatagram(request, QHostAddress(QHostAddress::Broadcast), port) != request.size()) {
+            std::fprintf(stderr, "cannot send: %s\n", qPrintable(pc.errorString()));
+            return 1;
+        }
+        return 0;
+    }
+
+    const QMap<QString, NetSim::ReplyTo> replyModes = {{QStringLiteral("sender"), NetSim::ReplyTo::Sender},
+                                                      {QStringLiteral("broadcast"), NetSim::ReplyTo::LimitedBroadcast},
+                                                      {QStringLiteral("subnet"), NetSim::ReplyTo::SubnetBroadcast}};
+    const QString replyTo = cli.value(QStringLiteral("reply-to"));
+    if (!replyModes.contains(replyTo)) {
+        std::fprintf(stderr, "--reply-to: sender, broadcast or subnet, not %s\n", qPrintable(replyTo));
+        return 2;
+    }
 
     QList<VirtualControllerSpec> controllers;
     if (cli.isSet(QStringLiteral("file"))) {
@@ -95,6 +130,7 @@ int main(int argc, char *argv[])
     raiseFileLimit();
     NetSim sim(controllers);
     sim.setNoise(cli.isSet(QStringLiteral("noise")));
+    sim.setReplyTo(replyModes.value(replyTo));
     sim.setFirmwareDir(cli.value(QStringLiteral("firmware-dir")));
     auto address = [&sim](int index) { return tessara::ipText(sim.controllers()[index].ctrl.CurrentIP); };
     // "<event> <address>", or "<event> <address> failed: <why>".
@@ -123,7 +159,7 @@ int main(int argc, char *argv[])
     QObject::connect(&sim, &NetSim::readdressed,
                      [report](int index, const QString &error) { report("readdressed", index, error); });
     QString error;
-    if (!sim.start(quint16(cli.value(QStringLiteral("port")).toUInt()), &error)) {
+    if (!sim.start(port, &error)) {
         std::fprintf(stderr, "cannot bind %s\n", qPrintable(error));
         return 1;
     }
@@ -136,8 +172,8 @@ int main(int argc, char *argv[])
         std::signal(SIGINT, onSignal);
     }
 
-    QObject::connect(&sim, &NetSim::discoveryAnswered, [](int n) {
-        std::printf("answered %d\n", n);
+    QObject::connect(&sim, &NetSim::discoveryAnswered, [](int n, qint64 sendNs) {
+        std::printf("answered %d in %.1f ms\n", n, double(sendNs) / 1e6);
         std::fflush(stdout);
     });
     std::printf("ready %lld\n", static_cast<long long>(controllers.size()));

@@ -30,7 +30,9 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
       btnHelp(forms::button(this, "btnHelp", tr("Help"), {560, 16, 81})),
       Network_Grid(named(new QTableWidget(0, 5, this), "Network_Grid", tr("Network devices"))),
       StatusBar2(named(new QStatusBar(this), "StatusBar2", tr("Network status"))),
-      IdUDPServer1(new UdpPort(port, this)),
+      // Only poll replies reach the window: everything else is dropped on the receive thread.
+      IdUDPServer1(new UdpPort(port, this,
+                               [](QByteArrayView d) { return orvantic::parsePollReply(d).has_value(); })),
       m_interfaces(interfaces ? std::move(interfaces) : InterfaceSource(GetNetworkInterfaces))
 {
     setObjectName(QStringLiteral("NetworkDevices"));

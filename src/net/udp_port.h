@@ -1,43 +1,69 @@
 #pragma once
-// The main window's UDP socket on port 49150: bound to all addresses at start, rebound to the
-// chosen adapter's address later, broadcast enabled. Every pending datagram is handed on in
-// arrival order on the GUI thread.
+// The main window's UDP port 49150: bound to all addresses at start, rebound to the chosen
+// adapter's address later, broadcast enabled.
+//
+// Receiving runs on a thread of its own, so a burst of replies is drained from the system's small
+// socket buffer however busy the window is. The thread keeps only what `accept` lets through, in
+// arrival order, in a bounded queue; the GUI thread takes it from there in short slices, so a flood
+// can neither freeze the window nor grow memory without end.
+//
+// Bound to an adapter's address, the port hears what is addressed to that address and the
+// broadcasts (limited, and the adapter's subnet's) that arrive through that adapter. On Linux a
+// socket bound to a unicast address never sees a broadcast, so broadcasts are taken by sockets
+// bound to the broadcast addresses themselves and kept only when they came through the adapter.
+// Datagrams are always sent from the adapter's address and the port.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
+#include <QThread>
+#include <functional>
 
-class QUdpSocket;
+class UdpReceiver;
 
 class UdpPort : public QObject {
     Q_OBJECT
 public:
-    explicit UdpPort(quint16 port, QObject *parent = nullptr);
+    // Decides on the receive thread whether a datagram is worth handing to the GUI thread.
+    using Filter = std::function<bool(QByteArrayView)>;
 
-    // Closes the socket and binds it to `address` on the port. On failure the socket stays
-    // closed (no datagram is received or sent) and lastError() says why.
+    // At most this many datagrams wait for the GUI thread; more are dropped until it catches up.
+    static constexpr int QueueLimit = 8192;
+
+    explicit UdpPort(quint16 port, QObject *parent = nullptr, Filter accept = {});
+    ~UdpPort() override;
+
+    // Closes the sockets and binds to `address` on the port (all addresses for 0.0.0.0). On
+    // failure nothing is bound (no datagram is received or sent) and lastError() says why.
+    // Datagrams still waiting from the previous binding are discarded.
     bool bindTo(const QHostAddress &address);
-    bool isBound() const;
+    bool isBound() const { return m_bound; }
     QString lastError() const { return m_error; }
-    QHostAddress localAddress() const;
+    QHostAddress localAddress() const { return m_local; }
     quint16 port() const { return m_port; }
 
     // Sends one datagram to `host` (dotted text) on the port. Throws std::runtime_error with the
-    // socket's reason when the socket is not bound or the send fails.
+    // socket's reason when the port is not bound or the send fails.
     void send(const QByteArray &datagram, const QString &host);
 
-    // The receive buffer the socket actually got, in bytes (for diagnostics and tests).
+    // The receive buffer the system granted the socket that takes unicast, in bytes.
     int receiveBufferSize() const;
+    // Asks for this receive buffer at the next bind (the system may grant less without privileges).
+    void setReceiveBufferRequest(int bytes) { m_bufferRequest = bytes; }
 
 signals:
     void datagramReceived(const QByteArray &datagram);
 
 private:
-    void readPending();
-    void enlargeReceiveBuffer();
+    void deliverQueued();
 
-    QUdpSocket *m_socket;
     quint16 m_port;
+    QThread m_thread;
+    UdpReceiver *m_receiver;
+    int m_bufferRequest;
+    bool m_bound = false;
+    QHostAddress m_local;
     QString m_error;
 };

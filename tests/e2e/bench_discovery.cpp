@@ -40,7 +40,7 @@ int main(int argc, char *argv[])
     poll.start(50);
     app.exec();
 
-    std::printf("listed %d of %d controllers; last row %lld ms after Search\n", net->rowCount(), expected,
+    std::printf("listed %d/%d; last row %lld ms after Search\n", net->rowCount(), expected,
                 static_cast<long long>(lastRowMs));
     return net->rowCount() == expected ? 0 : 1;
 }

@@ -17,33 +17,48 @@ inline QString controllerNamespace()
     return qEnvironmentVariable("GLW_NETNS_CTL");
 }
 
-// Runs a command inside the controller side's namespace and waits for it.
-inline bool runInControllerNs(const QStringList &command)
+// The namespace of the second adapter's LAN (netns_run.sh --second-adapter), empty without one.
+inline QString otherNamespace()
 {
-    QProcess p;
-    p.start(QStringLiteral("ip"), QStringList{"netns", "exec", controllerNamespace()} + command);
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return qEnvironmentVariable("GLW_NETNS_OTHER");
 }
 
-// Assigns controller addresses on the controller side (once per address per run).
-inline bool addControllerAddresses(const QStringList &addresses)
+// Runs a command inside a namespace (the controller side's unless told) and waits for it.
+inline bool runInNamespace(const QStringList &command, const QString &ns = controllerNamespace())
 {
+    QProcess p;
+    p.start(QStringLiteral("ip"), QStringList{"netns", "exec", ns} + command);
+    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+inline bool runInControllerNs(const QStringList &command)
+{
+    return runInNamespace(command);
+}
+
+// Assigns controller addresses (/16) to `device` in a namespace, once per address per run; the
+// controller side's veth unless told.
+inline bool addControllerAddresses(const QStringList &addresses, const QString &ns = controllerNamespace(),
+                                   const QString &device = QStringLiteral("veth-ctl"))
+{
+    QTemporaryDir dir;
+    QFile batch(dir.filePath(QStringLiteral("addresses")));
+    if (!dir.isValid() || !batch.open(QIODevice::WriteOnly))
+        return false;
     for (const QString &a : addresses)
-        if (!runInControllerNs({"ip", "addr", "add", a + "/16", "dev", "veth-ctl"}))
-            return false;
-    return true;
+        batch.write(QStringLiteral("addr add %1/16 dev %2\n").arg(a, device).toUtf8());
+    batch.close();
+    return runInNamespace({"ip", "-batch", batch.fileName()}, ns);
 }
 
 // A running glw-netsim on the controller side; ended (by its own PID) when destroyed.
 class NetSimProcess {
 public:
-    // Starts it with `args` and waits for its "ready" line. The controllers' addresses must
-    // already be assigned.
-    bool start(const QStringList &args)
+    // Starts it with `args` in a namespace (the controller side's unless told) and waits for its
+    // "ready" line. The controllers' addresses must already be assigned.
+    bool start(const QStringList &args, const QString &ns = controllerNamespace())
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral("ip"),
-                        QStringList{"netns", "exec", controllerNamespace(), QStringLiteral(GLW_NETSIM)} + args);
+        m_process.start(QStringLiteral("ip"), QStringList{"netns", "exec", ns, QStringLiteral(GLW_NETSIM)} + args);
         if (!m_process.waitForStarted(10000))
             return false;
         while (m_process.waitForReadyRead(10000)) {
@@ -72,6 +87,13 @@ private:
     QProcess m_process;
     QByteArray m_output;
 };
+
+// Another PC on a LAN searches: one discovery request broadcast from `address`, which must be
+// assigned in that namespace.
+inline bool searchFromAnotherPc(const QString &address, const QString &ns = controllerNamespace())
+{
+    return runInNamespace({QStringLiteral(GLW_NETSIM), "--search-from", address}, ns);
+}
 
 // The controller file's text written to a temporary file; returns its path.
 inline QString writeControllerFile(QTemporaryDir &dir, const QString &name, const QString &text)

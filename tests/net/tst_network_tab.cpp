@@ -1,5 +1,6 @@
 // The network tab on real loopback sockets: adapter list, binding, and the table that poll replies
-// fill. Nothing here broadcasts: Search is only pressed while the socket is unbound.
+// fill. Nothing here sends a limited broadcast: Search is only pressed while the socket is unbound,
+// and broadcasts go to loopback's own 127.255.255.255.
 
 #include "glw_test.h"
 #include "network_tab.h"
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QThread>
 #include <QUdpSocket>
 #include <stdexcept>
 
@@ -54,6 +56,9 @@ TTessaraCtrl controllerAt(int lastOctet, const char *nickname = "", const char *
 }
 
 
+// What a Debian system lets a process without CAP_NET_ADMIN have as its receive buffer.
+constexpr int StockReceiveBuffer = 212992;
+
 // Loopback addresses the fake adapters use; the tab binds to them for real.
 const QList<tNetworkInterface> LoopbackAdapters = {iface("127.0.0.1", "255.0.0.0"),
                                                    iface("127.0.0.2", "255.0.0.0")};
@@ -63,15 +68,32 @@ const QList<tNetworkInterface> LoopbackAdapters = {iface("127.0.0.1", "255.0.0.0
 class TestNetworkTab : public QObject {
     Q_OBJECT
 
-    // Sends datagrams to `to` on the tab's port and waits until the tab has handled them.
-    void deliver(NetworkTab &tab, const QList<QByteArray> &datagrams, const char *to = "127.0.0.1")
+    // Sends datagrams to `to` on the tab's port and waits until the tab has been handed `handed`
+    // of them (only well-formed poll replies get that far). Make the last datagram one that is
+    // handed on: then everything before it has been through the receive thread too.
+    void deliver(NetworkTab &tab, const QList<QByteArray> &datagrams, int handed, const char *to = "127.0.0.1")
     {
         QUdpSocket sender;
         QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
         QSignalSpy received(tab.IdUDPServer1, &UdpPort::datagramReceived);
         for (const QByteArray &d : datagrams)
             sender.writeDatagram(d, QHostAddress(QLatin1String(to)), tab.IdUDPServer1->port());
-        QTRY_COMPARE_WITH_TIMEOUT(received.count(), datagrams.size(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(received.count(), handed, 10000);
+    }
+
+    // Sends from the GUI thread in bursts (of 50 unless told) every 5 ms, as a crowd of controllers answers,
+    // without letting the event loop run meanwhile: the window is busy, the receive thread is not.
+    // A thousand replies take 100 ms, far more than the socket buffer holds, yet leave a receive
+    // thread time enough on a loaded machine.
+    static void sendWhileBusy(quint16 port, const QList<QByteArray> &datagrams, int perBurst = 50)
+    {
+        QUdpSocket sender;
+        sender.bind(QHostAddress::LocalHost, 0);
+        for (qsizetype i = 0; i < datagrams.size(); ++i) {
+            sender.writeDatagram(datagrams[i], QHostAddress::LocalHost, port);
+            if (i % perBurst == perBurst - 1)
+                QThread::usleep(5000);
+        }
     }
 
 private slots:
@@ -143,6 +165,7 @@ private slots:
         const TTessaraCtrl boot = controllerAt(12, "", "Bootloader V1.0");
         QByteArray badModel = orvantic::buildPollReply(controllerAt(14), QStringLiteral("Tessara 16"));
         badModel[25] = 'x';
+        // Four are handed on: the malformed ones never leave the receive thread.
         deliver(tab, {
                          orvantic::buildPollReply(controllerAt(10, "Stage left"), QStringLiteral("Tessara 16")),
                          orvantic::discoveryRequest(), // the PC's own broadcast heard back
@@ -150,9 +173,10 @@ private slots:
                          badModel,
                          orvantic::buildPollReply(four, QStringLiteral("Tessara 4"), 0),
                          orvantic::buildPollReply(controllerAt(10, "Late"), QStringLiteral("Tessara 16")),
-                         orvantic::buildPollReply(boot, QStringLiteral("Corvel 16"), 9),
                          orvantic::buildPollReply(controllerAt(13), QStringLiteral("Corvel 16")).left(377),
-                     });
+                         orvantic::buildPollReply(boot, QStringLiteral("Corvel 16"), 9),
+                     },
+                4);
 
         QCOMPARE(tab.rowCount(), 3);
         QCOMPARE(tab.PControllers.size(), 3);
@@ -172,7 +196,7 @@ private slots:
         NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
         tab.UpdateNetInterfaces();
         QVERIFY(tab.selectFirstAdapter().isEmpty());
-        deliver(tab, {orvantic::buildPollReply(controllerAt(10), QStringLiteral("Tessara 16"))});
+        deliver(tab, {orvantic::buildPollReply(controllerAt(10), QStringLiteral("Tessara 16"))}, 1);
         QCOMPARE(tab.rowCount(), 1);
 
         tab.comboNetAdapter->setCurrentIndex(1);
@@ -181,7 +205,7 @@ private slots:
         QVERIFY(tab.PControllers.isEmpty());
         QCOMPARE(tab.IdUDPServer1->localAddress(), QHostAddress(QStringLiteral("127.0.0.2")));
         // Only what arrives at the chosen adapter's address is heard now.
-        deliver(tab, {orvantic::buildPollReply(controllerAt(20), QStringLiteral("Tessara 16"))}, "127.0.0.2");
+        deliver(tab, {orvantic::buildPollReply(controllerAt(20), QStringLiteral("Tessara 16"))}, 1, "127.0.0.2");
         QCOMPARE(tab.rowCount(), 1);
         QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 0).at(2), QStringLiteral("10.0.0.20"));
 
@@ -227,21 +251,87 @@ private slots:
         QVERIFY(!tab.IdUDPServer1->isBound());
     }
 
-    // A large installation answers within milliseconds; every reply must be listed.
+    // Bound to an adapter, the port hears what is addressed to it and its subnet's broadcasts
+    // (127.255.255.255 for loopback's 127/8, which never leaves the host); bound to all addresses
+    // at start, it hears both as well.
+    void broadcastRepliesAreListed_data()
+    {
+        QTest::addColumn<bool>("chooseAdapter");
+        QTest::newRow("adapter chosen") << true;
+        QTest::newRow("start-up binding") << false;
+    }
+    void broadcastRepliesAreListed()
+    {
+        QFETCH(bool, chooseAdapter);
+        NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
+        tab.UpdateNetInterfaces();
+        if (chooseAdapter)
+            QVERIFY(tab.selectFirstAdapter().isEmpty());
+        deliver(tab, {orvantic::buildPollReply(controllerAt(30), QStringLiteral("Tessara 16"))}, 1, "127.255.255.255");
+        deliver(tab, {orvantic::buildPollReply(controllerAt(31), QStringLiteral("Tessara 4"))}, 1, "127.0.0.1");
+        QCOMPARE(tab.rowCount(), 2);
+        QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 0).at(2), QStringLiteral("10.0.0.30"));
+        QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 1).at(2), QStringLiteral("10.0.0.31"));
+    }
+
+    // A large installation answers within milliseconds while the window may be busy; with the
+    // receive buffer an ordinary user gets (net.core.rmem_max as shipped), every reply must still
+    // be listed, in arrival order.
     void burstOfRepliesIsNotLost()
     {
         NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
         tab.UpdateNetInterfaces();
+        tab.IdUDPServer1->setReceiveBufferRequest(StockReceiveBuffer);
         QVERIFY(tab.selectFirstAdapter().isEmpty());
+        QVERIFY2(tab.IdUDPServer1->receiveBufferSize() <= 2 * StockReceiveBuffer,
+                 qPrintable(QString::number(tab.IdUDPServer1->receiveBufferSize())));
         QList<QByteArray> replies;
         for (int i = 0; i < 1000; ++i) {
             TTessaraCtrl c = controllerAt(0);
             c.CurrentIP = {10, 1, quint8(i >> 8), quint8(i)};
             replies << orvantic::buildPollReply(c, QStringLiteral("Tessara 16"));
         }
-        deliver(tab, replies);
-        QCOMPARE(tab.rowCount(), 1000);
-        QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 999).at(2), QStringLiteral("10.1.3.231"));
+        sendWhileBusy(tab.IdUDPServer1->port(), replies);
+        QTRY_COMPARE_WITH_TIMEOUT(tab.rowCount(), 1000, 10000);
+        for (int row : {0, 1, 500, 999})
+            QCOMPARE(glwtest::rowTexts(tab.Network_Grid, row).at(2),
+                     QStringLiteral("10.1.%1.%2").arg(row >> 8).arg(row & 255));
+    }
+
+    // A flood the window cannot keep up with: malformed datagrams never reach it, and of valid ones
+    // no more than the queue holds wait for it. Afterwards the port works as before.
+    void floodIsBounded()
+    {
+        NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
+        tab.UpdateNetInterfaces();
+        tab.IdUDPServer1->setReceiveBufferRequest(StockReceiveBuffer);
+        QVERIFY(tab.selectFirstAdapter().isEmpty());
+        QSignalSpy received(tab.IdUDPServer1, &UdpPort::datagramReceived);
+
+        QByteArray junk = orvantic::buildPollReply(controllerAt(40), QStringLiteral("Tessara 16"));
+        junk[12] = 'X';
+        sendWhileBusy(tab.IdUDPServer1->port(), QList<QByteArray>(50000, junk), 500);
+        deliver(tab, {orvantic::buildPollReply(controllerAt(41), QStringLiteral("Tessara 16"))}, 1);
+        QCOMPARE(tab.rowCount(), 1);
+
+        const QByteArray same = orvantic::buildPollReply(controllerAt(41), QStringLiteral("Tessara 16"));
+        received.clear();
+        sendWhileBusy(tab.IdUDPServer1->port(), QList<QByteArray>(3 * UdpPort::QueueLimit, same), 500);
+        // Until the window has caught up, the queue is full and a newcomer would be dropped too.
+        for (qsizetype before = -1; before != received.count();) {
+            before = received.count();
+            QTest::qWait(200);
+        }
+        // Once the next controller is listed, everything that arrived before it has been handed on.
+        QUdpSocket sender;
+        QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
+        sender.writeDatagram(orvantic::buildPollReply(controllerAt(42), QStringLiteral("Tessara 16")),
+                             QHostAddress::LocalHost, tab.IdUDPServer1->port());
+        QTRY_COMPARE_WITH_TIMEOUT(tab.rowCount(), 2, 10000);
+        // What waited: the queue, and what the socket buffer held (each datagram takes at least its size).
+        const qsizetype handed = received.count() - 1;
+        const int limit = UdpPort::QueueLimit + tab.IdUDPServer1->receiveBufferSize() / orvantic::PollReplySize;
+        QVERIFY2(handed > 0 && handed <= limit, qPrintable(QStringLiteral("%1 of at most %2").arg(handed).arg(limit)));
     }
 };
 
