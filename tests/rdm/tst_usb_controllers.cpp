@@ -298,12 +298,13 @@ private slots:
                 box->accept();
             }
         });
-        const int handled = line.sim.messagesHandled();
         QTest::mouseClick(line.tab.USB_Search, Qt::LeftButton);
         QCOMPARE(shown, QStringLiteral("Can't open COM port!"));
         QCOMPARE(ended.size(), 1);
         QVERIFY(!line.tab.Timer1->isActive());
         QVERIFY(line.tab.wheelSearching->isHidden());
+        QTest::qWait(100); // a message still on its way to the line
+        const int handled = line.sim.messagesHandled();
         QTest::qWait(300);
         QCOMPARE(line.sim.messagesHandled(), handled); // the old search sends nothing more
         QCOMPARE(line.tab.rowCount(), 0);
