@@ -199,9 +199,9 @@ void drawTitlePage(QPainter &p, const QPdfWriter &w, const QString &logoSvg, con
     line(QStringLiteral("Version %1").arg(version), 12, false, Ink, 192);
 }
 
-void drawFooter(QPainter &p, const QPdfWriter &w, int pageNumber)
+void drawFooter(QPainter &p, const QPdfWriter &w, qreal marginX, int pageNumber)
 {
-    const qreal left = mm(w, 20), right = w.width() - mm(w, 20), top = w.height() - mm(w, 17);
+    const qreal left = marginX, right = w.width() - marginX, top = w.height() - mm(w, 17);
     p.fillRect(QRectF(left, top, right - left, mm(w, 0.25)), Muted);
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPointSizeF(8.5);
@@ -334,7 +334,7 @@ int main(int argc, char *argv[])
         painter.setClipRect(ctx.clip);
         doc.documentLayout()->draw(&painter, ctx);
         painter.restore();
-        drawFooter(painter, writer, i + 2);
+        drawFooter(painter, writer, marginX, i + 2);
     }
     if (!painter.end())
         return fail(QStringLiteral("cannot write %1").arg(partPath));
