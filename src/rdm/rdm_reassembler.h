@@ -13,8 +13,9 @@ namespace rdm {
 
 // Silence on the line after which a partial reply is taken as all there is. USB serial
 // interfaces hand bytes over when their latency timer runs out (16 ms by default on common
-// ones), so a reply can pause that long in the middle; the time-out must outlast such a pause.
-inline constexpr int RDM_GAP_MS = 25;
+// ones), so a reply can pause that long in the middle; the time-out must outlast such a pause,
+// and the host's own delays in handing the bytes on (a busy machine easily adds 10 ms or more).
+inline constexpr int RDM_GAP_MS = 40;
 
 class RdmReassembler {
 public:

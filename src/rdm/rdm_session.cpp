@@ -1,6 +1,7 @@
 #include "rdm_session.h"
 
 #include "log_categories.h"
+#include "quorix_texts.h"
 
 #include <utility>
 
@@ -9,11 +10,18 @@ using namespace rdm;
 namespace {
 
 constexpr int MinStandardReply = HEADER_SIZE + CHECKSUM_SIZE;
-constexpr int TransNumOffset = 15;
 
 quint32 sourceDeviceId(const TRdmPacket &reply)
 {
     return deviceIdOf(uidFrom(reply.srcUID));
+}
+
+// A device ID as the log shows it: as the table's Serial column does.
+QString idText(quint32 id)
+{
+    TQuorixCtrl c;
+    c.setDeviceId(id);
+    return serialText(c);
 }
 
 } // namespace
@@ -21,11 +29,11 @@ quint32 sourceDeviceId(const TRdmPacket &reply)
 quint8 RdmSession::send(const RdmRequest &request)
 {
     ++pacing.messages;
-    qCDebug(lcRdm).nospace() << "send cc 0x" << Qt::hex << request.cc << " pid 0x" << request.pid << " to 0x"
-                             << request.dest;
-    const QByteArray m = message(request);
-    m_host.sendMessage(m);
-    return quint8(m[TransNumOffset]);
+    const quint8 transNum = m_transNum.take();
+    qCDebug(lcRdm).nospace() << "send cc 0x" << Qt::hex << int(request.cc) << " pid 0x" << request.pid << " to 0x"
+                             << request.dest << Qt::dec << " transaction " << int(transNum);
+    m_host.sendMessage(buildRequest(request, transNum));
+    return transNum;
 }
 
 void RdmSession::sleep(int ms)
@@ -113,22 +121,23 @@ void RdmSession::SendNextDisc(Change change)
         const int known = int(m_recorded.size() + m_unacked.size());
         const auto visited = m_narrowedWith.constFind(key);
         if (visited != m_narrowedWith.cend() && visited.value() == known) {
-            qCDebug(lcRdm) << "discovery: branch" << discBinaryState.row << discBinaryState.branch
-                           << "was gone down before without finding anyone; abandoned";
+            qCDebug(lcRdm).noquote() << "discovery: branch" << discBinaryState.row << discBinaryState.branch
+                                     << "was gone down before without finding anyone; abandoned";
             change = DISC_WIDEN;
         } else {
             m_narrowedWith.insert(key, known);
         }
     }
     if (change == DISC_WIDEN && isWholeRange(discBinaryState.bounds)) {
-        qCDebug(lcRdm) << "discovery pass complete after" << m_passRequests << "requests," << m_recorded.size()
-                       << "recorded";
+        qCDebug(lcRdm).noquote() << "discovery pass complete after" << m_passRequests << "requests,"
+                                 << m_recorded.size() << "recorded";
         endDiscovery();
         return;
     }
     if (m_passRequests >= discoveryBudget()) {
-        qCWarning(lcRdm) << "discovery pass gives up: its budget of" << discoveryBudget() << "requests is spent;"
-                         << m_recorded.size() << "recorded," << m_unacked.size() << "never acknowledged a mute";
+        qCWarning(lcRdm).noquote() << "discovery pass gives up: its budget of" << discoveryBudget()
+                                   << "requests is spent;" << m_recorded.size() << "recorded," << m_unacked.size()
+                                   << "never acknowledged a mute";
         endDiscovery();
         return;
     }
@@ -155,21 +164,22 @@ void RdmSession::DiscoveryRead()
     stopTimer();
     const auto reply = decodeDiscoveryReply(QByteArrayView(ReadBuff).first(Msg_len));
     if (!reply) {
-        qCDebug(lcRdm) << "discovery: collision or unreadable reply of" << Msg_len << "bytes, narrowing";
+        qCDebug(lcRdm).noquote() << "discovery: collision or unreadable reply of" << Msg_len << "bytes, narrowing";
         SendNextDisc(DISC_NARROW);
         return;
     }
     const quint32 id = reply->deviceId();
     if (id < discBinaryState.bounds.lower || id > discBinaryState.bounds.upper) {
         // Nobody outside the range answers: several answered and the mix looked valid.
-        qCDebug(lcRdm) << "discovery: reply from" << id << "outside the branch, taken as a collision";
+        qCDebug(lcRdm).noquote() << "discovery: reply from" << idText(id) << "outside the branch, taken as a collision";
         SendNextDisc(DISC_NARROW);
         return;
     }
     if (m_recorded.contains(id) || m_unacked.contains(id)) {
         // Known already, and answering alone although told to keep quiet: the branch holds
         // nobody new. Asking below it would only meet the same controller again.
-        qCDebug(lcRdm) << "discovery: known controller" << id << "answered again, passing over its branch";
+        qCDebug(lcRdm).noquote() << "discovery: known controller" << idText(id)
+                                 << "answered again, passing over its branch";
         SendNextDisc(DISC_WIDEN);
         return;
     }
@@ -192,7 +202,8 @@ void RdmSession::MuteRead()
     // Only the acknowledgement of the mute in flight counts; a late copy of an earlier one, or a
     // reply from another controller, must not add a record.
     if (!m_mutePending || sourceDeviceId(m_reply) != m_muteId) {
-        qCDebug(lcRdm) << "mute acknowledgement from" << sourceDeviceId(m_reply) << "ignored: not the one awaited";
+        qCDebug(lcRdm).noquote() << "mute acknowledgement from" << idText(sourceDeviceId(m_reply))
+                                 << "ignored: not the one awaited";
         return;
     }
     stopTimer();
@@ -202,7 +213,7 @@ void RdmSession::MuteRead()
         c.setDeviceId(m_muteId);
         VControllers.append(c);
         m_recorded.insert(m_muteId);
-        qCDebug(lcRdm) << "recorded controller" << m_muteId;
+        qCDebug(lcRdm).noquote() << "recorded controller" << idText(m_muteId);
         reportDiscovering();
     }
     RDM_Mode = DISCOVER;
@@ -212,7 +223,7 @@ void RdmSession::MuteRead()
 void RdmSession::NothingFound()
 {
     ++SearchRetries;
-    qCDebug(lcRdm) << "no controller found in pass" << SearchRetries;
+    qCDebug(lcRdm).noquote() << "no controller found in pass" << int(SearchRetries);
     if (SearchRetries < 3) {
         stopTimer();
         RDM_Mode = DISCOVER;
@@ -220,7 +231,7 @@ void RdmSession::NothingFound()
         startPass();
         return;
     }
-    qCWarning(lcRdm) << "search gives up: three passes found no controller";
+    qCWarning(lcRdm).noquote() << "search gives up: three passes found no controller";
     m_host.searchEndedEmpty();
 }
 
@@ -326,7 +337,8 @@ void RdmSession::Timer1Timer()
         }
         // Never acknowledged: not recorded. Ask the branch again; a controller that did go
         // quiet leaves it empty, one that keeps answering is passed over from now on.
-        qCWarning(lcRdm) << "mute of" << m_muteId << "given up after" << m_muteTries << "attempts; not recorded";
+        qCWarning(lcRdm).noquote() << "mute of" << idText(m_muteId) << "given up after" << m_muteTries
+                                   << "attempts; not recorded";
         m_mutePending = false;
         m_unacked.insert(m_muteId);
         RDM_Mode = DISCOVER;
@@ -335,6 +347,8 @@ void RdmSession::Timer1Timer()
     }
     if (!getMessage(RDM_info_packet))
         return;
+    if (answered)
+        m_host.sleepUs(ResponseGapUs);
     ++(answered ? pacing.answeredTicks : pacing.parameterTicks);
     ++InfoRequestNum;
     getSend(RDM_info_packet, InfoRequestNum);
@@ -383,10 +397,10 @@ void RdmSession::endWaitOnAnswer()
         return;
     m_awaitedGet.pending = false;
     m_answered = true;
-    qCDebug(lcRdm) << "fast search: answered, next request after" << ResponseGapMs << "ms";
+    qCDebug(lcRdm) << "fast search: answered, next request after the response gap";
+    // The tick runs as soon as nothing more is coming in (here, or after the inter-byte time-out).
     m_host.stopTimer();
-    m_host.setTimerInterval(ResponseGapMs);
-    m_host.startTimer();
+    m_tickDeferred = true;
 }
 
 void RdmSession::StandardRead()
@@ -395,8 +409,8 @@ void RdmSession::StandardRead()
     if (!header)
         return;
     m_reply = *header;
-    qCDebug(lcRdm).nospace() << "reply pid 0x" << Qt::hex << m_reply.pid << " from " << Qt::dec
-                             << sourceDeviceId(m_reply) << " type " << m_reply.portID;
+    qCDebug(lcRdm).nospace().noquote() << "reply pid 0x" << Qt::hex << m_reply.pid << " from " << Qt::dec
+                                       << idText(sourceDeviceId(m_reply)) << " type " << int(m_reply.portID);
     switch (m_reply.pid) {
     case PID_DISC_MUTE: MuteRead(); break;
     case PID_DEVICE_INFO: DeviceInfoRead(); break;
@@ -413,7 +427,7 @@ void RdmSession::forReplySource(Apply apply)
 {
     // A refused or deferred request carries a reason, not the value: it must not be stored.
     if (VControllers.isEmpty() || m_reply.portID != RESPONSE_TYPE_ACK) {
-        qCDebug(lcRdm) << "reply not stored: response type" << m_reply.portID;
+        qCDebug(lcRdm).noquote() << "reply not stored: response type" << int(m_reply.portID);
         return;
     }
     const quint32 id = sourceDeviceId(m_reply);

@@ -23,6 +23,7 @@ public:
     virtual void sendMessage(const QByteArray &message) = 0;
     // A blocking wait on the GUI thread.
     virtual void sleepMs(int ms) = 0;
+    virtual void sleepUs(int us) = 0;
     // Timer1: a tick calls Timer1Timer.
     virtual void setTimerInterval(int ms) = 0;
     virtual void startTimer() = 0;
@@ -49,9 +50,8 @@ public:
     static constexpr int DiscoveryIntervalMs = 20;
     static constexpr int ParameterIntervalMs = 100;
     static constexpr int UnmuteWaitMs = 100;
-    // The least a controller leaves the line quiet between a response and its next request. A
-    // whole millisecond, as Timer1 counts no finer.
-    static constexpr int ResponseGapMs = 1;
+    // The least a controller leaves the line quiet between a response and its next request.
+    static constexpr int ResponseGapUs = 176;
 
     // Fast search: a get whose answer (or refusal) is in moves on after the response gap instead
     // of the whole interval, which stays the time-out for an answer that does not come. The
@@ -85,7 +85,7 @@ public:
         qint64 waitedMs = 0;
         qint64 prescribedMs() const { return messages * 1 + waitedMs + discoveryTicks * qint64(DiscoveryIntervalMs)
                                              + parameterTicks * qint64(ParameterIntervalMs)
-                                             + answeredTicks * qint64(ResponseGapMs); }
+                                             + (answeredTicks * qint64(ResponseGapUs) + 999) / 1000; }
     } pacing;
 
     // A search, once the port is open (the host has shown the busy indicators).
@@ -164,7 +164,7 @@ private:
         quint16 pid = 0;
         quint8 transNum = 0;
     } m_awaitedGet;
-    bool m_answered = false; // the running tick is the response gap after an answer
+    bool m_answered = false; // the tick to come follows an answer, not a time-out
 
     bool m_mutePending = false;
     quint32 m_muteId = 0;

@@ -221,6 +221,11 @@ void UsbTab::sendMessage(const QByteArray &message)
         ComPort1->waitForBytesWritten(WriteWaitMs);
 }
 
+void UsbTab::sleepUs(int us)
+{
+    QThread::usleep(ulong(us));
+}
+
 void UsbTab::sleepMs(int ms)
 {
     QThread::msleep(ulong(ms));

@@ -103,6 +103,7 @@ private:
     // RdmSessionHost
     void sendMessage(const QByteArray &message) override;
     void sleepMs(int ms) override;
+    void sleepUs(int us) override;
     void setTimerInterval(int ms) override;
     void startTimer() override;
     void stopTimer() override;

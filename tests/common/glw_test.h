@@ -12,16 +12,18 @@
 
 namespace glwtest {
 
-// Calls `answer` with the next modal window once it is shown (message boxes, dialogs opened by a
-// click). Gives up after `timeoutMs`. Use it before the call that opens the window.
-inline void answerModal(std::function<void(QWidget *)> answer, int timeoutMs = 5000)
+// Calls `answer` with the next modal window of type T once it is the active one (message boxes,
+// dialogs opened by a click); a modal window of another type is left to run. Gives up after
+// `timeoutMs`. Use it before the call that opens the window.
+template <class T>
+void answerModalOf(std::function<void(T *)> answer, int timeoutMs = 5000)
 {
     auto *timer = new QTimer;
     auto *clock = new QElapsedTimer;
     clock->start();
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer, clock, answer, timeoutMs] {
-        QWidget *modal = QApplication::activeModalWidget();
+        T *modal = qobject_cast<T *>(QApplication::activeModalWidget());
         if (modal && modal->isVisible()) {
             timer->stop();
             answer(modal);
@@ -34,6 +36,12 @@ inline void answerModal(std::function<void(QWidget *)> answer, int timeoutMs = 5
         }
     });
     timer->start();
+}
+
+// Calls `answer` with the next modal window, whatever it is.
+inline void answerModal(std::function<void(QWidget *)> answer, int timeoutMs = 5000)
+{
+    answerModalOf<QWidget>(std::move(answer), timeoutMs);
 }
 
 // The texts of one table row, an empty text for an empty cell.

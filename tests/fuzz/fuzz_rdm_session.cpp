@@ -25,6 +25,7 @@ struct Host : RdmSessionHost {
         lastSent = m;
     }
     void sleepMs(int) override {}
+    void sleepUs(int) override {}
     void setTimerInterval(int) override {}
     void startTimer() override { timerOn = true; }
     void stopTimer() override { timerOn = false; }

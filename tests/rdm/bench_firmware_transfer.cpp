@@ -2,6 +2,7 @@
 // beside what the line itself takes (133 bytes at 19200 baud, about 69 ms, simulated by the
 // virtual bootloader) plus the 30 ms pause after each block. Run by scripts/bench-firmware.
 
+#include "bench_args.h"
 #include "rdm_line_sim.h"
 #include "serial_bootloader.h"
 #include "usb_tab.h"
@@ -13,15 +14,9 @@
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchPlatform();
     QApplication app(argc, argv);
-    QList<int> sizes{16, 64, 256};
-    if (argc > 1) {
-        sizes.clear();
-        for (int i = 1; i < argc; ++i)
-            sizes << QByteArray(argv[i]).toInt();
-    }
+    const QList<int> sizes = benchSizes(argc, argv, {16, 64, 256});
     constexpr int Baud = 19200;
     const double wireMs = boot::BLOCK_SIZE * 10 * 1000.0 / Baud;
     const double prescribedMs = wireMs + boot::BootloaderExchange::BlockPauseMs;

@@ -1,7 +1,8 @@
 // Benchmark, not a test: how long the USB tab takes to discover and read N virtual controllers
-// over a pseudo-terminal, paced and fast, without and with a USB adapter's latency timer. For the
-// paced search it also prints the time its pacing alone prescribes for the same run (Timer1
-// intervals that ran out, the waits after un-mute, 1 ms per line break). Run by scripts/bench-rdm.
+// over a pseudo-terminal, paced and fast, without and with a USB adapter's latency timer. For both
+// it also prints the time their pacing alone prescribes for the same run (Timer1 intervals that ran
+// out, the response gaps of a fast search, the waits after un-mute, 1 ms per line break). Run by
+// scripts/bench-rdm.
 //
 //   bench_usb_search [N ...]     (default 1 10 32 100)
 //
@@ -91,8 +92,8 @@ int main(int argc, char *argv[])
             sizes << QByteArray(argv[i]).toInt();
     }
 
-    std::printf("%4s %7s | %10s %13s %6s | %10s %8s | %s\n", "N", "latency", "paced ms", "prescribed ms", "ratio",
-                "fast ms", "speed-up", "fast = paced");
+    std::printf("%4s %7s | %10s %13s %6s | %10s %13s %8s | %s\n", "N", "latency", "paced ms", "prescribed ms",
+                "ratio", "fast ms", "prescribed ms", "speed-up", "fast = paced");
     bool allWithin = true;
     QRandomGenerator rng(4711);
     for (int n : sizes) {
@@ -113,9 +114,10 @@ int main(int argc, char *argv[])
                 notes << QStringLiteral("paced overhead!");
             if (n == TargetN && fast.ms > FastTargetMs(latency))
                 notes << QStringLiteral("fast above %1 ms!").arg(FastTargetMs(latency));
-            std::printf("%4d %4d ms | %10lld %13lld %6.3f | %10lld %7.1fx | %s%s%s\n", n, latency,
+            std::printf("%4d %4d ms | %10lld %13lld %6.3f | %10lld %13lld %7.1fx | %s%s%s\n", n, latency,
                         static_cast<long long>(paced.ms), static_cast<long long>(paced.prescribedMs), ratio,
-                        static_cast<long long>(fast.ms), double(paced.ms) / double(qMax<qint64>(1, fast.ms)),
+                        static_cast<long long>(fast.ms), static_cast<long long>(fast.prescribedMs),
+                        double(paced.ms) / double(qMax<qint64>(1, fast.ms)),
                         same ? "yes" : "NO", notes.isEmpty() ? "" : "  ", qPrintable(notes.join(QLatin1Char(' '))));
             std::fflush(stdout);
             allWithin = allWithin && same && notes.isEmpty();

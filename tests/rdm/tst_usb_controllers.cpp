@@ -30,27 +30,6 @@ namespace {
 
 constexpr int SearchTimeoutMs = 60000;
 
-// Calls `answer` once a modal window of type T is the active one.
-template <class T>
-void whenModal(std::function<void(T *)> answer, int timeoutMs = 30000)
-{
-    auto *timer = new QTimer;
-    auto *waited = new int(0);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [=] {
-        *waited += 10;
-        auto *modal = qobject_cast<T *>(QApplication::activeModalWidget());
-        if ((modal && modal->isVisible()) || *waited > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-            delete waited;
-            if (modal)
-                answer(modal);
-        }
-    });
-    timer->start();
-}
-
 struct Line {
     explicit Line(QList<VirtualQuorix> controllers) : sim(std::move(controllers))
     {
@@ -79,10 +58,12 @@ struct Line {
         form3.show();
         form3.FileDisplay->setText(file);
         QString shown;
-        whenModal<QMessageBox>([&](QMessageBox *box) {
-            shown = box->text();
-            box->accept();
-        });
+        glwtest::answerModalOf<QMessageBox>(
+            [&](QMessageBox *box) {
+                shown = box->text();
+                box->accept();
+            },
+            30000);
         QSignalSpy done(&tab, &UsbTab::firmwareFinished);
         QTest::mouseClick(form3.Update, Qt::LeftButton);
         if (done.isEmpty() && !done.wait(30000))
@@ -139,7 +120,7 @@ private slots:
         const quint32 id = line.tab.VControllers[0].deviceId();
 
         int handled = line.sim.messagesHandled();
-        whenModal<TQuorixConfig>([](TQuorixConfig *d) {
+        glwtest::answerModalOf<TQuorixConfig>([](TQuorixConfig *d) {
             d->Nickname->setText(QStringLiteral("Front truss"));
             d->ControllerMode->setCurrentIndex(2);
             d->StartAddress->setText(QStringLiteral("100"));
@@ -153,7 +134,7 @@ private slots:
 
         // OK with nothing changed sends nothing.
         handled = line.sim.messagesHandled();
-        whenModal<TQuorixConfig>([](TQuorixConfig *d) { d->Button1->click(); });
+        glwtest::answerModalOf<TQuorixConfig>([](TQuorixConfig *d) { d->Button1->click(); });
         doubleClickRow(line.tab.USB_Grid, 1);
         QTest::qWait(200);
         QCOMPARE(line.sim.messagesHandled(), handled);
@@ -180,13 +161,15 @@ private slots:
         const int handled = line.sim.messagesHandled();
 
         QString shown;
-        whenModal<TQuorixConfig>([&](TQuorixConfig *d) {
-            whenModal<TForm3>([&](TForm3 *f) {
+        glwtest::answerModalOf<TQuorixConfig>([&](TQuorixConfig *d) {
+            glwtest::answerModalOf<TForm3>([&](TForm3 *f) {
                 f->FileDisplay->setText(line.file);
-                whenModal<QMessageBox>([&](QMessageBox *box) {
-                    shown = box->text();
-                    box->accept();
-                });
+                glwtest::answerModalOf<QMessageBox>(
+                    [&](QMessageBox *box) {
+                        shown = box->text();
+                        box->accept();
+                    },
+                    30000);
                 f->Update->click();
             });
             d->btnFirmware->click();
@@ -315,12 +298,13 @@ private slots:
                 box->accept();
             }
         });
-        const int handled = line.sim.messagesHandled();
         QTest::mouseClick(line.tab.USB_Search, Qt::LeftButton);
         QCOMPARE(shown, QStringLiteral("Can't open COM port!"));
         QCOMPARE(ended.size(), 1);
         QVERIFY(!line.tab.Timer1->isActive());
         QVERIFY(line.tab.wheelSearching->isHidden());
+        QTest::qWait(100); // a message still on its way to the line
+        const int handled = line.sim.messagesHandled();
         QTest::qWait(300);
         QCOMPARE(line.sim.messagesHandled(), handled); // the old search sends nothing more
         QCOMPARE(line.tab.rowCount(), 0);
