@@ -20,31 +20,32 @@ netns_usable() {
   ip netns del "$probe"
 }
 
+# A namespace of its own (loopback up) joined to NS_APP by a veth pair: app-side device and address,
+# the new side's device and address.
+netns_join_app() {
+  local ns="$1" app_dev="$2" app_addr="$3" dev="$4" addr="$5"
+  ip netns add "$ns"
+  ip -n "$ns" link set lo up
+  ip -n "$NS_APP" link add "$app_dev" type veth peer name "$dev" netns "$ns"
+  ip -n "$NS_APP" addr add "$app_addr/$NETNS_PREFIX" dev "$app_dev"
+  ip -n "$ns" addr add "$addr/$NETNS_PREFIX" dev "$dev"
+  ip -n "$NS_APP" link set "$app_dev" up
+  ip -n "$ns" link set "$dev" up
+}
+
 netns_create() {
   local tag="$1"
   NS_APP="glw-${tag}-app"
   NS_CTL="glw-${tag}-ctl"
   ip netns add "$NS_APP"
-  ip netns add "$NS_CTL"
   ip -n "$NS_APP" link set lo up
-  ip -n "$NS_CTL" link set lo up
-  ip -n "$NS_APP" link add veth-app type veth peer name veth-ctl netns "$NS_CTL"
-  ip -n "$NS_APP" addr add "$NETNS_APP_ADDR/$NETNS_PREFIX" dev veth-app
-  ip -n "$NS_CTL" addr add "10.77.0.2/$NETNS_PREFIX" dev veth-ctl
-  ip -n "$NS_APP" link set veth-app up
-  ip -n "$NS_CTL" link set veth-ctl up
+  netns_join_app "$NS_CTL" veth-app "$NETNS_APP_ADDR" veth-ctl 10.77.0.2
   export NS_APP NS_CTL
 }
 
 netns_add_other_side() {
   NS_OTH="${NS_APP%-app}-oth"
-  ip netns add "$NS_OTH"
-  ip -n "$NS_OTH" link set lo up
-  ip -n "$NS_APP" link add veth-app2 type veth peer name veth-oth netns "$NS_OTH"
-  ip -n "$NS_APP" addr add "$NETNS_OTHER_APP_ADDR/$NETNS_PREFIX" dev veth-app2
-  ip -n "$NS_OTH" addr add "10.78.0.2/$NETNS_PREFIX" dev veth-oth
-  ip -n "$NS_APP" link set veth-app2 up
-  ip -n "$NS_OTH" link set veth-oth up
+  netns_join_app "$NS_OTH" veth-app2 "$NETNS_OTHER_APP_ADDR" veth-oth 10.78.0.2
   export NS_OTH
 }
 

@@ -9,6 +9,7 @@
 #include "tcp_firmware.h"
 #include "trigger_bootloader.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -29,15 +30,20 @@ const QByteArray Firmware(":0600000056312E352E30B2\r\n:00000001FF\r\n");
 
 QStringList g_uncaught;
 
-// Answers the next message box with OK and records its text.
-void answerMessageBox(QStringList *texts)
+// Answers the next message box with OK and records its text. The upload dialog is modal too and may
+// be the one in front when the check runs (the upload lets events through once): then look again.
+void answerMessageBox(QStringList *texts, int timeoutMs = 20000)
 {
-    glwtest::answerModal([texts](QWidget *w) {
+    QElapsedTimer clock;
+    clock.start();
+    glwtest::answerModal([texts, clock, timeoutMs](QWidget *w) {
         if (auto *box = qobject_cast<QMessageBox *>(w)) {
             texts->append(box->text());
             box->accept();
+        } else if (clock.elapsed() < timeoutMs) {
+            answerMessageBox(texts, int(timeoutMs - clock.elapsed()));
         }
-    }, 20000);
+    }, timeoutMs);
 }
 
 } // namespace
