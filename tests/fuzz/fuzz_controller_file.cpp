@@ -7,14 +7,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t size)
 {
     QString error;
-    const auto specs = parseControllerFile(QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)),
-                                           &error);
-    if (!specs) {
+    const auto controllers = parseControllerFile(QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size)),
+                                                 &error);
+    if (!controllers) {
         FUZZ_EXPECT(!error.isEmpty());
         return 0;
     }
     // Every controller it describes can answer a search.
-    for (const VirtualControllerSpec &s : *specs) {
+    for (const VirtualControllerSpec &s : *controllers) {
         const auto reply = orvantic::parsePollReply(orvantic::buildPollReply(s.ctrl, s.model, s.version));
         FUZZ_EXPECT(reply && reply->ctrl == s.ctrl);
     }
