@@ -38,14 +38,13 @@ int main(int argc, char *argv[])
     });
     cli.process(app);
 
-    bool ok = true;
-    const int count = cli.value(QStringLiteral("count")).toInt(&ok);
-    const quint32 first = cli.value(QStringLiteral("first-id")).toUInt(&ok, 16);
-    const quint32 step = cli.value(QStringLiteral("step")).toUInt(&ok, 16);
+    bool countOk = false, firstOk = false, stepOk = false, latencyOk = false;
+    const int count = cli.value(QStringLiteral("count")).toInt(&countOk);
+    const quint32 first = cli.value(QStringLiteral("first-id")).toUInt(&firstOk, 16);
+    const quint32 step = cli.value(QStringLiteral("step")).toUInt(&stepOk, 16);
     const int dropEvery = cli.value(QStringLiteral("drop-mute")).toInt();
-    bool latencyOk = true;
     const int latency = cli.value(QStringLiteral("latency")).toInt(&latencyOk);
-    if (!ok || count < 0 || !latencyOk || latency < 0) {
+    if (!countOk || !firstOk || !stepOk || !latencyOk || count < 0 || latency < 0) {
         std::fprintf(stderr, "bad --count, --first-id, --step or --latency\n");
         return 2;
     }
