@@ -1,5 +1,6 @@
 #include "usb_tab.h"
 
+#include "busy_wheel.h"
 #include "device_table.h"
 #include "form3.h"
 #include "form_builders.h"
@@ -40,7 +41,7 @@ UsbTab::UsbTab(QWidget *parent)
       USB_Search(forms::button(this, "USB_Search", tr("Search"), {8, 16, 97}, tr("Search for USB devices"))),
       ComLabel(stateLabel(new QLabel(tr("Using Com 1"), this), "ComLabel", tr("COM port in use"))),
       lblSearching(forms::label(this, "lblSearching", tr("Searching..."), {177, 8})),
-      wheelSearching(named(new QProgressBar(this), "wheelSearching", tr("Search in progress"))),
+      wheelSearching(named(new BusyWheel(this), "wheelSearching", tr("Search in progress"))),
       Settings(forms::button(this, "Settings", tr("Settings"), {SettingsX, 16, 81})),
       USB_Grid(named(new QTableWidget(0, 5, this), "USB_Grid", tr("USB devices"))),
       StatusBar1(named(new QStatusBar(this), "StatusBar1", tr("USB status"))),
@@ -62,12 +63,12 @@ UsbTab::UsbTab(QWidget *parent)
 
     ComLabel->move(ComLabelX, 8);
     showPortLabel();
-    lblSearching->adjustSize();
-    lblSearching->hide();
     wheelSearching->setGeometry(256, 8, 24, 24);
-    wheelSearching->setRange(0, 0); // busy indicator
-    wheelSearching->setTextVisible(false);
     wheelSearching->hide();
+    // As tall as the wheel, so the text sits level with its middle.
+    lblSearching->adjustSize();
+    lblSearching->resize(lblSearching->width(), wheelSearching->height());
+    lblSearching->hide();
 
     setupDeviceGrid(USB_Grid, {tr("Model"), tr("Nickname"), tr("Firmware"), tr("Serial"), tr("Temp")});
     StatusBar1->setSizeGripEnabled(false); // placed with the page's size (resizeEvent)

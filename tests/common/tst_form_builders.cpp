@@ -1,5 +1,6 @@
 // The shared form builders: names, spots and what a screen reader reads.
 
+#include "busy_wheel.h"
 #include "form_builders.h"
 
 #include <QAccessible>
@@ -22,6 +23,21 @@ class TestFormBuilders : public QObject {
     Q_OBJECT
 
 private slots:
+    // The activity indicator visibly turns while shown, and is read as a busy progress bar.
+    void busyWheelTurnsWhileShown()
+    {
+        BusyWheel wheel;
+        wheel.resize(24, 24);
+        wheel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&wheel));
+        const QImage first = wheel.grab().toImage();
+        QTRY_VERIFY(wheel.grab().toImage() != first);
+        QCOMPARE(wheel.maximum(), 0);
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&wheel);
+        QVERIFY(a);
+        QCOMPARE(a->role(), QAccessible::ProgressBar);
+    }
+
     // A label is read by what it shows now, so a label showing state is never read by a fixed name.
     void labelsAreReadByTheirText()
     {
