@@ -117,6 +117,8 @@ HexImage parseFirmwareHex(QByteArrayView text)
 
 HexImage readFirmwareHex(const QString &path)
 {
+    if (path.trimmed().isEmpty())
+        return {{}, tr("No firmware file is chosen: press Browse and pick the controller's .hex file.")};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {{}, tr("The firmware file %1 cannot be read: %2").arg(path, file.errorString())};

@@ -161,6 +161,13 @@ private slots:
         const firmware::HexImage read = firmware::readFirmwareHex(missing);
         QVERIFY(!read.ok());
         QVERIFY2(read.error.contains(missing), qPrintable(read.error));
+        QVERIFY2(read.error.contains(QStringLiteral("cannot be read")), qPrintable(read.error));
+        // Update pressed before a file was chosen (or with only spaces typed) says what to do.
+        for (const QString &none : {QString(), QStringLiteral("  ")}) {
+            const firmware::HexImage unnamed = firmware::readFirmwareHex(none);
+            QVERIFY(!unnamed.ok());
+            QVERIFY2(unnamed.error.contains(QStringLiteral("press Browse")), qPrintable(unnamed.error));
+        }
     }
 
     void blockLayout()
