@@ -80,6 +80,8 @@ void TForm3::setRunning(bool running)
 
 void TForm3::firmwareFinished()
 {
+    if (m_stopQuestion)
+        m_stopQuestion->reject();
     setRunning(false);
     if (!isVisible())
         return;
@@ -101,6 +103,21 @@ void TForm3::CancelClick()
 
 void TForm3::reject()
 {
+    // Stopped halfway, the controller is left in its bootloader with part of an image: it no longer
+    // answers a search. A stray click or Esc must not do that unasked.
+    if (m_tab && m_tab->bootloader().active() && !m_tab->bootloader().BootKey()) {
+        QMessageBox ask(QMessageBox::Warning, windowTitle(), tr("Stop the firmware update?"),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        ask.setInformativeText(tr("The controller then stays in its bootloader with part of the new firmware, "
+                                  "and does not answer a search until an update completes."));
+        ask.setDefaultButton(QMessageBox::No);
+        // The transfer goes on while the question is open; if it ends meanwhile, the question goes.
+        m_stopQuestion = &ask;
+        const int answer = ask.exec();
+        m_stopQuestion = nullptr;
+        if (answer != QMessageBox::Yes)
+            return;
+    }
     CancelClick();
     QDialog::reject();
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QLineEdit;
+class QMessageBox;
 class QProgressBar;
 class QPushButton;
 class UsbTab;
@@ -35,4 +36,5 @@ private:
     void setRunning(bool running);
 
     UsbTab *m_tab = nullptr;
+    QMessageBox *m_stopQuestion = nullptr; // "Stop the firmware update?" while it is open
 };

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSerialPort>
 #include <QSignalSpy>
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QApplication>
 
 using boot::BootloaderExchange;
 
@@ -253,6 +255,56 @@ private slots:
         QVERIFY(!line.controller(0x42).inBootloader);
     }
 
+    // Unanswered, "Stop the firmware update?" stops nothing: the transfer completes, the question
+    // goes, and the dialog ends as after any complete update.
+    void stopQuestionLeftOpenWhileTheTransferEnds()
+    {
+        Line line(virtualLine({0x42}));
+        QVERIFY2(line.started, qPrintable(line.error));
+        QVERIFY(line.search());
+        const QByteArray data = hexfixture::pattern(40 * 128);
+        line.writeFirmware(data);
+        line.tab.CurrentController = 0;
+        line.form3.show();
+        line.form3.FileDisplay->setText(line.file);
+        QTest::mouseClick(line.form3.Update, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(line.form3.QuorixFwProgress->value() >= 5, 10000);
+        // The first box is the question, left open; the next one is answered. Should the question
+        // outstay the transfer, it is answered No after a while, so the test fails rather than hangs.
+        QPointer<QMessageBox> question;
+        bool asked = false, outstayed = false;
+        QString result;
+        QTimer watch, outstay;
+        outstay.setSingleShot(true);
+        connect(&outstay, &QTimer::timeout, [&] {
+            if (question && question->isVisible()) {
+                outstayed = true;
+                question->button(QMessageBox::No)->click();
+            }
+        });
+        connect(&watch, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            if (!asked) {
+                asked = true;
+                question = box;
+            } else if (box != question) {
+                result = box->text();
+                box->accept();
+                watch.stop();
+                outstay.start(3000);
+            }
+        });
+        watch.start(10);
+        QTest::mouseClick(line.form3.Cancel, Qt::LeftButton);
+        QVERIFY(asked);
+        QCOMPARE(result, QStringLiteral("Firmware Upgrade Complete!"));
+        QVERIFY(!outstayed);
+        QCOMPARE(line.form3.result(), int(QDialog::Accepted));
+        QCOMPARE(line.controller(0x42).firmware, padded(data));
+    }
+
     void cancelDuringTheTransfer()
     {
         Line line(virtualLine({0x42, 0x43}));
@@ -265,7 +317,15 @@ private slots:
         line.form3.FileDisplay->setText(line.file);
         QTest::mouseClick(line.form3.Update, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(line.form3.QuorixFwProgress->value() >= 5, 10000);
+        // Cancel asks first, with No as the default.
+        QString asked;
+        glwtest::answerModalOf<QMessageBox>([&](QMessageBox *box) {
+            asked = box->text();
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+            box->button(QMessageBox::Yes)->click();
+        });
         QTest::mouseClick(line.form3.Cancel, Qt::LeftButton);
+        QCOMPARE(asked, QStringLiteral("Stop the firmware update?"));
         QVERIFY(!line.form3.isVisible());
         QCOMPARE(line.tab.bootloader().state(), BootloaderExchange::State::Cancelled);
         QVERIFY(line.tab.ComPort1->isOpen());
