@@ -12,9 +12,19 @@
 #include <optional>
 #include <stdexcept>
 
-#ifdef Q_OS_LINUX
+#if defined(Q_OS_UNIX)
+#define GLW_NATIVE_UDP
+#include <QSocketNotifier>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 #endif
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -23,11 +33,19 @@ namespace {
 constexpr int DefaultReceiveBufferBytes = 8 * 1024 * 1024;
 // How long the GUI thread hands on datagrams before it lets the window handle its own events.
 constexpr int SliceMs = 15;
-// How many datagrams one socket read takes before the thread looks at its other sockets and
+// How many datagrams one socket's turn takes before the thread looks at its other sockets and
 // calls again (a send waits for that).
 constexpr int ReadBatch = 256;
 // Longer than any datagram of the family; naming it spares asking the system for each size.
 constexpr int MaxDatagram = 4096;
+#ifdef GLW_NATIVE_UDP
+// Asks for each datagram's arrival interface (in_pktinfo).
+#ifdef IP_RECVPKTINFO
+constexpr int PacketInfoOption = IP_RECVPKTINFO;
+#else
+constexpr int PacketInfoOption = IP_PKTINFO;
+#endif
+#endif
 
 struct BindResult {
     bool ok = false;
@@ -74,6 +92,241 @@ Arrival arrivalFor(const QHostAddress &address)
 
 } // namespace
 
+// One bound socket of the receive thread. `Sink` gets each datagram read from it with the index of
+// the interface it came through (0 where that was not asked for); `Flush` follows each batch.
+//
+// On POSIX systems Qt binds the socket (so binding behaves and fails as it does for every other
+// socket here), then the thread reads and sends on its own copy of the descriptor: a batch of
+// datagrams per system call, straight into buffers of its own. Elsewhere the Qt socket does it all.
+class Listener {
+public:
+    using Sink = std::function<void(QByteArrayView datagram, uint interfaceIndex, const QHostAddress &sender)>;
+    using Flush = std::function<void()>;
+
+    Listener(Sink sink, Flush flush) : m_sink(std::move(sink)), m_flush(std::move(flush)) {}
+    Listener(const Listener &) = delete;
+    Listener &operator=(const Listener &) = delete;
+    ~Listener();
+
+    // Empty on success, else the reason. `withInterface` asks for the arrival interface of each
+    // datagram.
+    QString open(const QHostAddress &address, quint16 port, QAbstractSocket::BindMode mode, int bufferRequest,
+                 bool withInterface);
+    QHostAddress localAddress() const { return m_local; }
+    // Empty on success, else the reason.
+    QString send(const QByteArray &datagram, const QHostAddress &to, quint16 port);
+    int receiveBufferSize() const;
+
+private:
+    void readPending();
+
+    const Sink m_sink;
+    const Flush m_flush;
+    QHostAddress m_local;
+#ifdef GLW_NATIVE_UDP
+    int m_fd = -1;
+    QSocketNotifier *m_notifier = nullptr;
+    struct Slots;
+    std::unique_ptr<Slots> m_slots;
+#else
+    QUdpSocket *m_socket = nullptr;
+#endif
+};
+
+#ifdef GLW_NATIVE_UDP
+
+// Where one system call puts its datagrams.
+struct Listener::Slots {
+    static constexpr int Count = 32;
+    char data[Count][MaxDatagram];
+    sockaddr_in from[Count];
+    alignas(cmsghdr) char control[Count][CMSG_SPACE(sizeof(in_pktinfo))];
+    iovec iov[Count];
+    mmsghdr messages[Count];
+
+    // Ready for the next call (the system shortens the lengths it fills in).
+    void reset()
+    {
+        for (int i = 0; i < Count; ++i) {
+            iov[i] = {data[i], MaxDatagram};
+            msghdr &h = messages[i].msg_hdr;
+            h = {};
+            h.msg_name = &from[i];
+            h.msg_namelen = sizeof from[i];
+            h.msg_iov = &iov[i];
+            h.msg_iovlen = 1;
+            h.msg_control = control[i];
+            h.msg_controllen = sizeof control[i];
+            messages[i].msg_len = 0;
+        }
+    }
+
+    // Reads what waits, up to Count datagrams; 0 when none does.
+    int receive(int fd)
+    {
+        reset();
+#ifdef Q_OS_LINUX
+        int n;
+        do
+            n = ::recvmmsg(fd, messages, Count, MSG_DONTWAIT, nullptr);
+        while (n < 0 && errno == EINTR);
+#else
+        int n = 0;
+        for (; n < Count; ++n) {
+            ssize_t got;
+            do
+                got = ::recvmsg(fd, &messages[n].msg_hdr, MSG_DONTWAIT);
+            while (got < 0 && errno == EINTR);
+            if (got < 0)
+                break;
+            messages[n].msg_len = unsigned(got);
+        }
+        if (n == 0)
+            n = -1;
+#endif
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            qCWarning(lcNet) << "receiving on the UDP port failed:" << qt_error_string(errno);
+        return std::max(n, 0);
+    }
+
+    uint interfaceIndex(int i) const
+    {
+        const msghdr &h = messages[i].msg_hdr;
+        for (cmsghdr *c = CMSG_FIRSTHDR(&h); c; c = CMSG_NXTHDR(const_cast<msghdr *>(&h), c))
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info;
+                std::memcpy(&info, CMSG_DATA(c), sizeof info);
+                return uint(info.ipi_ifindex);
+            }
+        return 0;
+    }
+};
+
+Listener::~Listener()
+{
+    delete m_notifier;
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+QString Listener::open(const QHostAddress &address, quint16 port, QAbstractSocket::BindMode mode, int bufferRequest,
+                       bool withInterface)
+{
+    QUdpSocket binder;
+    if (!binder.bind(address, port, mode))
+        return binder.errorString();
+    m_local = binder.localAddress();
+    m_fd = ::fcntl(int(binder.socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+    if (m_fd < 0)
+        return qt_error_string(errno);
+    binder.close(); // the copy keeps the socket, non-blocking, with its binding and broadcast allowed
+
+#ifdef Q_OS_LINUX
+    // A privileged process may go past the system's cap; otherwise take what the cap allows.
+    if (::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, &bufferRequest, sizeof bufferRequest) != 0)
+#endif
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &bufferRequest, sizeof bufferRequest);
+    if (withInterface) {
+        const int on = 1;
+        if (::setsockopt(m_fd, IPPROTO_IP, PacketInfoOption, &on, sizeof on) != 0)
+            return qt_error_string(errno);
+    }
+    m_slots = std::make_unique<Slots>();
+    m_notifier = new QSocketNotifier(qintptr(m_fd), QSocketNotifier::Read);
+    QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] { readPending(); });
+    return {};
+}
+
+void Listener::readPending()
+{
+    for (int taken = 0; taken < ReadBatch;) {
+        const int n = m_slots->receive(m_fd);
+        for (int i = 0; i < n; ++i) {
+            const sockaddr_in &from = m_slots->from[i];
+            const QByteArrayView datagram(m_slots->data[i], qsizetype(m_slots->messages[i].msg_len));
+            m_sink(datagram, m_slots->interfaceIndex(i), QHostAddress(ntohl(from.sin_addr.s_addr)));
+        }
+        m_flush();
+        if (n < Slots::Count)
+            break; // drained
+        taken += n;
+    }
+}
+
+QString Listener::send(const QByteArray &datagram, const QHostAddress &to, quint16 port)
+{
+    bool isIPv4 = false;
+    const quint32 address = to.toIPv4Address(&isIPv4);
+    if (!isIPv4)
+        return QStringLiteral("%1 is not an IPv4 address").arg(to.toString());
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(port);
+    target.sin_addr.s_addr = htonl(address);
+    ssize_t sent;
+    do
+        sent = ::sendto(m_fd, datagram.constData(), size_t(datagram.size()), 0,
+                        reinterpret_cast<const sockaddr *>(&target), sizeof target);
+    while (sent < 0 && errno == EINTR);
+    if (sent < 0)
+        return qt_error_string(errno);
+    if (sent != datagram.size())
+        return QStringLiteral("only %1 of %2 bytes were sent").arg(sent).arg(datagram.size());
+    return {};
+}
+
+int Listener::receiveBufferSize() const
+{
+    int size = 0;
+    socklen_t length = sizeof size;
+    return ::getsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &size, &length) == 0 ? size : 0;
+}
+
+#else // the Qt socket reads and sends
+
+Listener::~Listener()
+{
+    delete m_socket;
+}
+
+QString Listener::open(const QHostAddress &address, quint16 port, QAbstractSocket::BindMode mode, int bufferRequest,
+                       bool)
+{
+    m_socket = new QUdpSocket;
+    if (!m_socket->bind(address, port, mode))
+        return m_socket->errorString();
+    m_local = m_socket->localAddress();
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, bufferRequest);
+    QObject::connect(m_socket, &QUdpSocket::readyRead, m_socket, [this] { readPending(); });
+    return {};
+}
+
+void Listener::readPending()
+{
+    for (int n = 0; n < ReadBatch && m_socket->hasPendingDatagrams(); ++n) {
+        const QNetworkDatagram d = m_socket->receiveDatagram(MaxDatagram);
+        if (!d.isValid())
+            break;
+        m_sink(d.data(), d.interfaceIndex(), d.senderAddress());
+    }
+    m_flush();
+}
+
+QString Listener::send(const QByteArray &datagram, const QHostAddress &to, quint16 port)
+{
+    // Broadcast is allowed on every socket Qt creates for UDP.
+    if (m_socket->writeDatagram(datagram, to, port) != datagram.size())
+        return m_socket->errorString();
+    return {};
+}
+
+int Listener::receiveBufferSize() const
+{
+    return m_socket->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt();
+}
+
+#endif
+
 // Lives on the port's receive thread and owns every socket; the GUI thread reaches it only through
 // blocking calls (bind, send) and the queue.
 class UdpReceiver : public QObject {
@@ -87,31 +340,28 @@ public:
     {
         closeAll();
         BindResult result;
-        m_main = new QUdpSocket(this);
         // Not shared: a second program on this port must be told, not silently share the replies.
-        if (!m_main->bind(address, port, QAbstractSocket::DontShareAddress)) {
-            result.error = m_main->errorString();
+        m_main = newListener(false);
+        result.error = m_main->open(address, port, QAbstractSocket::DontShareAddress, bufferRequest, false);
+        if (!result.error.isEmpty()) {
             closeAll();
             return result;
         }
-        enlargeReceiveBuffer(m_main, bufferRequest);
-        connect(m_main, &QUdpSocket::readyRead, this, [this] { readPending(m_main, false); });
 #ifndef Q_OS_WIN
         // Windows already hands an adapter's broadcasts to a socket bound to its address.
         if (address != QHostAddress(QHostAddress::AnyIPv4)) {
             const Arrival arrival = arrivalFor(address);
-            m_interfaceIndex = arrival.interfaceIndex;
+            m_interfaceIndex = uint(arrival.interfaceIndex);
             for (const QHostAddress &b : arrival.broadcasts) {
-                auto *socket = new QUdpSocket(this);
+                auto &listener = m_broadcast.emplace_back(newListener(true));
                 // Shared, so that another program listening on another adapter hears its own.
-                if (!socket->bind(b, port, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
-                    result.error = QStringLiteral("%1: %2").arg(b.toString(), socket->errorString());
+                const QString error = listener->open(b, port, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint,
+                                                     bufferRequest, true);
+                if (!error.isEmpty()) {
+                    result.error = QStringLiteral("%1: %2").arg(b.toString(), error);
                     closeAll();
                     return result;
                 }
-                enlargeReceiveBuffer(socket, bufferRequest);
-                connect(socket, &QUdpSocket::readyRead, this, [this, socket] { readPending(socket, true); });
-                m_broadcast << socket;
             }
         }
 #endif
@@ -123,18 +373,10 @@ public:
     // Empty on success, else the reason.
     QString send(const QByteArray &datagram, const QHostAddress &to, quint16 port)
     {
-        if (!m_main)
-            return QStringLiteral("not bound");
-        // Broadcast is allowed on every socket Qt creates for UDP.
-        if (m_main->writeDatagram(datagram, to, port) != datagram.size())
-            return m_main->errorString();
-        return {};
+        return m_main ? m_main->send(datagram, to, port) : QStringLiteral("not bound");
     }
 
-    int receiveBufferSize() const
-    {
-        return m_main ? m_main->socketOption(QAbstractSocket::ReceiveBufferSizeSocketOption).toInt() : 0;
-    }
+    int receiveBufferSize() const { return m_main ? m_main->receiveBufferSize() : 0; }
 
     // GUI thread: the next datagram in arrival order, or false when none waits (the next arrival
     // then wakes the GUI thread again).
@@ -151,74 +393,76 @@ public:
     }
 
 private:
+    std::unique_ptr<Listener> newListener(bool broadcast)
+    {
+        return std::make_unique<Listener>(
+            [this, broadcast](QByteArrayView datagram, uint interfaceIndex, const QHostAddress &sender) {
+                arrived(datagram, broadcast, interfaceIndex, sender);
+            },
+            [this] { flush(); });
+    }
+
     void closeAll()
     {
-        delete m_main;
-        m_main = nullptr;
-        qDeleteAll(m_broadcast);
+        m_main.reset();
         m_broadcast.clear();
         m_interfaceIndex = 0;
+        m_incoming.clear();
         QMutexLocker lock(&m_mutex);
         m_queue.clear(); // what the old binding heard belongs to a table that is being emptied
     }
 
-    void readPending(QUdpSocket *socket, bool broadcast)
+    // Keeps what the window wants, for the next flush.
+    void arrived(QByteArrayView datagram, bool broadcast, uint interfaceIndex, const QHostAddress &sender)
     {
-        for (int n = 0; n < ReadBatch && socket->hasPendingDatagrams(); ++n) {
-            const QNetworkDatagram d = socket->receiveDatagram(MaxDatagram);
-            if (!d.isValid())
-                break;
-            if (broadcast && d.interfaceIndex() != uint(m_interfaceIndex)) {
-                qCDebug(lcNet).noquote() << "broadcast from" << d.senderAddress().toString()
-                                         << "dropped: it came through another adapter";
-                continue;
-            }
-            if (m_accept && !m_accept(d.data())) {
-                qCDebug(lcNet).noquote() << "datagram of" << d.data().size() << "bytes from"
-                                         << d.senderAddress().toString() << "dropped: not a poll reply";
-                continue;
-            }
-            enqueue(d.data());
+        if (broadcast && interfaceIndex != m_interfaceIndex) {
+            qCDebug(lcNet).noquote() << "broadcast from" << sender.toString()
+                                     << "dropped: it came through another adapter";
+            return;
         }
+        if (m_accept && !m_accept(datagram)) {
+            qCDebug(lcNet).noquote() << "datagram of" << datagram.size() << "bytes from" << sender.toString()
+                                     << "dropped: not a poll reply";
+            return;
+        }
+        m_incoming.emplace_back(datagram.toByteArray());
     }
 
-    void enqueue(const QByteArray &datagram)
+    // Hands what a read kept to the GUI thread, in one go.
+    void flush()
     {
+        if (m_incoming.empty())
+            return;
         bool wake = false;
         {
             QMutexLocker lock(&m_mutex);
-            if (m_queue.size() >= size_t(UdpPort::QueueLimit)) {
-                // The GUI thread is behind a flood: the newest give way.
-                if (!m_overflowing)
-                    qCWarning(lcNet) << "receive queue full:" << UdpPort::QueueLimit
-                                     << "datagrams wait for the window; newer ones are dropped until it catches up";
-                m_overflowing = true;
-                return;
+            for (QByteArray &datagram : m_incoming) {
+                if (m_queue.size() >= size_t(UdpPort::QueueLimit)) {
+                    // The GUI thread is behind a flood: the newest give way.
+                    if (!m_overflowing)
+                        qCWarning(lcNet) << "receive queue full:" << UdpPort::QueueLimit
+                                         << "datagrams wait for the window; newer ones are dropped until it catches up";
+                    m_overflowing = true;
+                    break;
+                }
+                m_overflowing = false;
+                m_queue.push_back(std::move(datagram));
             }
-            m_overflowing = false;
-            m_queue.push_back(datagram);
-            wake = !m_wakePending;
-            m_wakePending = true;
+            wake = !m_wakePending && !m_queue.empty();
+            if (wake)
+                m_wakePending = true;
         }
+        m_incoming.clear();
         if (wake)
             m_wake();
     }
 
-    static void enlargeReceiveBuffer(QUdpSocket *socket, int bytes)
-    {
-#ifdef Q_OS_LINUX
-        // A privileged process may go past the system's cap; otherwise take what the cap allows.
-        if (::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0)
-            return;
-#endif
-        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, bytes);
-    }
-
     const UdpPort::Filter m_accept;
     const std::function<void()> m_wake;
-    QUdpSocket *m_main = nullptr;
-    QList<QUdpSocket *> m_broadcast;
-    int m_interfaceIndex = 0;
+    std::unique_ptr<Listener> m_main;
+    std::vector<std::unique_ptr<Listener>> m_broadcast;
+    uint m_interfaceIndex = 0;
+    std::vector<QByteArray> m_incoming; // kept by the current read, not yet queued
 
     QMutex m_mutex; // guards the queue and the wake flag
     std::deque<QByteArray> m_queue;

@@ -3,7 +3,9 @@
 // adapter's address later, broadcast enabled.
 //
 // Receiving runs on a thread of its own, so a burst of replies is drained from the system's small
-// socket buffer however busy the window is. The thread keeps only what `accept` lets through, in
+// socket buffer however busy the window is; it reads a batch of datagrams per system call where the
+// system allows, and `accept` should be cheap, since it is asked about every datagram of a burst
+// while more arrive. The thread keeps only what `accept` lets through, in
 // arrival order, in a bounded queue; the GUI thread takes it from there in short slices, so a flood
 // can neither freeze the window nor grow memory without end.
 //
