@@ -3,12 +3,15 @@
 // rows only ever appended or all cleared.
 
 #include <QHeaderView>
+#include <QStatusBar>
 #include <QStringList>
 #include <QTableWidget>
 
+inline constexpr int DeviceGridHeight = 401;
+
 inline void setupDeviceGrid(QTableWidget *grid, const QStringList &headers)
 {
-    grid->setGeometry(4, 56, 729, 401);
+    grid->setGeometry(4, 56, 729, DeviceGridHeight);
     grid->setColumnCount(int(headers.size()));
     grid->setHorizontalHeaderLabels(headers);
     const int widths[] = {150, 150, 150, 150, 125};
@@ -28,4 +31,17 @@ inline void appendDeviceRow(QTableWidget *grid, const QStringList &cells)
     grid->setRowCount(row + 1);
     for (int col = 0; col < cells.size(); ++col)
         grid->setItem(row, col, new QTableWidgetItem(cells[col]));
+}
+
+// A tab page is a few pixels shorter than the grid plus a line of text below it (how much depends
+// on the style's tab bar), so a status line placed below the grid would be cut off at the page's
+// edge. It sits on the page's bottom edge instead, as tall as its text needs, and the grid ends
+// where it begins. Called whenever the page changes size.
+inline void placeStatusLine(QTableWidget *grid, QStatusBar *bar)
+{
+    const QWidget *page = bar->parentWidget();
+    const int height = bar->sizeHint().height();
+    const int top = page->height() - height;
+    bar->setGeometry(0, top, page->width(), height);
+    grid->resize(grid->width(), qBound(0, top - grid->y(), DeviceGridHeight));
 }

@@ -48,8 +48,7 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
     fitFont(btnRefresh, btnRefresh->text(), 97 - 10);
 
     setupDeviceGrid(Network_Grid, {tr("Model"), tr("Nickname"), tr("IP"), tr("Firmware"), tr("Temp")});
-    StatusBar2->setSizeGripEnabled(false);
-    StatusBar2->setGeometry(0, 458, 737, 16);
+    StatusBar2->setSizeGripEnabled(false); // placed with the page's size (resizeEvent)
 
     connect(Net_Search, &QPushButton::clicked, this, &NetworkTab::Net_SearchClick);
     connect(btnRefresh, &QPushButton::clicked, this, &NetworkTab::btnRefreshClick);
@@ -67,6 +66,12 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
 int NetworkTab::rowCount() const
 {
     return Network_Grid->rowCount();
+}
+
+void NetworkTab::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeStatusLine(Network_Grid, StatusBar2);
 }
 
 bool NetworkTab::hasController(int row) const

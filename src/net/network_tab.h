@@ -14,6 +14,7 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QResizeEvent;
 class QStatusBar;
 class QTableWidget;
 class UdpPort;
@@ -72,6 +73,9 @@ signals:
     void countChanged(int rows);   // the table was emptied or grew
     void controllerOpened(int row); // double-click on a row
     void helpClicked();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void clearTable();

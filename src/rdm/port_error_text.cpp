@@ -19,11 +19,27 @@ QString portSystemLocation(const QString &name)
     return name;
 }
 
+#ifdef Q_OS_UNIX
+namespace {
+gid_t overflowGroupId()
+{
+    QFile f(QStringLiteral("/proc/sys/kernel/overflowgid"));
+    bool ok = false;
+    const uint id = f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toUInt(&ok) : 0;
+    return ok ? gid_t(id) : gid_t(65534);
+}
+} // namespace
+#endif
+
 QString deviceGroup(const QString &path)
 {
 #ifdef Q_OS_UNIX
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    // Joining root's group is no advice to give. Nor is a group from outside this process's user
+    // namespace (the demo runs in one): the kernel shows it as the overflow id, "nogroup".
+    if (st.st_gid == 0 || st.st_gid == overflowGroupId())
         return {};
     if (const group *g = ::getgrgid(st.st_gid))
         return QString::fromLocal8Bit(g->gr_name);

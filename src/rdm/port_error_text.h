@@ -11,7 +11,8 @@ enum class PortFailure { Missing, Busy, PermissionDenied, Other };
 // Where the system finds the port `name`: a path is itself; a bare name lives in /dev on Unix.
 QString portSystemLocation(const QString &name);
 
-// The group that owns the device at `path` ("dialout" on Debian), or empty where there is none.
+// The group that owns the device at `path` ("dialout" on Debian), or empty where there is none
+// the operator could join.
 QString deviceGroup(const QString &path);
 
 // `name` is the port as chosen, `path` where the system looked for it, `systemText` the system's

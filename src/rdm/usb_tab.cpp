@@ -70,8 +70,7 @@ UsbTab::UsbTab(QWidget *parent)
     wheelSearching->hide();
 
     setupDeviceGrid(USB_Grid, {tr("Model"), tr("Nickname"), tr("Firmware"), tr("Serial"), tr("Temp")});
-    StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setGeometry(0, 458, 737, 16);
+    StatusBar1->setSizeGripEnabled(false); // placed with the page's size (resizeEvent)
 
     connect(USB_Search, &QPushButton::clicked, this, &UsbTab::USB_SearchClick);
     connect(Settings, &QPushButton::clicked, this, &UsbTab::settingsClicked);
@@ -89,6 +88,12 @@ UsbTab::~UsbTab() = default;
 int UsbTab::rowCount() const
 {
     return USB_Grid->rowCount();
+}
+
+void UsbTab::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeStatusLine(USB_Grid, StatusBar1);
 }
 
 void UsbTab::setPortName(const QString &name)

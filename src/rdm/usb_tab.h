@@ -12,6 +12,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QResizeEvent;
 class QSerialPort;
 class QStatusBar;
 class QTableWidget;
@@ -98,6 +99,9 @@ signals:
     void firmwareFinished(); // complete, refused or unanswered; see bootloader()
     // The port failed while in use (unplugged, a write that failed); what ran has stopped.
     void portFailed(const QString &text);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // RdmSessionHost

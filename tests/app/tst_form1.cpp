@@ -31,6 +31,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QSettings>
+#include <QStatusBar>
 #include <QUdpSocket>
 #include <stdexcept>
 
@@ -228,6 +229,26 @@ private slots:
         QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 3 Device(s)"));
         form.NetworkDevices->btnRefresh->click();
         QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 0 Device(s)"));
+    }
+
+    // Each tab's status line shows its text whole: inside its page and clear of the table.
+    void statusLinesFitTheirPages()
+    {
+        TForm1 form(0, testOptions());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const std::tuple<int, QTableWidget *, QStatusBar *> tabs[] = {
+            {TForm1::UsbTabIndex, form.USBDevices->USB_Grid, form.USBDevices->StatusBar1},
+            {TForm1::NetworkTabIndex, form.NetworkDevices->Network_Grid, form.NetworkDevices->StatusBar2}};
+        for (const auto &[index, grid, bar] : tabs) {
+            form.tabControl1->setCurrentIndex(index); // a page is laid out when it is shown
+            bar->showMessage(QStringLiteral("Reading 12 of 40 (device information)"));
+            QVERIFY(bar->isVisible());
+            QVERIFY(bar->parentWidget()->rect().contains(bar->geometry()));
+            QVERIFY(bar->height() >= bar->fontMetrics().height());
+            QCOMPARE(grid->geometry().topLeft(), QPoint(4, 56));
+            QVERIFY(grid->geometry().bottom() < bar->geometry().top());
+        }
     }
 
     void takenPortStillOpensTheWindowAndSaysWhy()

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <QTest>
+#include <grp.h>
+#include <unistd.h>
 
 using namespace rdm;
 
@@ -124,12 +126,34 @@ private slots:
                 QCOMPARE(m->dest, makerUid(0x1234));
     }
 
-    void portDetail()
+    // The group named in the advice is one the operator could join: not root's, and not one from
+    // outside the user namespace (shown as the overflow id, as in the demo).
+    void deviceGroupIsOneToJoin()
     {
         QTemporaryFile device;
         QVERIFY(device.open());
-        const QString group = deviceGroup(device.fileName());
-        QCOMPARE(group, QFileInfo(device.fileName()).group());
+        const QByteArray path = QFile::encodeName(device.fileName());
+        if (::getuid() != 0) {
+            QCOMPARE(deviceGroup(device.fileName()), QFileInfo(device.fileName()).group());
+            QSKIP("giving a file to another group needs root");
+        }
+        QFile overflow(QStringLiteral("/proc/sys/kernel/overflowgid"));
+        QVERIFY(overflow.open(QIODevice::ReadOnly));
+        const gid_t unmapped = gid_t(overflow.readAll().trimmed().toUInt());
+        const group *dialout = ::getgrnam("dialout");
+        QVERIFY(dialout);
+        const struct {
+            gid_t gid;
+            QString expected;
+        } cases[] = {{dialout->gr_gid, QStringLiteral("dialout")}, {0, {}}, {unmapped, {}}};
+        for (const auto &c : cases) {
+            QCOMPARE(::chown(path.constData(), uid_t(-1), c.gid), 0);
+            QCOMPARE(deviceGroup(device.fileName()), c.expected);
+        }
+    }
+
+    void portDetail()
+    {
         QVERIFY(deviceGroup(QStringLiteral("/nonexistent/ttyUSB9")).isEmpty());
         QCOMPARE(portSystemLocation(QStringLiteral("ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
         QCOMPARE(portSystemLocation(QStringLiteral("/dev/pts/4")), QStringLiteral("/dev/pts/4"));
