@@ -32,7 +32,7 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
       StatusBar2(named(new QStatusBar(this), "StatusBar2", tr("Network status"))),
       // Only poll replies reach the window: everything else is dropped on the receive thread.
       IdUDPServer1(new UdpPort(port, this,
-                               [](QByteArrayView d) { return orvantic::parsePollReply(d).has_value(); })),
+                               orvantic::isPollReply)),
       m_interfaces(interfaces ? std::move(interfaces) : InterfaceSource(GetNetworkInterfaces))
 {
     setObjectName(QStringLiteral("NetworkDevices"));

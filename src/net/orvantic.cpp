@@ -3,6 +3,7 @@
 #include "poll_reply_layout.h"
 #include "wire_fields.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace orvantic {
@@ -13,16 +14,23 @@ constexpr char Magic[] = "Orvantic"; // 8 letters, then the header's NUL
 constexpr int ModelOffset = 12;
 constexpr int ModelWidth = 20;
 
-// The model name exactly as one of the three, NUL-padded to 20 bytes; empty otherwise.
-QString modelName(QByteArrayView field)
+// The model name when the field is exactly one of the three, NUL-padded to 20 bytes; null otherwise.
+const char *knownModel(QByteArrayView field)
 {
     for (const char *name : {ModelTessara16, ModelTessara4, ModelCorvel16}) {
-        QByteArray expected(ModelWidth, '\0');
-        std::memcpy(expected.data(), name, std::strlen(name));
-        if (field == QByteArrayView(expected))
-            return QString::fromLatin1(name);
+        const qsizetype length = qsizetype(std::strlen(name));
+        if (!field.startsWith(QByteArrayView(name, length)))
+            continue;
+        const QByteArrayView padding = field.sliced(length);
+        if (std::all_of(padding.begin(), padding.end(), [](char c) { return c == '\0'; }))
+            return name;
     }
-    return {};
+    return nullptr;
+}
+
+const char *modelOf(QByteArrayView datagram)
+{
+    return knownModel(datagram.sliced(ModelOffset, ModelWidth));
 }
 
 } // namespace
@@ -47,14 +55,17 @@ std::optional<quint16> opcodeOf(QByteArrayView datagram)
     return opcode;
 }
 
+bool isPollReply(QByteArrayView datagram)
+{
+    return datagram.size() >= PollReplySize && opcodeOf(datagram) == OpPollReply && modelOf(datagram);
+}
+
 std::optional<PollReply> parsePollReply(QByteArrayView datagram)
 {
-    if (datagram.size() < PollReplySize || opcodeOf(datagram) != OpPollReply)
+    if (!isPollReply(datagram))
         return std::nullopt;
     PollReply reply;
-    reply.model = modelName(datagram.sliced(ModelOffset, ModelWidth));
-    if (reply.model.isEmpty())
-        return std::nullopt;
+    reply.model = QString::fromLatin1(modelOf(datagram));
     reply.ctrl.NumStrings = reply.model == QLatin1String(ModelTessara4) ? 4 : 16;
     const wire::FieldReader reader{datagram.first(PollReplySize)};
     pollReplyLayout(reply.ctrl, [&](int offset, auto &field, const char *) { reader(offset, field); });

@@ -48,6 +48,10 @@ struct PollReply {
     QString model; // the model name as the reply gave it
 };
 
+// Whether parsePollReply would take the datagram, decided from the header and the model field
+// alone (cheap enough for every datagram a burst brings).
+bool isPollReply(QByteArrayView datagram);
+
 // Parses a poll reply (opcode already checked by the caller or not: it is checked here too).
 // Nothing when it is shorter than 378 bytes or its model field is not exactly one of the three
 // names NUL-padded to 20 bytes. Bytes beyond 377 are ignored.

@@ -3,15 +3,15 @@
 // adapter's address later, broadcast enabled.
 //
 // Receiving runs on a thread of its own, so a burst of replies is drained from the system's small
-// socket buffer however busy the window is. The thread keeps only what `accept` lets through, in
+// socket buffers however busy the window is; `accept` should be cheap, since it is asked about
+// every datagram of a burst while more arrive. The thread keeps only what `accept` lets through, in
 // arrival order, in a bounded queue; the GUI thread takes it from there in short slices, so a flood
 // can neither freeze the window nor grow memory without end.
 //
 // Bound to an adapter's address, the port hears what is addressed to that address and the
-// broadcasts (limited, and the adapter's subnet's) that arrive through that adapter. On Linux a
-// socket bound to a unicast address never sees a broadcast, so broadcasts are taken by sockets
-// bound to the broadcast addresses themselves and kept only when they came through the adapter.
-// Datagrams are always sent from the adapter's address and the port.
+// broadcasts (limited, and the adapter's subnet's) that arrive through that adapter, and nothing
+// that arrives through other adapters. Datagrams are always sent from the adapter's address and
+// the port. How the sockets do that on each system is the receive thread's business.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -48,9 +48,12 @@ public:
     // socket's reason when the port is not bound or the send fails.
     void send(const QByteArray &datagram, const QString &host);
 
-    // The receive buffer the system granted the socket that takes unicast, in bytes.
+    // The receive buffer the system granted each socket that takes unicast, in bytes, and how many
+    // such sockets share the port.
     int receiveBufferSize() const;
-    // Asks for this receive buffer at the next bind (the system may grant less without privileges).
+    int unicastSockets() const;
+    // Asks for this receive buffer for each socket at the next bind (the system may grant less
+    // without privileges).
     void setReceiveBufferRequest(int bytes) { m_bufferRequest = bytes; }
 
 signals:

@@ -27,8 +27,9 @@ int main(int argc, char *argv[])
             lastRowMs = clock.elapsed();
     });
     QTimer::singleShot(200, [&] {
-        std::printf("adapter %s, receive buffer %d bytes\n", qPrintable(net->IdUDPServer1->localAddress().toString()),
-                    net->IdUDPServer1->receiveBufferSize());
+        std::printf("adapter %s, receive buffer %d bytes in each of %d sockets\n",
+                    qPrintable(net->IdUDPServer1->localAddress().toString()), net->IdUDPServer1->receiveBufferSize(),
+                    net->IdUDPServer1->unicastSockets());
         clock.start();
         net->Net_Search->click();
     });

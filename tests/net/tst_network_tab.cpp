@@ -251,6 +251,26 @@ private slots:
         QVERIFY(!tab.IdUDPServer1->isBound());
     }
 
+    // Several sockets may share the port to take a burst, but only among themselves: a second
+    // program on the port (another window of ours, say) is told, and takes none of the replies.
+    void secondProgramOnThePortIsRefused()
+    {
+        NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
+        tab.UpdateNetInterfaces();
+        QVERIFY(tab.selectFirstAdapter().isEmpty());
+        UdpPort second(tab.IdUDPServer1->port());
+        QVERIFY(!second.bindTo(QHostAddress::LocalHost));
+        QVERIFY(!second.lastError().isEmpty());
+        NetworkTab atStart(nullptr, tab.IdUDPServer1->port(), fixed(LoopbackAdapters));
+        QVERIFY(!atStart.startupBindError().isEmpty());
+
+        QList<QByteArray> replies;
+        for (int i = 0; i < 20; ++i)
+            replies << orvantic::buildPollReply(controllerAt(40 + i), QStringLiteral("Tessara 16"));
+        deliver(tab, replies, 20);
+        QCOMPARE(tab.rowCount(), 20);
+    }
+
     // Bound to an adapter, the port hears what is addressed to it and its subnet's broadcasts
     // (127.255.255.255 for loopback's 127/8, which never leaves the host); bound to all addresses
     // at start, it hears both as well.

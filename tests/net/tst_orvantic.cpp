@@ -149,6 +149,8 @@ private slots:
         QFETCH(int, numStrings);
         const auto r = orvantic::parsePollReply(datagram);
         QCOMPARE(bool(r), !model.isEmpty());
+        // The receive thread's quick check keeps exactly what the parser takes.
+        QCOMPARE(orvantic::isPollReply(datagram), bool(r));
         if (r) {
             QCOMPARE(r->model, model);
             QCOMPARE(int(r->ctrl.NumStrings), numStrings);
@@ -248,6 +250,7 @@ private slots:
                 d[int(rng.bounded(0, size))] = char(rng.bounded(0, 256));
             const auto opcode = orvantic::opcodeOf(d);
             const auto r = orvantic::parsePollReply(d);
+            QCOMPARE(orvantic::isPollReply(d), bool(r));
             if (r) {
                 QVERIFY(size >= 378);
                 QCOMPARE(opcode, std::optional<quint16>(orvantic::OpPollReply));
