@@ -4,11 +4,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QUrl>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -23,6 +29,19 @@ const QString DocumentDir = QStringLiteral(":/documents");
 QString GetTempPath()
 {
     return QDir::tempPath();
+}
+
+// Whether `path` names something (a file, a link) that belongs to another user. In a temporary
+// directory every user shares, such a name can be neither replaced nor removed by this user.
+bool heldByAnotherUser(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && st.st_uid != ::geteuid();
+#else
+    Q_UNUSED(path);
+    return false; // the temporary directory is the user's own
+#endif
 }
 
 } // namespace
@@ -55,7 +74,17 @@ void TPdfOpener::Open()
     if (temp.isEmpty() || !QFileInfo(temp).isDir())
         fail(tr("Cannot write the guide: the temporary directory \"%1\" does not exist.")
                  .arg(QDir::toNativeSeparators(qEnvironmentVariable("TMPDIR", temp))));
-    const QString path = QDir(temp).filePath(guideFileName());
+    QString path = QDir(temp).filePath(guideFileName());
+    if (heldByAnotherUser(path)) {
+        // Someone else on this computer opened the guide first: this user's copy goes to their
+        // own cache directory instead.
+        const QString own = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        if (own.isEmpty() || !QDir().mkpath(own))
+            fail(tr("Cannot write the guide: \"%1\" belongs to another user, and there is no cache directory "
+                    "of your own to write it to instead.")
+                     .arg(QDir::toNativeSeparators(path)));
+        path = QDir(own).filePath(guideFileName());
+    }
     ExtractTo(path);
     DoOpen(path);
 }

@@ -4,7 +4,8 @@
 //
 // The temporary directory may be shared with other users, so the copy is written as a new file
 // beside the target and renamed over it: a link planted under the target's name is refused rather
-// than followed, and a failed write never leaves a half-written guide behind. Every failure is
+// than followed, and a failed write never leaves a half-written guide behind. Where another user's
+// copy already holds the name, this user's goes to their own cache directory. Every failure is
 // thrown as std::runtime_error with a text for the operator; the application's general error
 // handling shows it.
 
@@ -21,7 +22,8 @@ public:
     QString DocName() const { return FDocName; }
     void setDocName(const QString &name) { FDocName = name; }
 
-    // Extracts the document to the temporary directory and opens it.
+    // Extracts the document to the temporary directory (or the user's cache directory, see above)
+    // and opens it.
     void Open();
     // Writes the document's bytes to `AFilename` (a full path), replacing any file of that name.
     void ExtractTo(const QString &AFilename);

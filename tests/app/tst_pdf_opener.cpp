@@ -11,8 +11,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QDesktopServices>
+#include <QStandardPaths>
 #include <QUrl>
 #include <stdexcept>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 class TestPdfOpener : public QObject {
     Q_OBJECT
@@ -84,6 +89,49 @@ private slots:
         QCOMPARE(v.readAll(), QByteArray("keep me"));
         QCOMPARE(QDir(m_temp).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList{TPdfOpener::guideFileName()});
+    }
+
+    // On a computer shared by several operators the temporary directory is shared too, and one
+    // user's guide there cannot be replaced by another: the second user gets a copy of their own.
+    void anotherUsersCopyIsLeftAloneAndTheGuideStillOpens()
+    {
+#ifdef Q_OS_UNIX
+        if (::geteuid() != 0)
+            QSKIP("handing a file to another user needs root");
+        QStandardPaths::setTestModeEnabled(true);
+        for (const bool link : {false, true}) {
+            QFile::remove(guidePath());
+            if (link) {
+                QVERIFY(QFile::link(m_root.filePath(QStringLiteral("elsewhere.pdf")), guidePath()));
+            } else {
+                QFile theirs(guidePath());
+                QVERIFY(theirs.open(QIODevice::WriteOnly));
+                theirs.write("their copy");
+                theirs.close();
+            }
+            QCOMPARE(::lchown(QFile::encodeName(guidePath()).constData(), 65534, 65534), 0); // nobody
+            m_catcher.opened.clear();
+
+            QCOMPARE(openGuide(), QString());
+            QCOMPARE(m_catcher.opened.size(), 1);
+            const QString mine = m_catcher.opened.first().toLocalFile();
+            QCOMPARE(QFileInfo(mine).dir().absolutePath(),
+                     QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).absolutePath());
+            QFile written(mine);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QCOMPARE(written.readAll(), TPdfOpener::documentBytes(QStringLiteral("GUIDE")));
+            QCOMPARE(QFileInfo(guidePath()).isSymLink(), link);
+            if (!link) {
+                QFile theirs(guidePath());
+                QVERIFY(theirs.open(QIODevice::ReadOnly));
+                QCOMPARE(theirs.readAll(), QByteArray("their copy"));
+            }
+            QFile::remove(mine);
+        }
+        QStandardPaths::setTestModeEnabled(false);
+#else
+        QSKIP("the temporary directory is the user's own here");
+#endif
     }
 
     void failuresAreReportedAndNothingIsOpened()

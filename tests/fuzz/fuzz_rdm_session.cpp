@@ -1,6 +1,6 @@
-// A USB search against a line that answers anything at all: raw bytes, well-formed replies with
-// arbitrary contents, silence. The search must end within a bounded number of timer ticks once
-// the line goes quiet, and never list a controller twice.
+// A USB search, paced or fast, against a line that answers anything at all: raw bytes, well-formed
+// replies with arbitrary contents, silence. The search must end within a bounded number of timer
+// ticks once the line goes quiet, and never list a controller twice.
 
 #include "fuzz_check.h"
 #include "quorix_texts.h"
@@ -68,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
 {
     FuzzInput in(data, size);
     Host host;
+    host.session.fastSearch = in.byte() & 1; // paced or fast, as the operator chose
     host.session.startSearch();
     while (!in.empty()) {
         switch (in.byte() % 5) {
@@ -92,8 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
                 host.session.Timer1Timer();
             break;
         case 4:
-            if (host.ends > 0 && !host.timerOn && (in.byte() & 1))
-                host.session.startSearch(); // the operator searches again
+            if (host.ends > 0 && !host.timerOn && (in.byte() & 1)) {
+                host.session.fastSearch = in.byte() & 1; // the operator may have changed the setting
+                host.session.startSearch();              // and searches again
+            }
             break;
         }
         host.checkRecords();
