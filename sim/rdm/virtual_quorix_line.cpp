@@ -77,6 +77,9 @@ QByteArray VirtualQuorixLine::handleBootloader(QByteArrayView bytes)
             c.muted = false;
             c.firmware = c.bootloader.image();
             ++c.updates;
+            // The image carries no version the line could read; a new one counts as the next
+            // version, so a search shows that the update took.
+            ++c.rec.SVID[2];
         }
         return reply;
     }

@@ -161,6 +161,7 @@ private slots:
         const QByteArray data = hexfixture::pattern(9 * 128 + 48);
         line.writeFirmware(data);
         const int handled = line.sim.messagesHandled();
+        const QString versionBefore = line.tab.USB_Grid->item(0, 2)->text();
 
         QString shown;
         glwtest::answerModalOf<TQuorixConfig>([&](TQuorixConfig *d) {
@@ -188,9 +189,10 @@ private slots:
         QCOMPARE(updated.firmware, padded(data));
         QCOMPARE(line.sim.messagesHandled(), handled + 1); // the enter-bootloader message only
 
-        // Restarted into its new firmware, it is found again.
+        // Restarted into its new firmware, it is found again, with the new version.
         QVERIFY(line.search());
         QCOMPARE(line.tab.rowCount(), 1);
+        QVERIFY(line.tab.USB_Grid->item(0, 2)->text() != versionBefore);
     }
 
     void refusedThirdBlock()
