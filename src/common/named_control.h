@@ -26,6 +26,19 @@ inline QLabel *stateLabel(QLabel *label, const char *objectName, const QString &
     return label;
 }
 
+#include <QStatusBar>
+
+// A status line, read like a state label: screen readers get the message it shows as its name (and
+// hear each new one), and `description` says what the line is about.
+inline QStatusBar *statusLine(QStatusBar *bar, const char *objectName, const QString &description)
+{
+    bar->setObjectName(QLatin1String(objectName));
+    bar->setAccessibleDescription(description);
+    QObject::connect(bar, &QStatusBar::messageChanged, bar,
+                     [bar](const QString &message) { bar->setAccessibleName(message); });
+    return bar;
+}
+
 #include <QFontMetrics>
 
 // Shrinks a control's font, from its present size down, until `text` fits `width` pixels: texts

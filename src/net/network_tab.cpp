@@ -29,7 +29,7 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
       btnRefresh(forms::button(this, "btnRefresh", tr("Refresh Adapters"), {416, 16, 97})),
       btnHelp(forms::button(this, "btnHelp", tr("Help"), {560, 16, 81})),
       Network_Grid(named(new QTableWidget(0, 5, this), "Network_Grid", tr("Network devices"))),
-      StatusBar2(named(new QStatusBar(this), "StatusBar2", tr("Network status"))),
+      StatusBar2(statusLine(new QStatusBar(this), "StatusBar2", tr("Network status"))),
       // Only poll replies reach the window: everything else is dropped on the receive thread.
       IdUDPServer1(new UdpPort(port, this,
                                orvantic::isPollReply)),

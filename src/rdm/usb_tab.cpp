@@ -44,7 +44,7 @@ UsbTab::UsbTab(QWidget *parent)
       wheelSearching(named(new BusyWheel(this), "wheelSearching", tr("Search in progress"))),
       Settings(forms::button(this, "Settings", tr("Settings"), {SettingsX, 16, 81})),
       USB_Grid(named(new QTableWidget(0, 5, this), "USB_Grid", tr("USB devices"))),
-      StatusBar1(named(new QStatusBar(this), "StatusBar1", tr("USB status"))),
+      StatusBar1(statusLine(new QStatusBar(this), "StatusBar1", tr("USB status"))),
       ComPort1(new QSerialPort(this)),
       Timer1(new QTimer(this)),
       SerialPort(tr("Using Com 1")),

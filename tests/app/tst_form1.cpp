@@ -6,6 +6,7 @@
 #include "glw_test.h"
 #include "orvantic.h"
 #include "quorix_settings.h"
+#include "search_progress.h"
 #include "udp_port.h"
 #include "url_catcher.h"
 #include "usb_tab.h"
@@ -321,6 +322,19 @@ private slots:
             QVERIFY(a);
             QCOMPARE(a->text(QAccessible::Name), it.value());
         }
+
+        // The USB search's progress line is read as it reads, and says nothing once the search ends.
+        auto *status = form.findChild<QStatusBar *>("StatusBar1");
+        QVERIFY(status);
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(status);
+        QVERIFY(a);
+        rdm::SearchProgress progress;
+        progress.found = 3;
+        status->showMessage(rdm::searchProgressText(progress)); // as the search reports it
+        QCOMPARE(a->text(QAccessible::Name), rdm::searchProgressText(progress));
+        QCOMPARE(a->text(QAccessible::Description), QStringLiteral("USB status"));
+        status->clearMessage();
+        QCOMPARE(a->text(QAccessible::Name), QString());
     }
 
     // The platform appends a display name to every window title; each title must be its caption.
