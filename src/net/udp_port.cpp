@@ -7,20 +7,17 @@
 
 namespace {
 
+// Room for a large installation's answers while the receive thread waits for a processor: 8 MiB
+// in all, over the sockets that take unicast (four on Linux). A process without CAP_NET_ADMIN gets
+// what net.core.rmem_max allows for each; the receive thread and the sockets' number make that
+// enough.
 #ifdef Q_OS_LINUX
-// Room for a large installation's answers while the receive thread waits for a processor, in each
-// of the sockets that take unicast. A process without CAP_NET_ADMIN gets what net.core.rmem_max
-// allows; the receive thread and the sockets' number make that enough.
 constexpr int DefaultReceiveBufferBytes = 2 * 1024 * 1024;
 #else
 constexpr int DefaultReceiveBufferBytes = 8 * 1024 * 1024;
 #endif
 // How long the GUI thread hands on datagrams before it lets the window handle its own events.
 constexpr int SliceMs = 15;
-
-} // namespace
-
-namespace {
 
 // Runs `f` on the receiver's thread and returns its result; the calling (GUI) thread waits.
 template <typename F>
