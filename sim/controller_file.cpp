@@ -125,9 +125,12 @@ QString applyKey(VirtualControllerSpec &described, const QString &key, const QSt
         c.StaticIP = c.CurrentIP;
         return {};
     }
-    if (k == QLatin1String("mask"))
-        return parseOctets(value, c.CurrentSM, 10, QLatin1Char('.')) ? QString()
-                                                                     : QStringLiteral("bad mask \"%1\"").arg(value);
+    if (k == QLatin1String("mask")) {
+        if (!parseOctets(value, c.CurrentSM, 10, QLatin1Char('.')))
+            return QStringLiteral("bad mask \"%1\"").arg(value);
+        c.SM = c.CurrentSM; // as `ip` does: a controller described with a static setting uses it
+        return {};
+    }
     if (k == QLatin1String("mac"))
         return parseOctets(value, c.MAC, 16, QLatin1Char(':')) ? QString()
                                                                : QStringLiteral("bad MAC \"%1\"").arg(value);

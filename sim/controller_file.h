@@ -3,8 +3,8 @@
 //
 //   [controller]
 //   model = Tessara 4             # "Tessara 16" (default), "Tessara 4", "Corvel 16"
-//   ip = 10.77.1.10               # CurrentIP, the address it answers from
-//   mask = 255.255.255.0          # CurrentSM
+//   ip = 10.77.1.10               # CurrentIP (and StaticIP), the address it answers from
+//   mask = 255.255.255.0          # CurrentSM (and SM)
 //   mac = 02:47:4c:00:00:01
 //   nickname = Stage left
 //   firmware = V1.4.5

@@ -5,13 +5,16 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <cstring>
+#include <cstdio>
 
 #ifndef GLINTWORK_VERSION
 #define GLINTWORK_VERSION "0.0.0"
 #endif
 
 namespace {
+
+// Exit status of a command line that cannot be understood, as other command-line tools use it.
+constexpr int UsageError = 2;
 
 void describe(QCommandLineParser &parser)
 {
@@ -21,17 +24,22 @@ void describe(QCommandLineParser &parser)
             .arg(brandIdentity(kBuildBrand).title));
     parser.addHelpOption();
     parser.addVersionOption();
-}
 
-// --help and --version answer on a terminal without a display, so they are handled before the
-// GUI application (which needs one) exists.
-bool asksForHelpOrVersion(int argc, char *argv[])
-{
-    for (int i = 1; i < argc; ++i)
-        for (const char *option : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
-            if (std::strcmp(argv[i], option) == 0)
-                return true;
-    return false;
+    // The window system's own options (-platform offscreen, -style fusion, ...) are taken by the
+    // GUI application later; they are known here only so that they are not refused as unknown.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char *withValue : {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                                  "qwindowicon", "qwindowtitle", "geometry", "display", "session", "style",
+                                  "stylesheet", "title", "name", "qmljsdebugger"}) {
+        QCommandLineOption option(QString::fromLatin1(withValue), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char *flag : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption option(QString::fromLatin1(flag));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
 }
 
 void identify()
@@ -45,21 +53,45 @@ void identify()
 int main(int argc, char *argv[])
 {
     identify();
-    if (asksForHelpOrVersion(argc, argv)) {
+
+    // The command line is read before anything needs a display, so a mistyped option, --help and
+    // --version answer on a terminal without one instead of ending in the window system's abort.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    QCommandLineParser parser;
+    describe(parser);
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+        const QString why = parser.errorText().isEmpty()
+                                ? QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first())
+                                : parser.errorText();
+        // Without an application object the usage cannot know the program's name.
+        const QString usage = parser.helpText().replace(QLatin1String("<executable_name>"),
+                                                        QCoreApplication::applicationName());
+        std::fprintf(stderr, "glintwork: %s\n\n%s", qPrintable(why), qPrintable(usage));
+        return UsageError;
+    }
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
+        || parser.isSet(QStringLiteral("version"))) {
         QCoreApplication terminal(argc, argv);
-        QCommandLineParser parser;
-        describe(parser);
         parser.process(terminal); // prints and exits
         return 0;
     }
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Without a display Qt would abort with advice to reinstall, which misleads: say what is missing.
+    if (!parser.isSet(QStringLiteral("platform")) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "glintwork: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                             "start it from a desktop session.\n");
+        return 1;
+    }
+#endif
 
     GlwApplication app(argc, argv);
     GlwApplication::setIdentity(brandIdentity(kBuildBrand).title);
     GlwApplication::setWindowIcon(applicationIcon());
     GlwApplication::setDesktopFileName(QStringLiteral("glintwork"));
-    QCommandLineParser parser;
-    describe(parser);
-    parser.process(app); // an unknown option is reported and ends the program
     TForm1 form(kBuildBrand);
     form.show();
     return app.exec();

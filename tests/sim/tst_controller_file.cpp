@@ -3,6 +3,7 @@
 #include "controller_file.h"
 #include "orvantic.h"
 
+#include <QFile>
 #include <QTest>
 
 class TestControllerFile : public QObject {
@@ -16,6 +17,7 @@ private slots:
 [controller]
 model = Tessara 4
 ip = 10.77.1.11   # address it answers from
+mask = 255.255.0.0
 mac = 02:aa:bb:cc:dd:ee
 nickname = Truss
 firmware = V1.2.8
@@ -34,6 +36,9 @@ ip = 10.77.1.12
         QCOMPARE(a.model, QStringLiteral("Tessara 4"));
         QCOMPARE(a.ctrl.NumStrings, quint8(4));
         QCOMPARE(a.ctrl.CurrentIP, (std::array<quint8, 4>{10, 77, 1, 11}));
+        QCOMPARE(a.ctrl.StaticIP, a.ctrl.CurrentIP);
+        QCOMPARE(a.ctrl.CurrentSM, (std::array<quint8, 4>{255, 255, 0, 0}));
+        QCOMPARE(a.ctrl.SM, a.ctrl.CurrentSM); // its static setting is the one it uses
         QCOMPARE(a.ctrl.MAC, (std::array<quint8, 6>{0x02, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE}));
         QCOMPARE(tessara::fixedText(a.ctrl.Nickname), QStringLiteral("Truss"));
         QCOMPARE(tessara::fixedText(a.ctrl.Firmware), QStringLiteral("V1.2.8"));
@@ -47,6 +52,32 @@ ip = 10.77.1.12
         // What the file describes is what a search would read back.
         const auto reply = orvantic::parsePollReply(orvantic::buildPollReply(a.ctrl, a.model));
         QVERIFY(reply && reply->ctrl == a.ctrl);
+    }
+
+    // The demo's adapter is 10.77.0.1/16: what an operator opens first must not be offered an IP
+    // repair, and the one controller that is meant to be is named for it.
+    void demoControllersFitTheDemoAdapterButOne()
+    {
+        QFile file(QStringLiteral(GLW_DEMO_CONTROLLERS));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString error;
+        const auto list = parseControllerFile(QString::fromUtf8(file.readAll()), &error);
+        QVERIFY2(list, qPrintable(error));
+        const auto network = [](const TTessaraCtrl &c) {
+            return QStringLiteral("%1.%2.%3.%4")
+                .arg(c.CurrentIP[0] & c.CurrentSM[0])
+                .arg(c.CurrentIP[1] & c.CurrentSM[1])
+                .arg(c.CurrentIP[2] & c.CurrentSM[2])
+                .arg(c.CurrentIP[3] & c.CurrentSM[3]);
+        };
+        int foreign = 0;
+        for (const VirtualControllerSpec &spec : *list) {
+            const QString name = tessara::fixedText(spec.ctrl.Nickname);
+            const bool fits = network(spec.ctrl) == QLatin1String("10.77.0.0");
+            QVERIFY2(fits == (name != QLatin1String("Other subnet")), qPrintable(name));
+            foreign += fits ? 0 : 1;
+        }
+        QCOMPARE(foreign, 1);
     }
 
     void badLinesAreRefusedWithTheirLine_data()
