@@ -25,6 +25,13 @@ for lib in libqt6widgets6 libqt6network6 libqt6serialport6 libqt6svg6 qt6-qpa-pl
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 
+recommends="$(dpkg-deb -f "$deb" Recommends)"
+grep -q 'xdg-utils' <<<"$recommends" || fail "Recommends lacks xdg-utils (Help opens the guide with it): $recommends"
+# Debian's own checks of a package; what they call an error or a warning is one here.
+command -v lintian >/dev/null || fail "lintian is not installed (scripts/test installs it)"
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 \
+  || { cat "$work/lintian.log" >&2; fail "lintian"; }
+
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 bin="$root/usr/bin/glintwork"
@@ -35,6 +42,8 @@ for size in 16 32 48 256; do
   icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/glintwork.png"
   file "$icon" | grep -q "PNG image data, $size x $size" || fail "icon $icon"
 done
+[ -f "$root/usr/share/doc/glintwork/copyright" ] || fail "no /usr/share/doc/glintwork/copyright"
+zcat "$root/usr/share/man/man1/glintwork.1.gz" | grep -q '^\.TH GLINTWORK 1' || fail "no manual page"
 [ -f "$desktop" ] || fail "no desktop entry"
 desktop-file-validate "$desktop" || fail "desktop entry does not validate"
 grep -qx 'Exec=glintwork' "$desktop" && grep -qx 'Icon=glintwork' "$desktop" || fail "desktop entry names"
