@@ -3,9 +3,11 @@
 //   glw-make-guide GUIDE.md LOGO.svg VERSION OUT.pdf
 //
 // Page 1 is a title page drawn straight from the vector logo; then come the contents with page
-// numbers and the chapters, each starting on a new page, with a footer on every page after the
-// title. The text is laid out by QTextDocument directly at the PDF's resolution so pictures keep
+// numbers and the chapters, with a footer on every page after the title. Links inside the guide,
+// the contents' entries and the bookmarks jump to their headings. The text is laid out by QTextDocument directly at the PDF's resolution so pictures keep
 // their on-screen size (scaled down only where wider than the text column).
+
+#include "pdf_navigation.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,9 +20,12 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTextFrame>
 #include <QTextTable>
 #include <QAbstractTextDocumentLayout>
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -57,9 +62,7 @@ void styleHeadings(QTextDocument &doc)
         if (level == 0)
             continue;
         QTextBlockFormat bf = b.blockFormat();
-        if (level == 1 && b.position() > 0)
-            bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-        bf.setTopMargin(level == 1 ? 0 : level == 2 ? 18 : 10);
+        bf.setTopMargin(level == 1 ? 30 : level == 2 ? 18 : 10);
         bf.setBottomMargin(level == 1 ? 14 : 6);
         QTextCursor c(b);
         c.setBlockFormat(bf);
@@ -156,6 +159,101 @@ int pageIndex(QTextDocument &doc, const QTextBlock &b, qreal pageHeight)
     const qreal top = doc.documentLayout()->blockBoundingRect(b).top();
     const qreal y = top + (b.layout()->lineCount() > 0 ? b.layout()->lineAt(0).y() : 0);
     return int(y / pageHeight);
+}
+
+// Where a block's first line is, from the top of its page.
+qreal offsetOnPage(QTextDocument &doc, const QTextBlock &b, qreal pageHeight)
+{
+    const qreal top = doc.documentLayout()->blockBoundingRect(b).top();
+    const qreal y = top + (b.layout()->lineCount() > 0 ? b.layout()->lineAt(0).y() : 0);
+    return y - int(y / pageHeight) * pageHeight;
+}
+
+// The page a block's last line is on.
+int lastLinePage(QTextDocument &doc, const QTextBlock &b, qreal pageHeight)
+{
+    const qreal top = doc.documentLayout()->blockBoundingRect(b).top();
+    const int lines = b.layout()->lineCount();
+    const qreal y = top + (lines > 0 ? b.layout()->lineAt(lines - 1).y() : 0);
+    return int(y / pageHeight);
+}
+
+// A chapter starts on a new page only where little of the page is left: a page break before every
+// chapter would leave pages mostly blank behind short chapters.
+void startChaptersWhereLittleIsLeft(QTextDocument &doc, qreal pageHeight, int chaptersStart)
+{
+    for (QTextBlock b = doc.findBlock(chaptersStart); b.isValid(); b = b.next()) {
+        if (b.blockFormat().headingLevel() != 1 || b.position() == chaptersStart)
+            continue;
+        doc.documentLayout()->documentSize();
+        if (offsetOnPage(doc, b, pageHeight) < pageHeight * 0.7)
+            continue;
+        QTextBlockFormat bf = b.blockFormat();
+        bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        QTextCursor(b).setBlockFormat(bf);
+    }
+}
+
+// The first table row that the layout parted across two pages: its first cell, or none.
+QTextTableCell splitTableRow(QTextDocument &doc, qreal pageHeight)
+{
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        QTextTable *table = QTextCursor(b).currentTable();
+        if (!table || table->firstPosition() != b.position())
+            continue;
+        for (int row = 0; row < table->rows(); ++row) {
+            int first = INT_MAX, last = -1;
+            for (int col = 0; col < table->columns(); ++col) {
+                const QTextTableCell cell = table->cellAt(row, col);
+                for (QTextBlock cb = doc.findBlock(cell.firstPosition());
+                     cb.isValid() && cb.position() <= cell.lastPosition(); cb = cb.next()) {
+                    first = std::min(first, pageIndex(doc, cb, pageHeight));
+                    last = std::max(last, lastLinePage(doc, cb, pageHeight));
+                }
+            }
+            if (last > first)
+                return table->cellAt(row, 0);
+        }
+    }
+    return {};
+}
+
+// Copies the contents and the format of one cell into another.
+void copyCell(const QTextTableCell &from, QTextTableCell to)
+{
+    QTextCursor selection = from.firstCursorPosition();
+    selection.setPosition(from.lastPosition(), QTextCursor::KeepAnchor);
+    to.firstCursorPosition().insertFragment(selection.selection());
+    to.setFormat(from.format());
+}
+
+// A table the layout would part inside a row goes on on the next page from that row, as a table of
+// its own under a copy of the header row: no row is read half on one page and half on the next.
+// Returns false when a row cannot be kept whole (taller than a page).
+bool keepTableRowsWhole(QTextDocument &doc, qreal pageHeight, QString &row)
+{
+    for (;;) {
+        doc.documentLayout()->documentSize();
+        const QTextTableCell split = splitTableRow(doc, pageHeight);
+        if (!split.isValid())
+            return true;
+        QTextTable *table = QTextCursor(doc.findBlock(split.firstPosition())).currentTable();
+        row = doc.findBlock(split.firstPosition()).text();
+        const int from = split.row(), rows = table->rows(), columns = table->columns();
+        if (from <= 1 || table->format().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            return false; // at the top of a table of its own already, and still parted
+        QTextCursor after(&doc);
+        after.setPosition(table->lastPosition() + 1);
+        QTextTableFormat format = table->format();
+        format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        QTextTable *rest = after.insertTable(rows - from + 1, columns, format);
+        for (int col = 0; col < columns; ++col) {
+            copyCell(table->cellAt(0, col), rest->cellAt(0, col));
+            for (int r = from; r < rows; ++r)
+                copyCell(table->cellAt(r, col), rest->cellAt(r - from + 1, col));
+        }
+        table->removeRows(from, rows - from);
+    }
 }
 
 // A heading left alone at the foot of a page starts the next page instead.
@@ -287,13 +385,20 @@ int main(int argc, char *argv[])
         entryBlocks.append(cursor.block().blockNumber());
         // Sections are indented with spaces: a left margin would shift the tab stop with it.
         const QString indent = h.level == 1 ? QString() : QString(4, QChar(0x00a0));
-        cursor.insertText(indent + h.text + QStringLiteral("\t00"));
+        cursor.insertText(indent);
+        QTextCharFormat link = text;
+        link.setAnchor(true);
+        link.setAnchorHref(QLatin1Char('#') + QString::fromLatin1(guidepdf::anchorName(h.text)));
+        cursor.insertText(h.text + QStringLiteral("\t00"), link);
     }
     cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
     const int chaptersStart = cursor.position();
     cursor.insertMarkdown(markdown);
     // The first chapter's heading lands in the block that was already there and loses its format.
-    QTextCursor(doc.findBlock(chaptersStart)).setBlockFormat(probe.begin().blockFormat());
+    // The contents keep their page to themselves.
+    QTextBlockFormat firstChapter = probe.begin().blockFormat();
+    firstChapter.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    QTextCursor(doc.findBlock(chaptersStart)).setBlockFormat(firstChapter);
 
     styleHeadings(doc);
     styleTables(doc);
@@ -301,11 +406,15 @@ int main(int argc, char *argv[])
     if (!placeImages(doc, QFileInfo(mdPath).absoluteDir(), columnCssPx, error))
         return fail(error);
 
+    startChaptersWhereLittleIsLeft(doc, body.height(), chaptersStart);
     keepHeadingsWithText(doc, body.height());
+    if (QString row; !keepTableRowsWhole(doc, body.height(), row))
+        return fail(QStringLiteral("the table row \"%1\" cannot be kept on one page").arg(row));
 
     // Lay out, then write each heading's page into its contents line (page 1 is the title page).
     // The first line, not the block's top: a page break before the block is space inside it.
     auto pageOf = [&](const QTextBlock &b) { return pageIndex(doc, b, body.height()) + 2; };
+    const int firstChapterBlock = doc.findBlock(chaptersStart).blockNumber();
     doc.documentLayout()->documentSize();
     int next = 0;
     for (QTextBlock b = doc.findBlock(chaptersStart); b.isValid() && next < headings.size(); b = b.next()) {
@@ -338,6 +447,34 @@ int main(int argc, char *argv[])
     }
     if (!painter.end())
         return fail(QStringLiteral("cannot write %1").arg(partPath));
+
+    // Every heading is a destination (the top of its first line); chapters and their sections are
+    // the bookmarks, as in the contents.
+    const qreal toPoints = 72.0 / writer.resolution();
+    const qreal pageHeightPt = qRound(writer.pageLayout().fullRect(QPageLayout::Point).height());
+    QList<guidepdf::Destination> destinations;
+    QList<guidepdf::Bookmark> bookmarks;
+    // By block: the page numbers written into the contents have moved the chapters' positions.
+    for (QTextBlock b = doc.findBlockByNumber(firstChapterBlock); b.isValid(); b = b.next()) {
+        const int level = b.blockFormat().headingLevel();
+        if (level == 0)
+            continue;
+        const QByteArray name = guidepdf::anchorName(b.text());
+        const qreal top = marginTop + offsetOnPage(doc, b, body.height());
+        destinations.append({name, pageOf(b) - 1, marginX * toPoints, pageHeightPt - top * toPoints + 6});
+        if (level <= 2)
+            bookmarks.append({b.text(), name, level});
+    }
+    QFile part(partPath);
+    if (!part.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read %1: %2").arg(partPath, part.errorString()));
+    QByteArray pdf = part.readAll();
+    part.close();
+    if (const QString why = guidepdf::addNavigation(pdf, destinations, bookmarks); !why.isEmpty())
+        return fail(why);
+    if (!part.open(QIODevice::WriteOnly | QIODevice::Truncate) || part.write(pdf) != pdf.size() || !part.flush())
+        return fail(QStringLiteral("cannot write %1: %2").arg(partPath, part.errorString()));
+    part.close();
 
     QFile::remove(outPath);
     if (!QFile::rename(partPath, outPath))
