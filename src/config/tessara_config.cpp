@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -310,7 +311,28 @@ void TTessaraConfig::buildMiscTab()
     m_exits->add(txtFan, [this] { txtFanExit(); });
     connect(btnFanUp, &QPushButton::clicked, this, &TTessaraConfig::btnFanUpClick);
     connect(btnFanDown, &QPushButton::clicked, this, &TTessaraConfig::btnFanDownClick);
-    connect(btnFirmware, &QPushButton::clicked, this, [this] { done(ResultFirmware); });
+    connect(btnFirmware, &QPushButton::clicked, this, &TTessaraConfig::btnFirmwareClick);
+}
+
+void TTessaraConfig::btnFirmwareClick()
+{
+    // The bootloader stops the controller's outputs: on a show site one stray key press must not
+    // put out the lights of a controller, so the operator confirms, with No as the default.
+    QString which = tr("this controller");
+    if (const auto record = m_selected ? m_selected() : std::nullopt) {
+        const QString nickname = tessara::fixedText(record->Nickname).remove(QChar(0)).trimmed();
+        const QString ip = tessara::ipText(record->CurrentIP);
+        which = nickname.isEmpty() ? tr("the controller at %1").arg(ip) : tr("\"%1\" (%2)").arg(nickname, ip);
+    }
+    QMessageBox box(QMessageBox::Warning, windowTitle(),
+                    tr("Update the firmware of %1?\n\nThe controller restarts into its bootloader: its outputs "
+                       "stop until new firmware has been sent to it.")
+                        .arg(which),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("ConfirmFirmware"));
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() == QMessageBox::Yes)
+        done(ResultFirmware);
 }
 
 void TTessaraConfig::setSubDialogs(TTessaraAdv *adv, TTessaraAdvRGB *advRgb)

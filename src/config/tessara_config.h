@@ -45,6 +45,10 @@ public:
     using ControllerSource = std::function<std::optional<TTessaraCtrl>()>;
     void setSelectedController(ControllerSource source);
 
+    // "Update Firmware": asks first, naming the controller (No by default); closes the dialog with
+    // ResultFirmware only on Yes.
+    void btnFirmwareClick();
+
     QTabWidget *TabControl1;
     QWidget *tabNetwork;
     QWidget *tabControl;

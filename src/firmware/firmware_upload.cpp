@@ -1,5 +1,6 @@
 #include "firmware_upload.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
@@ -75,6 +76,22 @@ bool writeAll(QTcpSocket &client, QByteArrayView bytes, int stallTimeoutMs)
             return false;
     }
     return client.state() == QAbstractSocket::ConnectedState;
+}
+
+QString fileProblem(const QString &fileName)
+{
+    const auto text = [](const char *source) { return QCoreApplication::translate("TTCPFirmware", source); };
+    if (fileName.trimmed().isEmpty())
+        return text("No firmware file is chosen: press Browse and pick the controller's .hex file.");
+    const QFileInfo info(fileName);
+    if (info.isDir())
+        return text("The firmware file %1 cannot be read: it is a folder.").arg(fileName);
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return text("The firmware file %1 cannot be read: %2").arg(fileName, file.errorString());
+    if (file.size() == 0)
+        return text("The firmware file %1 is empty.").arg(fileName);
+    return {};
 }
 
 bool ClientSendFile(QTcpSocket &client, const QString &fileName, int stallTimeoutMs)

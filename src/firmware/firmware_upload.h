@@ -41,6 +41,10 @@ void connectToBootloader(QTcpSocket &client, const QString &host, quint16 port, 
 // connection fails, is lost or stops taking bytes for `stallTimeoutMs`.
 bool writeAll(QTcpSocket &client, QByteArrayView bytes, int stallTimeoutMs);
 
+// Why the file named `fileName` cannot be sent, in words for the operator; empty when it can be.
+// Asked before anything is sent: a missing file must not put the controller through an upload.
+QString fileProblem(const QString &fileName);
+
 // Sends the file named `fileName` over `client`'s connection. True only when every byte of the
 // file was handed to the connection; false when the file does not exist (an empty name included),
 // is empty, cannot be read, or the connection fails meanwhile. Never throws.

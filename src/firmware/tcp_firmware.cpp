@@ -18,7 +18,8 @@ TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
     : QDialog(parent),
       FileOpenBtn(forms::button(this, "FileOpenBtn", tr("Browse"), {16, 15, 65, 23}, tr("Browse for firmware file"))),
       FileDisplay(forms::edit(this, "FileDisplay", tr("Firmware file"), {96, 15, 257, 23})),
-      lblStatus(forms::valueLabel(this, "lblStatus", tr("Please wait, updating firmware..."), {15, 56, 201, 15})),
+      // Two lines where the bold text is wider than the room left of Close (scale, font, language).
+      lblStatus(forms::valueLabel(this, "lblStatus", tr("Please wait, updating firmware..."), {15, 44, 196, 40})),
       // Enter in the path box must not start an upload: only a press of "Update" does.
       Cancel(forms::button(this, "Cancel", tr("Close"), {216, 49, 65})),
       Update(forms::button(this, "Update", tr("Update"), {288, 49, 65})),
@@ -33,6 +34,8 @@ TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
     QFont bold = lblStatus->font();
     bold.setBold(true);
     lblStatus->setFont(bold);
+    lblStatus->setWordWrap(true);
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lblStatus->hide();
 
     connect(FileOpenBtn, &QPushButton::clicked, this, &TTCPFirmware::FileOpenBtnClick);
@@ -77,6 +80,14 @@ void TTCPFirmware::UpdateClick()
     if (m_uploading)
         return;
     m_file = FileDisplay->text();
+    // Said before the controller is touched, not after a connection and a frozen pause.
+    if (const QString problem = netfirmware::fileProblem(m_file); !problem.isEmpty()) {
+        qCWarning(lcFirmware).noquote() << "upload to" << m_host << "not started:" << problem;
+        QMessageBox::warning(this, windowTitle(), problem);
+        activateWindow();
+        FileOpenBtn->setFocus();
+        return;
+    }
     SendEthFirmware();
 }
 
@@ -120,5 +131,8 @@ void TTCPFirmware::IdTCPClient1Connected()
         accept();
     } else {
         QMessageBox::warning(this, windowTitle(), tr("Error Sending File"));
+        // The operator goes on here: another file, or Update again.
+        activateWindow();
+        Update->setFocus();
     }
 }

@@ -561,10 +561,13 @@ private slots:
         QWidget *second = nullptr;
         fx.open(0, [&](QWidget *) {
             configtest::typeInto(fx.config.txtNickname, QStringLiteral("not kept"));
-            glwtest::answerModal([&](QWidget *w) {
-                second = w;
-                w->close();
-            }, 10000);
+            glwtest::answerModalOf<QMessageBox>([&](QMessageBox *box) {
+                glwtest::answerModal([&](QWidget *w) {
+                    second = w;
+                    w->close();
+                }, 10000);
+                configtest::click(box->button(QMessageBox::Yes));
+            });
             configtest::click(fx.config.btnFirmware);
         });
         QCOMPARE(second, static_cast<QWidget *>(&fx.upload));

@@ -9,6 +9,7 @@
 
 #include <QAccessible>
 #include <QClipboard>
+#include <QMessageBox>
 #include <QSlider>
 
 using namespace configtest;
@@ -254,10 +255,49 @@ private slots:
                 QTest::keyClick(w, Qt::Key_Escape);
             else if (how == QLatin1String("close"))
                 w->close();
-            else
+            else {
+                if (how == QLatin1String("btnFirmware")) // asks first: Yes
+                    glwtest::answerModalOf<QMessageBox>([](QMessageBox *box) { click(box->button(QMessageBox::Yes)); });
                 click(w->findChild<QWidget *>(how));
+            }
         });
         QCOMPARE(d->exec(), result);
+    }
+
+    // "Update Firmware" stops a live controller's lights: it names the controller and asks, and a
+    // plain Return (or Space on the default button) answers No and leaves the dialog open.
+    void updateFirmwareAsksNamingTheController_data()
+    {
+        QTest::addColumn<QString>("nickname");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("nickname") << "Stage left" << "\"Stage left\" (10.77.1.10)";
+        QTest::newRow("no nickname") << "" << "the controller at 10.77.1.10";
+    }
+    void updateFirmwareAsksNamingTheController()
+    {
+        QFETCH(QString, nickname);
+        QFETCH(QString, named);
+        TTessaraCtrl record;
+        record.CurrentIP = {10, 77, 1, 10};
+        tessara::setFixedText(record.Nickname, nickname);
+        d->setSelectedController([record] { return std::optional<TTessaraCtrl>(record); });
+        d->hide();
+        QString question;
+        bool noIsDefault = false, stillOpen = false;
+        glwtest::answerModal([&](QWidget *w) {
+            glwtest::answerModalOf<QMessageBox>([&](QMessageBox *box) {
+                question = box->text();
+                noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+            click(d->btnFirmware);
+            stillOpen = w->isVisible();
+            click(d->btnCancel);
+        });
+        QCOMPARE(d->exec(), TTessaraConfig::ResultCancel);
+        QVERIFY2(question.contains(QStringLiteral("Update the firmware of %1?").arg(named)), qPrintable(question));
+        QVERIFY(noIsDefault);
+        QVERIFY(stillOpen);
     }
 
     // OK, Cancel and the keyboard all leave every box holding a checked value.

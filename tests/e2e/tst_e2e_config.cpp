@@ -186,17 +186,23 @@ private slots:
         TTessaraConfig *d = m_form->TessaraConfig;
         TTCPFirmware *upload = m_form->TCPFirmware;
         QList<QWidget *> opened;
-        QString target;
+        QString target, question;
         doubleClick(net()->Network_Grid, rowOf(net()->Network_Grid, "10.77.1.30"), [&](QWidget *w) {
             opened << w;
-            glwtest::answerModal([&](QWidget *next) {
-                opened << next;
-                target = upload->targetHost();
-                next->close();
-            }, 15000);
+            // The question names the controller; Yes goes on to the bootloader.
+            glwtest::answerModalOf<QMessageBox>([&](QMessageBox *box) {
+                question = box->text();
+                glwtest::answerModal([&](QWidget *next) {
+                    opened << next;
+                    target = upload->targetHost();
+                    next->close();
+                }, 15000);
+                configtest::click(box->button(QMessageBox::Yes));
+            });
             configtest::click(d->btnFirmware);
         });
         QCOMPARE(opened, (QList<QWidget *>{d, upload}));
+        QVERIFY2(question.contains(QStringLiteral("10.77.1.30")), qPrintable(question));
         QCOMPARE(target, QStringLiteral("10.77.1.30"));
         QVERIFY(simSaid("bootloader 10.77.1.30"));
 

@@ -143,7 +143,7 @@ void TestTcpFirmware::layout()
         QRect geometry;
     } controls[] = {
         {m_dialog->FileOpenBtn, "FileOpenBtn", {16, 15, 65, 23}}, {m_dialog->FileDisplay, "FileDisplay", {96, 15, 257, 23}},
-        {m_dialog->lblStatus, "lblStatus", {15, 56, 201, 15}},    {m_dialog->Cancel, "Cancel", {216, 49, 65, 25}},
+        {m_dialog->lblStatus, "lblStatus", {15, 44, 196, 40}},    {m_dialog->Cancel, "Cancel", {216, 49, 65, 25}},
         {m_dialog->Update, "Update", {288, 49, 65, 25}},
     };
     for (const auto &c : controls) {
@@ -157,6 +157,10 @@ void TestTcpFirmware::layout()
     QCOMPARE(m_dialog->Update->text(), QStringLiteral("Update"));
     QCOMPARE(m_dialog->lblStatus->text(), QStringLiteral("Please wait, updating firmware..."));
     QVERIFY(m_dialog->lblStatus->font().bold());
+    // The whole status text is shown, left of Close: wrapped where it is wider than the room.
+    QVERIFY(m_dialog->lblStatus->geometry().right() < m_dialog->Cancel->geometry().left());
+    QVERIFY2(m_dialog->lblStatus->heightForWidth(m_dialog->lblStatus->width()) <= m_dialog->lblStatus->height(),
+             qPrintable(QString::number(m_dialog->lblStatus->heightForWidth(m_dialog->lblStatus->width()))));
     QVERIFY(m_dialog->lblStatus->isHidden());
     QVERIFY(m_dialog->FileDisplay->text().isEmpty());
     QCOMPARE(m_dialog->port(), quint16(49150));
@@ -243,23 +247,37 @@ void TestTcpFirmware::updateSendsFileAndCloses()
 void TestTcpFirmware::fileProblemKeepsDialogOpen_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::newRow("empty name") << QString();
-    QTest::newRow("missing file") << QStringLiteral("/nonexistent/firmware.hex");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty name") << QString()
+                                << "No firmware file is chosen: press Browse and pick the controller's .hex file.";
+    QTest::newRow("missing file") << QStringLiteral("/nonexistent/firmware.hex")
+                                  << "The firmware file /nonexistent/firmware.hex cannot be read: No such file or directory";
+    QTest::newRow("empty file") << QStringLiteral("EMPTY") << "The firmware file EMPTY is empty.";
+    QTest::newRow("folder") << QStringLiteral("FOLDER") << "The firmware file FOLDER cannot be read: it is a folder.";
 }
 
+// A file that cannot be sent is named before the controller is touched: no connection is tried
+// (the port is closed, so one would be reported), and Browse has the focus for another choice.
 void TestTcpFirmware::fileProblemKeepsDialogOpen()
 {
     QFETCH(QString, file);
-    LoopbackServer server;
-    showDialog(server.port(), file);
+    QFETCH(QString, message);
+    if (file == QLatin1String("EMPTY"))
+        file = writeFile({});
+    if (file == QLatin1String("FOLDER"))
+        file = m_dir.path();
+    message.replace(QLatin1String("EMPTY"), file).replace(QLatin1String("FOLDER"), file);
+    showDialog(closedLoopbackPort(), file);
+    QVERIFY(QTest::qWaitForWindowActive(m_dialog));
     pressUpdate();
 
-    QCOMPARE(m_boxes, QStringList{QStringLiteral("Error Sending File")});
-    QVERIFY(g_uncaught.isEmpty());
+    QCOMPARE(m_boxes, QStringList{message});
+    QVERIFY2(g_uncaught.isEmpty(), qPrintable(g_uncaught.join('\n')));
+    QVERIFY(!m_statusSeen);
     QVERIFY(m_dialog->isVisible());
     QVERIFY(m_dialog->lblStatus->isHidden());
     QCOMPARE(m_dialog->FileDisplay->text(), file);
-    QCOMPARE(server.result().bytes, QByteArray("Firmware Tessara 16\r\n"));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_dialog->FileOpenBtn));
 }
 
 void TestTcpFirmware::refusedConnectionShowsError()
@@ -291,6 +309,8 @@ void TestTcpFirmware::droppedConnectionIsNoSuccess()
     QCOMPARE(m_boxes, QStringList{QStringLiteral("Error Sending File")});
     QVERIFY(m_dialog->isVisible());
     QVERIFY(m_dialog->lblStatus->isHidden());
+    // The operator goes on in the firmware window: Update, for another try.
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_dialog->Update));
 }
 
 void TestTcpFirmware::triggerSendsDatagramThenOpensDialog()
