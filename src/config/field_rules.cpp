@@ -1,5 +1,7 @@
 #include "field_rules.h"
 
+#include "decimal_text.h"
+
 #include <cmath>
 #include <limits>
 
@@ -120,18 +122,16 @@ QString gammaText(int tenths, const QLocale &locale)
 
 std::optional<int> gammaTenths(const QString &text, const QLocale &locale)
 {
-    bool ok = false;
-    const double value = locale.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value) || std::fabs(value) > 1e8)
+    const std::optional<double> read = readDecimal(text, locale);
+    if (!read || !std::isfinite(*read) || std::fabs(*read) > 1e8)
         return std::nullopt;
-    return int(std::nearbyint(value * 10.0)); // the default rounding mode: halves to even
+    return int(std::nearbyint(*read * 10.0)); // the default rounding mode: halves to even
 }
 
 Gamma checkGamma(const QString &text, const QLocale &locale)
 {
-    bool ok = false;
-    double value = locale.toDouble(text.trimmed(), &ok);
-    if (!ok || !(value >= 1.0)) // NaN is not a gamma either
+    double value = readDecimal(text, locale).value_or(1.0);
+    if (!(value >= 1.0)) // NaN is not a gamma either
         value = 1.0;
     if (value > 3.0)
         value = 3.0;

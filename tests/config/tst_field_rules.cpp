@@ -156,6 +156,12 @@ private slots:
         QTest::newRow("de 2,34") << de << "2,34" << "2,3" << 23;
         QTest::newRow("de 0,5") << de << "0,5" << "1,0" << 10;
         QTest::newRow("de text") << de << "zwei" << "1,0" << 10;
+        // The other separator is taken too where it is the only one; the locale's is shown.
+        QTest::newRow("de 2.7") << de << "2.7" << "2,7" << 27;
+        QTest::newRow("de 1.000 is no thousand") << de << "1.000" << "1,0" << 10;
+        QTest::newRow("c 2,7") << c << "2,7" << "2.7" << 27;
+        QTest::newRow("de 2.7,1") << de << "2.7,1" << "1,0" << 10;
+        QTest::newRow("c 1,5.5") << c << "1,5.5" << "1.0" << 10;
     }
     void gamma()
     {
@@ -177,6 +183,8 @@ private slots:
         QCOMPARE(gammaTenths(QStringLiteral("2.25"), QLocale::c()), std::optional<int>(22)); // halves to even
         QCOMPARE(gammaTenths(QStringLiteral("2.35"), QLocale::c()), std::optional<int>(24));
         QCOMPARE(gammaTenths(QStringLiteral("two"), QLocale::c()), std::nullopt);
+        QCOMPARE(gammaTenths(QStringLiteral("2.2"), de), std::optional<int>(22));
+        QCOMPARE(gammaTenths(QStringLiteral("2,2"), QLocale::c()), std::optional<int>(22));
     }
 
     void nicknameLimit()
