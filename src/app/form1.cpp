@@ -33,7 +33,8 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
       Image2(named(new QLabel(this), "Image2", tr("Halvane logo"))),
       Image3(named(new QLabel(this), "Image3", tr("Quillon logo"))),
       tabControl1(named(new QTabWidget(this), "tabControl1", tr("Device families"))),
-      USBDevices(new UsbTab),
+      QuorixLink1(new QuorixLink(this)),
+      USBDevices(new UsbTab(QuorixLink1)),
       NetworkDevices(new NetworkTab(nullptr, options.udpPort, options.interfaces)),
       About(named(new QPushButton(tr("About"), this), "About", tr("About"))),
       DevicesLabel(stateLabel(new QLabel(tr("Found 0 Device(s)"), this), "DevicesLabel", tr("Device count")))
@@ -85,7 +86,7 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     connect(QuorixSettings, &TQuorixSettings::portChosen, USBDevices, &UsbTab::choosePort);
     connect(QuorixSettings, &TQuorixSettings::fastSearchChosen, USBDevices, &UsbTab::setFastSearch);
     // After the port's own signal has been handled: the box must not open inside it.
-    connect(USBDevices, &UsbTab::portFailed, this, &GlwApplication::showUncaughtError, Qt::QueuedConnection);
+    connect(QuorixLink1, &QuorixLink::portFailed, this, &GlwApplication::showUncaughtError, Qt::QueuedConnection);
 
     Workflow = new ConfigWorkflow(*NetworkDevices, *TessaraConfig, *TessaraAdv, *TessaraAdvRGB, *TCPFirmware, this);
     connect(NetworkDevices, &NetworkTab::controllerOpened, Workflow, [this] { Workflow->NetCtrlSettings(); });

@@ -10,6 +10,7 @@
 class QLabel;
 class QPushButton;
 class QTabWidget;
+class QuorixLink;
 class UsbTab;
 class TQuorixSettings;
 class TQuorixConfig;
@@ -40,6 +41,8 @@ public:
     QLabel *Image2;
     QLabel *Image3;
     QTabWidget *tabControl1;
+    // The USB side's serial line, timers and records; the USB tab and its dialogs show it.
+    QuorixLink *QuorixLink1;
     UsbTab *USBDevices;
     NetworkTab *NetworkDevices;
     QPushButton *About;

@@ -2,7 +2,7 @@
 
 #include "firmware_hex.h"
 #include "form_builders.h"
-#include "usb_tab.h"
+#include "quorix_link.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -31,14 +31,14 @@ TForm3::TForm3(QWidget *parent)
     connect(Cancel, &QPushButton::clicked, this, &TForm3::reject);
 }
 
-void TForm3::setUsbTab(UsbTab *tab)
+void TForm3::setLink(QuorixLink *link)
 {
-    m_tab = tab;
-    connect(tab, &UsbTab::firmwareProgress, QuorixFwProgress, [this](int percent) {
+    m_link = link;
+    connect(link, &QuorixLink::firmwareProgress, QuorixFwProgress, [this](int percent) {
         QuorixFwProgress->setValue(percent);
         QuorixFwProgress->repaint();
     });
-    connect(tab, &UsbTab::firmwareFinished, this, &TForm3::firmwareFinished);
+    connect(link, &QuorixLink::firmwareFinished, this, &TForm3::firmwareFinished);
 }
 
 void TForm3::FileOpenBtnClick()
@@ -53,7 +53,7 @@ void TForm3::FileOpenBtnClick()
 
 void TForm3::UpdateClick()
 {
-    if (!m_tab)
+    if (!m_link)
         return;
     // The whole file is checked first: a broken file must never leave the controller in its
     // bootloader with half an image.
@@ -63,7 +63,7 @@ void TForm3::UpdateClick()
         return;
     }
     QuorixFwProgress->setValue(0);
-    const QString error = m_tab->startFirmwareUpdate(m_tab->CurrentController, image.data);
+    const QString error = m_link->startFirmwareUpdate(m_link->CurrentController, image.data);
     if (!error.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), error);
         return;
@@ -85,7 +85,7 @@ void TForm3::firmwareFinished()
     setRunning(false);
     if (!isVisible())
         return;
-    const boot::BootloaderExchange &exchange = m_tab->bootloader();
+    const boot::BootloaderExchange &exchange = m_link->bootloader();
     const bool complete = exchange.state() == boot::BootloaderExchange::State::Complete;
     const QString text = exchange.resultText();
     if (!text.isEmpty())
@@ -96,8 +96,8 @@ void TForm3::firmwareFinished()
 
 void TForm3::CancelClick()
 {
-    if (m_tab)
-        m_tab->cancelFirmwareUpdate();
+    if (m_link)
+        m_link->cancelFirmwareUpdate();
     setRunning(false);
 }
 
@@ -105,7 +105,7 @@ void TForm3::reject()
 {
     // Stopped halfway, the controller is left in its bootloader with part of an image: it no longer
     // answers a search. A stray click or Esc must not do that unasked.
-    if (m_tab && m_tab->bootloader().active() && !m_tab->bootloader().BootKey()) {
+    if (m_link && m_link->bootloader().active() && !m_link->bootloader().BootKey()) {
         QMessageBox ask(QMessageBox::Warning, windowTitle(), tr("Stop the firmware update?"),
                         QMessageBox::Yes | QMessageBox::No, this);
         ask.setInformativeText(tr("The controller then stays in its bootloader with part of the new firmware, "

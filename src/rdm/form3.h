@@ -1,7 +1,7 @@
 #pragma once
 // The firmware dialog of a USB controller: pick an Intel HEX file, Update, watch the progress.
 // The file is read and checked before the controller is touched; the exchange itself belongs to
-// the USB tab, which owns the port.
+// the USB link, which owns the port.
 
 #include <QDialog>
 
@@ -9,7 +9,7 @@ class QLineEdit;
 class QMessageBox;
 class QProgressBar;
 class QPushButton;
-class UsbTab;
+class QuorixLink;
 
 class TForm3 : public QDialog {
     Q_OBJECT
@@ -22,7 +22,7 @@ public:
     QPushButton *Update;
     QPushButton *Cancel;
 
-    void setUsbTab(UsbTab *tab);
+    void setLink(QuorixLink *link);
 
     void FileOpenBtnClick();
     void UpdateClick();
@@ -35,6 +35,6 @@ private:
     void firmwareFinished();
     void setRunning(bool running);
 
-    UsbTab *m_tab = nullptr;
+    QuorixLink *m_link = nullptr;
     QMessageBox *m_stopQuestion = nullptr; // "Stop the firmware update?" while it is open
 };

@@ -82,6 +82,10 @@ TQuorixConfig::TQuorixConfig(QWidget *parent)
 void TQuorixConfig::load(const rdm::QuorixEdits &values, bool remoteMode, const QString &firmware,
                          int controllerNumber)
 {
+    // The box that had the focus when the dialog last closed must not be checked as if the
+    // operator were leaving it now: its check would change a value before anyone saw it.
+    if (QWidget *focused = focusWidget())
+        focused->clearFocus();
     setWindowTitle(tr("Controller %1 Configuration").arg(controllerNumber));
     Label4->setText(remoteMode ? RemoteOnText : RemoteOffText);
     for (QWidget *w : std::initializer_list<QWidget *>{ControllerMode, StartAddress, Nickname, Up, Down})
@@ -100,6 +104,11 @@ void TQuorixConfig::load(const rdm::QuorixEdits &values, bool remoteMode, const 
 rdm::QuorixEdits TQuorixConfig::edits()
 {
     m_exits->runFocused();
+    return shownEdits();
+}
+
+rdm::QuorixEdits TQuorixConfig::shownEdits() const
+{
     return {ControllerMode->currentIndex() + 1, Nickname->text(),
             int(valueOf(StartAddress->text(), IntegerRule{QStringLiteral("1"), 1, startMax()})), trackGamma->value()};
 }

@@ -46,7 +46,9 @@ public:
 
     // Fills the dialog for controller number `controllerNumber` (1-based).
     void load(const rdm::QuorixEdits &values, bool remoteMode, const QString &firmware, int controllerNumber);
-    // What the fields hold now, each box's check run first.
+    // What the fields show, no check run: what load put there, until the operator acts.
+    rdm::QuorixEdits shownEdits() const;
+    // What the fields hold now, the focused box's check run first.
     rdm::QuorixEdits edits();
 
     void DMXStartExit();

@@ -19,26 +19,55 @@ QuorixEdits editsOf(const TQuorixCtrl &c)
     return {c.PERS[0], labelShown(c.LBL), startAddress(c), c.Gamma};
 }
 
-EditMessages applyEdits(TQuorixCtrl &rec, const QuorixEdits &shown, const QuorixEdits &edited)
+bool stepChanged(EditStep step, const QuorixEdits &shown, const QuorixEdits &edited)
+{
+    switch (step) {
+    case LabelStep: return edited.nickname != shown.nickname;
+    case ModeStep: return edited.personality != shown.personality && edited.personality > 0;
+    case StartAddressStep: return edited.startAddress != shown.startAddress;
+    case GammaStep: return edited.gammaTenths != shown.gammaTenths;
+    case EditSteps: break;
+    }
+    return false;
+}
+
+RdmRequest editRequest(EditStep step, const TQuorixCtrl &rec)
+{
+    switch (step) {
+    case LabelStep: return labelSetRequest(rec);
+    case ModeStep: return deviceModeSetRequest(rec);
+    case StartAddressStep: return startAddressSetRequest(rec);
+    case GammaStep:
+    case EditSteps: break;
+    }
+    return deviceGammaSetRequest(rec);
+}
+
+EditMessages editMessages(const TQuorixCtrl &rec, const QuorixEdits &shown, const QuorixEdits &edited)
 {
     EditMessages out;
-    if (edited.nickname != shown.nickname) {
-        rec.LBL = labelFromText(edited.nickname);
-        out[0] = labelSetRequest(rec);
-    }
-    if (edited.personality != shown.personality && edited.personality > 0) {
-        rec.PERS[0] = quint8(edited.personality);
-        out[1] = deviceModeSetRequest(rec);
-    }
-    if (edited.startAddress != shown.startAddress) {
-        rec.STA = {quint8(edited.startAddress >> 8), quint8(edited.startAddress & 0xFF)};
-        out[2] = startAddressSetRequest(rec);
-    }
-    if (edited.gammaTenths != rec.Gamma) {
-        rec.Gamma = quint8(edited.gammaTenths);
-        out[3] = deviceGammaSetRequest(rec);
+    for (int i = 0; i < EditSteps; ++i) {
+        const EditStep step = EditStep(i);
+        if (!stepChanged(step, shown, edited))
+            continue;
+        TQuorixCtrl next = rec;
+        storeEdit(next, step, edited);
+        out[std::size_t(i)] = editRequest(step, next);
     }
     return out;
+}
+
+void storeEdit(TQuorixCtrl &rec, EditStep step, const QuorixEdits &edited)
+{
+    switch (step) {
+    case LabelStep: rec.LBL = labelFromText(edited.nickname); return;
+    case ModeStep: rec.PERS[0] = quint8(edited.personality); return;
+    case StartAddressStep:
+        rec.STA = {quint8(edited.startAddress >> 8), quint8(edited.startAddress & 0xFF)};
+        return;
+    case GammaStep: rec.Gamma = quint8(edited.gammaTenths); return;
+    case EditSteps: return;
+    }
 }
 
 } // namespace rdm

@@ -24,9 +24,17 @@ struct QuorixEdits {
 // The dialog's fields as a record fills them.
 QuorixEdits editsOf(const TQuorixCtrl &c);
 
-// The four steps after OK, in their order: label, mode, start address, gamma. A step whose value
-// is unchanged sends nothing. `rec` takes each changed value before its message is built.
-using EditMessages = std::array<std::optional<RdmRequest>, 4>;
-EditMessages applyEdits(TQuorixCtrl &rec, const QuorixEdits &shown, const QuorixEdits &edited);
+// The four steps after OK, in their order: label, mode, start address, gamma. A step sends only
+// when its field differs from what the dialog showed (not from the record: a gamma the controller
+// never reported is held as 0 but shown as 1.0, and must not be written back unless changed).
+// Each message carries the record with its own field changed; the record itself is left alone,
+// since a value belongs in it only once its message has gone out (storeEdit).
+enum EditStep { LabelStep, ModeStep, StartAddressStep, GammaStep, EditSteps };
+using EditMessages = std::array<std::optional<RdmRequest>, EditSteps>;
+bool stepChanged(EditStep step, const QuorixEdits &shown, const QuorixEdits &edited);
+EditMessages editMessages(const TQuorixCtrl &rec, const QuorixEdits &shown, const QuorixEdits &edited);
+// The set message of `step` carrying the record's value.
+RdmRequest editRequest(EditStep step, const TQuorixCtrl &rec);
+void storeEdit(TQuorixCtrl &rec, EditStep step, const QuorixEdits &edited);
 
 } // namespace rdm

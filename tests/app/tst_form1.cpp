@@ -110,14 +110,14 @@ private slots:
             form.USBDevices->Settings->click();
             QVERIFY(!shownTicked);
             QVERIFY(form.USBDevices->fastSearch());
-            QVERIFY(form.USBDevices->Session.fastSearch);
+            QVERIFY(form.USBDevices->Link->Session.fastSearch);
             tickAndConfirm(false, false); // Cancel changes nothing
             form.USBDevices->Settings->click();
             QVERIFY(shownTicked);
             QVERIFY(form.USBDevices->fastSearch());
         }
         TForm1 next(0, testOptions());
-        QVERIFY(next.USBDevices->Session.fastSearch);
+        QVERIFY(next.USBDevices->Link->Session.fastSearch);
         tickAndConfirm(false, true);
         next.USBDevices->Settings->click();
         QVERIFY(shownTicked);

@@ -38,9 +38,9 @@ int main(int argc, char *argv[])
         for (qsizetype i = 0; i < image.size(); ++i)
             image[i] = char(i * 13);
 
-        QSignalSpy finished(&tab, &UsbTab::firmwareFinished);
-        QSignalSpy progress(&tab, &UsbTab::firmwareProgress);
-        const QString failed = tab.startFirmwareUpdate(0, image);
+        QSignalSpy finished(tab.Link, &QuorixLink::firmwareFinished);
+        QSignalSpy progress(tab.Link, &QuorixLink::firmwareProgress);
+        const QString failed = tab.Link->startFirmwareUpdate(0, image);
         if (!failed.isEmpty()) {
             std::fprintf(stderr, "%s\n", qPrintable(failed));
             return 1;
@@ -57,7 +57,7 @@ int main(int argc, char *argv[])
             return 1;
         }
         const qint64 measured = clock.elapsed();
-        const bool complete = tab.bootloader().state() == boot::BootloaderExchange::State::Complete
+        const bool complete = tab.Link->bootloader().state() == boot::BootloaderExchange::State::Complete
             && sim.controllers().first().firmware == image;
         // The clock started after the first block was accepted.
         const double perBlock = blocks > 1 ? double(measured) / (blocks - 1) : 0;

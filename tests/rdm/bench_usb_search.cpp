@@ -47,14 +47,14 @@ Run search(const QList<VirtualQuorix> &line, int latencyMs, bool fast)
     }
     UsbTab tab;
     tab.setPortName(sim.slavePath());
-    tab.Session.fastSearch = fast;
+    tab.Link->Session.fastSearch = fast;
     QSignalSpy ended(&tab, &UsbTab::searchEnded);
     QElapsedTimer clock;
     clock.start();
     tab.USB_SearchClick();
     run.ended = !ended.isEmpty() || ended.wait(900000);
     run.ms = clock.elapsed();
-    run.prescribedMs = tab.Session.pacing.prescribedMs();
+    run.prescribedMs = tab.Link->Session.pacing.prescribedMs();
     run.records = tab.VControllers;
     run.messages = sim.messages();
     const QList<VirtualQuorix> after = sim.controllers();

@@ -107,10 +107,14 @@ private slots:
         const TQuorixCtrl before = rec;
         const QuorixEdits shown = editsOf(rec);
         QCOMPARE(shown, (QuorixEdits{2, QStringLiteral("Truss"), 300, 22}));
-        const EditMessages messages = applyEdits(rec, shown, edited);
-        for (int i = 0; i < 4; ++i)
+        const EditMessages messages = editMessages(rec, shown, edited);
+        QCOMPARE(rec, before); // nothing is stored before it is sent
+        for (int i = 0; i < EditSteps; ++i) {
             QCOMPARE(pidOf(messages[std::size_t(i)]), pids[i]);
-        // The record holds what was sent, and the messages carry the record's values.
+            if (messages[std::size_t(i)])
+                storeEdit(rec, EditStep(i), edited);
+        }
+        // The record holds what was sent, and the messages carry those values.
         if (messages[0])
             QCOMPARE(messages[0]->data, bytesOf(rec.LBL));
         if (messages[2])

@@ -56,7 +56,7 @@ struct Line {
     // answered and its text returned.
     QString update()
     {
-        tab.CurrentController = 0;
+        tab.Link->CurrentController = 0;
         form3.show();
         form3.FileDisplay->setText(file);
         QString shown;
@@ -66,7 +66,7 @@ struct Line {
                 box->accept();
             },
             30000);
-        QSignalSpy done(&tab, &UsbTab::firmwareFinished);
+        QSignalSpy done(tab.Link, &QuorixLink::firmwareFinished);
         QTest::mouseClick(form3.Update, Qt::LeftButton);
         if (done.isEmpty() && !done.wait(30000))
             return QStringLiteral("(no end)");
@@ -130,7 +130,7 @@ private slots:
             d->Button1->click();
         });
         doubleClickRow(line.tab.USB_Grid, 0);
-        QCOMPARE(line.tab.CurrentController, 0);
+        QCOMPARE(line.tab.Link->CurrentController, 0);
         QCOMPARE(line.config.windowTitle(), QStringLiteral("Controller 1 Configuration"));
         QTRY_COMPARE(line.sim.messagesHandled(), handled + 4);
 
@@ -182,7 +182,7 @@ private slots:
         QTRY_VERIFY(!line.config.isVisible());
         QCOMPARE(line.config.result(), int(QDialog::Rejected)); // no set message after it
         QCOMPARE(line.form3.QuorixFwProgress->value(), 100);
-        QVERIFY(!line.tab.ComPort1->isOpen());
+        QVERIFY(!line.tab.Link->ComPort1->isOpen());
 
         const VirtualQuorix updated = line.controller(0x42);
         QCOMPARE(updated.updates, 1);
@@ -207,8 +207,8 @@ private slots:
         QCOMPARE(line.form3.QuorixFwProgress->value(), 40); // the two blocks before it
         QVERIFY(line.form3.isVisible());
         QVERIFY(line.form3.Update->isEnabled());
-        QVERIFY(line.tab.ComPort1->isOpen());
-        QCOMPARE(line.tab.ComPort1->baudRate(), 19200);
+        QVERIFY(line.tab.Link->ComPort1->isOpen());
+        QCOMPARE(line.tab.Link->ComPort1->baudRate(), 19200);
         QVERIFY(line.controller(0x42).inBootloader);
 
         // Update again starts over, and the bootloader takes it this time.
@@ -226,7 +226,7 @@ private slots:
         line.writeFirmware(hexfixture::pattern(3 * 128));
         const QString shown = line.update();
         QVERIFY2(shown.contains(QStringLiteral("did not answer firmware block 1 of 3")), qPrintable(shown));
-        QCOMPARE(line.tab.bootloader().state(), BootloaderExchange::State::NoAnswer);
+        QCOMPARE(line.tab.Link->bootloader().state(), BootloaderExchange::State::NoAnswer);
         QVERIFY(line.form3.isVisible());
     }
 
@@ -240,7 +240,7 @@ private slots:
         f.write(hexfixture::file(hexfixture::pattern(300)).replace("0001", "00G1"));
         f.close();
         const int handled = line.sim.messagesHandled();
-        line.tab.CurrentController = 0;
+        line.tab.Link->CurrentController = 0;
         line.form3.show();
         line.form3.FileDisplay->setText(line.file);
         QString shown;
@@ -266,7 +266,7 @@ private slots:
         QVERIFY(line.search());
         const QByteArray data = hexfixture::pattern(40 * 128);
         line.writeFirmware(data);
-        line.tab.CurrentController = 0;
+        line.tab.Link->CurrentController = 0;
         line.form3.show();
         line.form3.FileDisplay->setText(line.file);
         QTest::mouseClick(line.form3.Update, Qt::LeftButton);
@@ -314,7 +314,7 @@ private slots:
         QVERIFY(line.search());
         const int row = line.tab.VControllers[0].deviceId() == 0x42 ? 0 : 1;
         line.writeFirmware(hexfixture::pattern(60 * 128));
-        line.tab.CurrentController = row;
+        line.tab.Link->CurrentController = row;
         line.form3.show();
         line.form3.FileDisplay->setText(line.file);
         QTest::mouseClick(line.form3.Update, Qt::LeftButton);
@@ -329,10 +329,10 @@ private slots:
         QTest::mouseClick(line.form3.Cancel, Qt::LeftButton);
         QCOMPARE(asked, QStringLiteral("Stop the firmware update?"));
         QVERIFY(!line.form3.isVisible());
-        QCOMPARE(line.tab.bootloader().state(), BootloaderExchange::State::Cancelled);
-        QVERIFY(line.tab.ComPort1->isOpen());
-        QCOMPARE(line.tab.ComPort1->baudRate(), 250000);
-        QCOMPARE(line.tab.ComPort1->stopBits(), QSerialPort::TwoStop);
+        QCOMPARE(line.tab.Link->bootloader().state(), BootloaderExchange::State::Cancelled);
+        QVERIFY(line.tab.Link->ComPort1->isOpen());
+        QCOMPARE(line.tab.Link->ComPort1->baudRate(), 250000);
+        QCOMPARE(line.tab.Link->ComPort1->stopBits(), QSerialPort::TwoStop);
         const int seen = line.controller(0x42).bootloader.blocksSeen();
         QTest::qWait(300);
         QCOMPARE(line.controller(0x42).bootloader.blocksSeen(), seen);
@@ -363,7 +363,7 @@ private slots:
         QTest::mouseClick(line.tab.USB_Search, Qt::LeftButton);
         QCOMPARE(shown, QStringLiteral("Can't open COM port!"));
         QCOMPARE(ended.size(), 1);
-        QVERIFY(!line.tab.Timer1->isActive());
+        QVERIFY(!line.tab.Link->Timer1->isActive());
         QVERIFY(line.tab.wheelSearching->isHidden());
         QTest::qWait(100); // a message still on its way to the line
         const int handled = line.sim.messagesHandled();
@@ -376,7 +376,7 @@ private slots:
     {
         Line line(virtualLine({0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80}));
         QVERIFY2(line.started, qPrintable(line.error));
-        QSignalSpy failed(&line.tab, &UsbTab::portFailed);
+        QSignalSpy failed(line.tab.Link, &QuorixLink::portFailed);
         QSignalSpy ended(&line.tab, &UsbTab::searchEnded);
         QTest::mouseClick(line.tab.USB_Search, Qt::LeftButton);
         QTest::qWait(150);
@@ -385,10 +385,10 @@ private slots:
         QVERIFY(failed.wait(5000));
         QVERIFY2(failed.first().first().toString().contains(line.sim.slavePath()), qPrintable(failed.first().first().toString()));
         QCOMPARE(ended.size(), 1);
-        QVERIFY(!line.tab.Timer1->isActive());
+        QVERIFY(!line.tab.Link->Timer1->isActive());
         QVERIFY(line.tab.wheelSearching->isHidden());
         QCOMPARE(line.tab.rowCount(), 0); // no table of half-read records
-        QVERIFY(!line.tab.ComPort1->isOpen());
+        QVERIFY(!line.tab.Link->ComPort1->isOpen());
         QTest::qWait(300); // nothing more happens
         QCOMPARE(failed.size(), 1);
         QCOMPARE(line.tab.rowCount(), 0);

@@ -2,6 +2,7 @@
 // virtual controllers on the master side.
 
 #include "glw_test.h"
+#include "quorix_texts.h"
 #include "rdm_line_sim.h"
 #include "rdm_test_records.h"
 #include "usb_tab.h"
@@ -91,12 +92,12 @@ private slots:
             QVERIFY2(pty.started, qPrintable(pty.error));
             RdmLineSim &sim = pty.sim;
             UsbTab &tab = pty.tab;
-            tab.Session.fastSearch = fast;
+            tab.Link->Session.fastSearch = fast;
             QSignalSpy counts(&tab, &UsbTab::countChanged);
             QSignalSpy status(tab.StatusBar1, &QStatusBar::messageChanged);
             QVERIFY(runSearch(tab));
 
-            QVERIFY(!tab.ComPort1->isOpen());
+            QVERIFY(!tab.Link->ComPort1->isOpen());
             QVERIFY(tab.wheelSearching->isHidden());
             QVERIFY(tab.lblSearching->isHidden());
             QCOMPARE(tab.ComLabel->text(), QStringLiteral("Using Com 1"));
@@ -105,7 +106,7 @@ private slots:
             QCOMPARE(counts.first().first().toInt(), 0);
             QCOMPARE(counts.last().first().toInt(), ids.size());
             if (ids.isEmpty())
-                QCOMPARE(tab.Session.SearchRetries, quint8(3));
+                QCOMPARE(tab.Link->Session.SearchRetries, quint8(3));
             for (int row = 0; row < tab.rowCount(); ++row) {
                 QCOMPARE(tab.USB_Grid->item(row, 0)->text(), QStringLiteral("Quorix 16"));
                 QCOMPARE(tab.USB_Grid->item(row, 3)->text(),
@@ -143,7 +144,7 @@ private slots:
         PtyLine pty(line);
         QVERIFY2(pty.started, qPrintable(pty.error));
         UsbTab &tab = pty.tab;
-        tab.Session.fastSearch = true;
+        tab.Link->Session.fastSearch = true;
         QVERIFY(runSearch(tab));
         QCOMPARE(tab.rowCount(), 2);
         compareRecords({tab.VControllers[0]}, {line[0]});
@@ -155,8 +156,8 @@ private slots:
         QCOMPARE(tab.USB_Grid->item(1, 2)->text(), QStringLiteral("V0.0.0"));
         // Its five gets each waited the whole interval; the other's were cut short (unless a loaded
         // machine kept an answer beyond the interval).
-        QVERIFY(tab.Session.pacing.parameterTicks >= 5);
-        QCOMPARE(tab.Session.pacing.parameterTicks + tab.Session.pacing.answeredTicks, 10);
+        QVERIFY(tab.Link->Session.pacing.parameterTicks >= 5);
+        QCOMPARE(tab.Link->Session.pacing.parameterTicks + tab.Link->Session.pacing.answeredTicks, 10);
     }
 
     void tableCells()
@@ -181,16 +182,16 @@ private slots:
         PtyLine pty({});
         QVERIFY2(pty.started, qPrintable(pty.error));
         UsbTab &tab = pty.tab;
-        QVERIFY(tab.openLink(UsbTab::LineSetting::BootloaderLink));
-        QCOMPARE(tab.ComPort1->baudRate(), 19200);
-        QCOMPARE(tab.ComPort1->stopBits(), QSerialPort::OneStop);
-        QVERIFY(tab.openLink(UsbTab::LineSetting::RdmLink));
-        QCOMPARE(tab.ComPort1->baudRate(), 250000);
-        QCOMPARE(tab.ComPort1->stopBits(), QSerialPort::TwoStop);
-        QCOMPARE(tab.ComPort1->dataBits(), QSerialPort::Data8);
-        QCOMPARE(tab.ComPort1->parity(), QSerialPort::NoParity);
-        QCOMPARE(tab.ComPort1->flowControl(), QSerialPort::NoFlowControl);
-        QVERIFY(tab.ComPort1->isOpen());
+        QVERIFY(tab.Link->openLink(QuorixLink::LineSetting::BootloaderLink));
+        QCOMPARE(tab.Link->ComPort1->baudRate(), 19200);
+        QCOMPARE(tab.Link->ComPort1->stopBits(), QSerialPort::OneStop);
+        QVERIFY(tab.Link->openLink(QuorixLink::LineSetting::RdmLink));
+        QCOMPARE(tab.Link->ComPort1->baudRate(), 250000);
+        QCOMPARE(tab.Link->ComPort1->stopBits(), QSerialPort::TwoStop);
+        QCOMPARE(tab.Link->ComPort1->dataBits(), QSerialPort::Data8);
+        QCOMPARE(tab.Link->ComPort1->parity(), QSerialPort::NoParity);
+        QCOMPARE(tab.Link->ComPort1->flowControl(), QSerialPort::NoFlowControl);
+        QVERIFY(tab.Link->ComPort1->isOpen());
     }
 
     void portThatCannotOpen()
@@ -214,7 +215,7 @@ private slots:
         QVERIFY2(detail.contains(QStringLiteral("There is no serial port Com20 (/dev/Com20)")), qPrintable(detail));
         QVERIFY(tab.wheelSearching->isHidden());
         QCOMPARE(counts.size(), 0);
-        QVERIFY(!tab.ComPort1->isOpen());
+        QVERIFY(!tab.Link->ComPort1->isOpen());
     }
 
     void setMessagesReachTheControllers()
@@ -232,17 +233,17 @@ private slots:
         int handled = sim.messagesHandled();
         const QByteArray name = "Renamed";
         for (int i = 0; i < 2; ++i) {
-            TQuorixCtrl &rec = tab.VControllers[i];
-            rec.PERS[0] = 3;
-            rec.STA = {0x01, 0x2C};
-            rec.LBL.fill(0);
-            std::copy(name.begin(), name.end(), rec.LBL.begin());
-            rec.Gamma = 27;
-            tab.LabelSet(i);
-            tab.DeviceModeSet(i);
-            tab.StartAddressSet(i);
-            tab.DeviceGammaSet(i);
-            QVERIFY(!tab.ComPort1->isOpen());
+            QCOMPARE(tab.Link->LabelSet(i, QString::fromLatin1(name)), QString());
+            QCOMPARE(tab.Link->DeviceModeSet(i, 3), QString());
+            QCOMPARE(tab.Link->StartAddressSet(i, 300), QString());
+            QCOMPARE(tab.Link->DeviceGammaSet(i, 27), QString());
+            QVERIFY(!tab.Link->ComPort1->isOpen());
+            // Each value is in the record once its message went out.
+            const TQuorixCtrl &rec = tab.VControllers[i];
+            QCOMPARE(rec.PERS[0], quint8(3));
+            QCOMPARE(rec.STA, (std::array<quint8, 2>{0x01, 0x2C}));
+            QCOMPARE(rdm::labelShown(rec.LBL), QString::fromLatin1(name));
+            QCOMPARE(rec.Gamma, quint8(27));
             handled += 4;
             QTRY_COMPARE(sim.messagesHandled(), handled);
         }
@@ -258,7 +259,7 @@ private slots:
         QCOMPARE(local.rec.LBL, line[1].rec.LBL);
         QCOMPARE(local.rec.Gamma, quint8(27));
 
-        tab.TriggerBootload(0);
+        QCOMPARE(tab.Link->TriggerBootload(0), QString());
         QTRY_VERIFY(sim.controllers()[tab.VControllers[0].deviceId() == 0x500 ? 0 : 1].inBootloader);
 
         // The next search starts clean although the set replies were never read.

@@ -1,0 +1,131 @@
+#pragma once
+// The USB side without its windows: the serial line to the DMX interface (ComPort1), Timer1 and
+// the inter-byte timer, the RDM session with the found controllers, the set messages and the
+// serial firmware update. Everything an operator can do on the USB side is an operation here, so
+// a window, a test or a command-line program does it alike; what happens is told by signals.
+//
+// The link decides who hears the line: while the bootloader exchange runs, received bytes and
+// Timer1 ticks are its own; otherwise they are the RDM session's.
+
+#include "quorix_ctrl.h"
+#include "quorix_edits.h"
+#include "rdm_session.h"
+#include "search_progress.h"
+#include "serial_bootloader.h"
+#include "serial_line.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+class QSerialPort;
+class QTimer;
+
+class QuorixLink : public QObject, private RdmSessionHost, private boot::BootloaderHost {
+    Q_OBJECT
+public:
+    // On a real serial port.
+    explicit QuorixLink(QObject *parent = nullptr);
+    // On `io` (a test's fake port); the link takes it over.
+    explicit QuorixLink(rdm::SerialPortIo *io, QObject *parent = nullptr);
+    ~QuorixLink() override;
+
+    RdmSession Session;
+    QList<TQuorixCtrl> &VControllers; // the session's records; index = table row
+    QSerialPort *const ComPort1;      // null on a fake port
+    QTimer *const Timer1;
+
+    // The controller whose dialog was opened last; the firmware update addresses it.
+    int CurrentController = -1;
+
+    // The port the next open uses: "COM1" at start. A name without a slash is looked up the
+    // system's way (/dev/NAME here); a path is used as it is.
+    void setPortName(const QString &name);
+    QString portName() const { return m_portName; }
+
+    bool fastSearch() const { return Session.fastSearch; }
+    void setFastSearch(bool on) { Session.fastSearch = on; }
+
+    using LineSetting = rdm::LineSetting;
+    // Closes the port (drained), applies the whole setting and opens it again.
+    bool openLink(LineSetting setting);
+    bool isOpen() const { return m_line.isOpen(); }
+    // Why the last open failed, in words an operator can act on.
+    QString openFailureDetail() const;
+
+    // A search: a search still running stops, the port opens on the RDM link and discovery starts.
+    // False when the port cannot be opened (see openFailureDetail); nothing else changed then.
+    bool startSearch();
+    bool searching() const { return m_searching; }
+
+    void ComPort1RxChar();
+    void Timer1Timer();
+
+    // Set messages. Each opens the port on the RDM link, sends, drains and closes it, without
+    // waiting for an answer. Each returns why it did not go out, or an empty text.
+    QString DeviceModeSet(int num, int personality);
+    QString StartAddressSet(int num, int address);
+    QString LabelSet(int num, const QString &text);
+    QString DeviceGammaSet(int num, int tenths);
+    QString TriggerBootload(int num);
+
+    // The controller dialog's OK for controller `num`: label, mode, start address and gamma, each
+    // sent when it differs from what the dialog showed, with a 30 ms pause after each step. A
+    // value goes into the record only once its message has left the port.
+    struct EditOutcome {
+        QStringList notSent; // the fields whose message did not go out, in their order
+        QString reason;      // why the first of them did not
+    };
+    EditOutcome applyEdits(int num, const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited);
+
+    // The serial firmware update of controller `num`: the enter-bootloader message, the
+    // bootloader link, then the exchange (connect key every 100 ms, blocks, EOT). Returns why it
+    // could not start, or an empty text. Progress and the end are signalled.
+    QString startFirmwareUpdate(int num, const QByteArray &image);
+    // Stops between two writes and returns to the RDM link, the port left open.
+    void cancelFirmwareUpdate();
+    const boot::BootloaderExchange &bootloader() const { return m_bootloader; }
+
+signals:
+    void searchStarted();
+    void searchStatus(const rdm::SearchProgress &progress);
+    // The search ended; `complete` when it filled VControllers (the table is to be drawn).
+    void searchEnded(bool complete);
+    void setMessageWritten(int num, quint16 pid);
+    void firmwareProgress(int percent);
+    void firmwareFinished(); // complete, refused or unanswered; see bootloader()
+    // The port failed while in use (unplugged, a write that failed); what ran has stopped.
+    void portFailed(const QString &text);
+
+private:
+    // RdmSessionHost
+    void sendMessage(const QByteArray &message) override;
+    void sleepMs(int ms) override;
+    void sleepUs(int us) override;
+    void setTimerInterval(int ms) override;
+    void startTimer() override;
+    void stopTimer() override;
+    void startGapTimer() override;
+    void stopGapTimer() override;
+    void UpdateTable() override;
+    void searchEndedEmpty() override;
+    void searchProgress(const rdm::SearchProgress &progress) override;
+    // BootloaderHost
+    void writeBytes(const QByteArray &bytes) override;
+    void armTimer(int ms) override;
+    void progress(int percent) override;
+    void finished() override;
+
+    void portErrorOccurred();
+    void endSearch(bool complete);
+    QString sendSet(int num, const rdm::RdmRequest &request);
+    QString applyStep(int num, rdm::EditStep step, const rdm::QuorixEdits &values);
+
+    rdm::SerialPortIo *m_io;
+    rdm::SerialLine m_line;
+    QTimer *m_gapTimer;
+    boot::BootloaderExchange m_bootloader{*this};
+    QString m_portName;
+    bool m_opening = false;
+    bool m_searching = false;
+};

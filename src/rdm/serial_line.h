@@ -1,0 +1,105 @@
+#pragma once
+// The serial line to the DMX interface, and the rules every use of it keeps.
+//
+// A write returns while the bytes still wait in the driver and in the USB adapter, but a change
+// of the line (break, speed, framing, close) acts at once. So every write is drained before the
+// line changes; otherwise the tail of a message goes out at the wrong speed or is cut by a break,
+// and the controller drops it. And every open applies the whole setting for its purpose, never
+// whatever the port was last left with.
+//
+// SerialPortIo is the port itself (a QSerialPort, or a recording fake in a test); SerialLine is
+// the one place that orders what is done to it.
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+namespace rdm {
+
+enum class LineSetting {
+    RdmLink,        // 250000 baud 8N2, each message after a break
+    BootloaderLink, // 19200 baud 8N1
+};
+
+struct LineParameters {
+    qint32 baud;
+    QSerialPort::StopBits stopBits;
+};
+LineParameters lineParameters(LineSetting setting);
+
+class SerialPortIo : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual void setPortName(const QString &name) = 0;
+    // Closed: 8 data bits, no parity, no flow control and the setting's speed and stop bits,
+    // then opened with DTR on and RTS off and stale input dropped.
+    virtual bool open(LineSetting setting) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual void setBreak(bool on) = 0;
+    // Returns false when not every byte was taken.
+    virtual bool write(const QByteArray &bytes) = 0;
+    // Returns once every byte written has left the interface.
+    virtual bool drain() = 0;
+    virtual QByteArray readAll() = 0;
+
+    virtual QSerialPort::SerialPortError error() const = 0;
+    virtual QString errorString() const = 0;
+    virtual void clearError() = 0;
+
+signals:
+    void readyRead();
+    void errorOccurred();
+};
+
+// The real port.
+class QtSerialPortIo : public SerialPortIo {
+    Q_OBJECT
+public:
+    explicit QtSerialPortIo(QObject *parent = nullptr);
+
+    QSerialPort *port() const { return m_port; }
+
+    void setPortName(const QString &name) override;
+    bool open(LineSetting setting) override;
+    void close() override;
+    bool isOpen() const override;
+    void setBreak(bool on) override;
+    bool write(const QByteArray &bytes) override;
+    bool drain() override;
+    QByteArray readAll() override;
+    QSerialPort::SerialPortError error() const override;
+    QString errorString() const override;
+    void clearError() override;
+
+private:
+    QSerialPort *m_port;
+};
+
+class SerialLine {
+public:
+    explicit SerialLine(SerialPortIo &io) : m_io(io) {}
+
+    // Closes (drained) and opens again with the whole setting.
+    bool open(LineSetting setting);
+    // Drained first: the port restores its earlier settings as it closes.
+    void close();
+    bool isOpen() const { return m_io.isOpen(); }
+    LineSetting setting() const { return m_setting; }
+
+    // An RDM message: break, 1 ms, release, the message in one write, drained.
+    bool sendFrame(const QByteArray &message);
+    // Bytes without a break (the bootloader's), drained.
+    bool sendBytes(const QByteArray &bytes);
+
+    SerialPortIo &io() { return m_io; }
+
+private:
+    SerialPortIo &m_io;
+    LineSetting m_setting = LineSetting::RdmLink;
+};
+
+} // namespace rdm

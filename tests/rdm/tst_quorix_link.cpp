@@ -1,0 +1,273 @@
+// The USB link on a recording port: what reaches the port, in what order. A pseudo-terminal takes
+// every write at once, so only a port that records can show that each message is drained before
+// the line is changed (a break, a new setting, a close), that every open applies the setting for
+// its purpose, and which values reach the record when the port fails part-way.
+
+#include "hex_fixture.h"
+#include "quorix_link.h"
+#include "rdm_params.h"
+#include "rdm_test_records.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using boot::BootloaderExchange;
+using rdm::LineSetting;
+
+namespace {
+
+class RecordingPort : public rdm::SerialPortIo {
+public:
+    struct Event {
+        enum Kind { Open, Close, BreakOn, BreakOff, Write, Drain } kind;
+        LineSetting setting = LineSetting::RdmLink; // Open
+        QByteArray bytes;                           // Write
+        Event(Kind k, LineSetting s = LineSetting::RdmLink, QByteArray b = {})
+            : kind(k), setting(s), bytes(std::move(b)) {}
+    };
+    QList<Event> events;
+    bool openFails = false;
+    int writesLeft = -1; // -1: every write succeeds
+    // What the controller answers to a write, by its first byte.
+    std::function<QByteArray(const QByteArray &)> answer;
+
+    void setPortName(const QString &) override {}
+    bool open(LineSetting setting) override
+    {
+        if (openFails)
+            return false;
+        m_open = true;
+        events.append(Event{Event::Open, setting, {}});
+        return true;
+    }
+    void close() override
+    {
+        m_open = false;
+        events.append(Event{Event::Close});
+    }
+    bool isOpen() const override { return m_open; }
+    void setBreak(bool on) override { events.append(Event{on ? Event::BreakOn : Event::BreakOff}); }
+    bool write(const QByteArray &bytes) override
+    {
+        if (writesLeft == 0)
+            return false;
+        if (writesLeft > 0)
+            --writesLeft;
+        events.append(Event{Event::Write, {}, bytes});
+        if (answer) {
+            const QByteArray reply = answer(bytes);
+            if (!reply.isEmpty()) {
+                m_in += reply;
+                // Delivered from the event loop, as a real port does.
+                QMetaObject::invokeMethod(this, &SerialPortIo::readyRead, Qt::QueuedConnection);
+            }
+        }
+        return true;
+    }
+    bool drain() override
+    {
+        events.append(Event{Event::Drain});
+        return true;
+    }
+    QByteArray readAll() override { return std::exchange(m_in, {}); }
+    QSerialPort::SerialPortError error() const override { return QSerialPort::NoError; }
+    QString errorString() const override { return QStringLiteral("Input/output error"); }
+    void clearError() override {}
+
+    // Every write drained before the next break, open, close or write; every frame written on a
+    // line opened with `frames`' setting. Returns what is wrong, or an empty text.
+    QString disciplineFault() const
+    {
+        bool undrained = false;
+        LineSetting setting = LineSetting::RdmLink;
+        bool opened = false;
+        for (int i = 0; i < events.size(); ++i) {
+            const Event &e = events[i];
+            if (e.kind == Event::Drain) {
+                undrained = false;
+                continue;
+            }
+            if (undrained)
+                return QStringLiteral("event %1 follows a write that was not drained").arg(i);
+            switch (e.kind) {
+            case Event::Open:
+                opened = true;
+                setting = e.setting;
+                break;
+            case Event::Close: opened = false; break;
+            case Event::Write: {
+                if (!opened)
+                    return QStringLiteral("write %1 on a closed port").arg(i);
+                const bool rdmFrame = quint8(e.bytes[0]) == rdm::RDM_SC && e.bytes.size() >= 26;
+                if (rdmFrame != (setting == LineSetting::RdmLink))
+                    return QStringLiteral("write %1 went out with the wrong line setting").arg(i);
+                undrained = true;
+                break;
+            }
+            default: break;
+            }
+        }
+        return undrained ? QStringLiteral("the last write was not drained") : QString();
+    }
+    QList<quint16> pidsWritten() const
+    {
+        QList<quint16> pids;
+        for (const Event &e : events)
+            if (e.kind == Event::Write && e.bytes.size() >= 26 && quint8(e.bytes[0]) == rdm::RDM_SC)
+                pids << pidOf(e.bytes);
+        return pids;
+    }
+
+private:
+    bool m_open = false;
+    QByteArray m_in;
+};
+
+TQuorixCtrl controllerWith(quint32 id)
+{
+    TQuorixCtrl c;
+    c.setDeviceId(id);
+    c.PERS = {1, 3};
+    c.STA = {0, 1};
+    c.Gamma = 22;
+    c.RM = 1;
+    return c;
+}
+
+// A bootloader that answers the key with "C" and every block with ACK.
+QByteArray willingBootloader(const QByteArray &written)
+{
+    if (written.size() == 1 && quint8(written[0]) == boot::CONNECT_KEY)
+        return QByteArray(1, char(boot::CRC_MODE));
+    if (written.size() == boot::BLOCK_SIZE)
+        return QByteArray(1, char(boot::ACK));
+    return {};
+}
+
+} // namespace
+
+class TestQuorixLink : public QObject {
+    Q_OBJECT
+private slots:
+    // The controller dialog's OK, and set messages after a completed firmware update: every
+    // message drained before the line changes, and sent with the RDM setting.
+    void everyWriteIsDrainedBeforeTheLineChanges()
+    {
+        auto *port = new RecordingPort;
+        QuorixLink link(port);
+        link.VControllers << controllerWith(0x1234);
+        const rdm::QuorixEdits shown = rdm::editsOf(link.VControllers[0]);
+        const rdm::QuorixEdits edited{3, QStringLiteral("Front truss"), 100, 27};
+
+        QVERIFY(link.applyEdits(0, shown, edited).notSent.isEmpty());
+        QCOMPARE(port->pidsWritten(), (QList<quint16>{rdm::PID_DEVICE_LABEL, rdm::PID_DMX_PERSONALITY,
+                                                      rdm::PID_DMX_START_ADDRESS, rdm::PID_GAMMA}));
+        QVERIFY2(port->disciplineFault().isEmpty(), qPrintable(port->disciplineFault()));
+        QCOMPARE(rdm::editsOf(link.VControllers[0]), edited);
+        QVERIFY(!link.isOpen());
+
+        port->events.clear();
+        port->answer = willingBootloader;
+        QSignalSpy finished(&link, &QuorixLink::firmwareFinished);
+        QCOMPARE(link.startFirmwareUpdate(0, hexfixture::pattern(300)), QString());
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(link.bootloader().state(), BootloaderExchange::State::Complete);
+        QVERIFY(!link.isOpen());
+        QCOMPARE(port->events.last().kind, RecordingPort::Event::Close);
+        QByteArray lastWrite;
+        for (const RecordingPort::Event &e : port->events)
+            if (e.kind == RecordingPort::Event::Write)
+                lastWrite = e.bytes;
+        QCOMPARE(lastWrite, QByteArray(1, char(boot::EOT)));
+        QVERIFY2(port->disciplineFault().isEmpty(), qPrintable(port->disciplineFault()));
+
+        // The next set message goes out at 250000 8N2, not with the bootloader's setting.
+        port->events.clear();
+        QCOMPARE(link.DeviceGammaSet(0, 15), QString());
+        QCOMPARE(port->events.first().kind, RecordingPort::Event::Open);
+        QCOMPARE(port->events.first().setting, LineSetting::RdmLink);
+        QCOMPARE(port->pidsWritten(), QList<quint16>{rdm::PID_GAMMA});
+        QVERIFY2(port->disciplineFault().isEmpty(), qPrintable(port->disciplineFault()));
+        QCOMPARE(link.VControllers[0].Gamma, quint8(15));
+    }
+
+    // A value is stored when its message has gone out; the operator learns which did not.
+    void onlyWhatWentOutIsStored_data()
+    {
+        QTest::addColumn<bool>("openFails");
+        QTest::addColumn<int>("writes");
+        QTest::addColumn<QStringList>("notSent");
+        QTest::newRow("port fails after the label") << false << 1 << QStringList{"Mode", "DMX Start Address", "Gamma"};
+        QTest::newRow("port does not open")
+            << true << -1 << QStringList{"Nickname", "Mode", "DMX Start Address", "Gamma"};
+    }
+    void onlyWhatWentOutIsStored()
+    {
+        QFETCH(bool, openFails);
+        QFETCH(int, writes);
+        QFETCH(QStringList, notSent);
+        auto *port = new RecordingPort;
+        port->openFails = openFails;
+        port->writesLeft = writes;
+        QuorixLink link(port);
+        link.VControllers << controllerWith(0x1234);
+        const TQuorixCtrl before = link.VControllers[0];
+        const rdm::QuorixEdits shown = rdm::editsOf(before);
+        const rdm::QuorixEdits edited{3, QStringLiteral("Front truss"), 100, 27};
+
+        const QuorixLink::EditOutcome outcome = link.applyEdits(0, shown, edited);
+        QCOMPARE(outcome.notSent, notSent);
+        QVERIFY(!outcome.reason.isEmpty());
+        const rdm::QuorixEdits stored = rdm::editsOf(link.VControllers[0]);
+        QCOMPARE(stored.nickname, notSent.contains("Nickname") ? shown.nickname : edited.nickname);
+        QCOMPARE(stored.personality, shown.personality);
+        QCOMPARE(stored.startAddress, shown.startAddress);
+        QCOMPARE(stored.gammaTenths, shown.gammaTenths);
+        QVERIFY(!link.isOpen());
+    }
+
+    // A gamma the controller never reported (0 in the record) is not written back by an OK
+    // that left it as the dialog showed it.
+    void unreadGammaIsNotWrittenBack()
+    {
+        auto *port = new RecordingPort;
+        QuorixLink link(port);
+        TQuorixCtrl c = controllerWith(0x1234);
+        c.Gamma = 0;
+        link.VControllers << c;
+        rdm::QuorixEdits shown = rdm::editsOf(c);
+        shown.gammaTenths = 10; // what the track bar shows for 0
+        QVERIFY(link.applyEdits(0, shown, shown).notSent.isEmpty());
+        QVERIFY(port->events.isEmpty());
+        QCOMPARE(link.VControllers[0].Gamma, quint8(0));
+    }
+
+    // Ticks and bytes go to the bootloader while it runs: no RDM request lands in its handshake.
+    void theBootloaderHasTheLineToItself()
+    {
+        auto *port = new RecordingPort;
+        QuorixLink link(port);
+        link.VControllers << controllerWith(0x1234);
+        QCOMPARE(link.startFirmwareUpdate(0, hexfixture::pattern(128)), QString());
+        QCOMPARE(port->events.last().kind, RecordingPort::Event::Drain);
+        QTest::qWait(350); // a few key intervals without an answer
+        QList<QByteArray> afterOpen;
+        bool bootLink = false;
+        for (const RecordingPort::Event &e : port->events) {
+            if (e.kind == RecordingPort::Event::Open)
+                bootLink = e.setting == LineSetting::BootloaderLink;
+            else if (bootLink && e.kind == RecordingPort::Event::Write)
+                afterOpen << e.bytes;
+        }
+        QVERIFY(afterOpen.size() >= 3);
+        for (const QByteArray &w : afterOpen)
+            QCOMPARE(w, QByteArray(1, char(boot::CONNECT_KEY)));
+        QVERIFY2(port->disciplineFault().isEmpty(), qPrintable(port->disciplineFault()));
+        link.cancelFirmwareUpdate();
+        QCOMPARE(port->events.last().kind, RecordingPort::Event::Open);
+        QCOMPARE(port->events.last().setting, LineSetting::RdmLink);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQuorixLink)
+#include "tst_quorix_link.moc"
