@@ -141,6 +141,28 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(line.sim.messagesHandled(), handled);
 
+        // A gamma whose reply was lost (0 in the record, 1.0 in the dialog) is not written back by
+        // an OK that left it alone, and the start address box that had the focus last time is not
+        // checked (0 would become 1) before the dialog is shown again.
+        const quint8 realGamma = line.controller(line.tab.VControllers[1].deviceId()).rec.Gamma;
+        line.tab.VControllers[1].Gamma = 0;
+        line.tab.VControllers[1].STA = {0, 0};
+        QString addressShown;
+        glwtest::answerModalOf<TQuorixConfig>([&](TQuorixConfig *d) {
+            d->StartAddress->setFocus();
+            d->Button2->click();
+        });
+        doubleClickRow(line.tab.USB_Grid, 1);
+        glwtest::answerModalOf<TQuorixConfig>([&](TQuorixConfig *d) {
+            addressShown = d->StartAddress->text();
+            d->Button1->click();
+        });
+        doubleClickRow(line.tab.USB_Grid, 1);
+        QTest::qWait(200);
+        QCOMPARE(addressShown, QStringLiteral("0"));
+        QCOMPARE(line.sim.messagesHandled(), handled);
+        QCOMPARE(line.controller(line.tab.VControllers[1].deviceId()).rec.Gamma, realGamma);
+
         const VirtualQuorix changed = line.controller(id);
         QCOMPARE(rdm::labelShown(changed.rec.LBL), QStringLiteral("Front truss"));
         QCOMPARE(changed.rec.PERS[0], quint8(3));
