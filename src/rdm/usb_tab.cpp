@@ -52,6 +52,7 @@ UsbTab::UsbTab(QuorixLink *link, QWidget *parent)
     connect(USB_Search, &QPushButton::clicked, this, &UsbTab::USB_SearchClick);
     connect(Settings, &QPushButton::clicked, this, &UsbTab::settingsClicked);
     connect(USB_Grid, &QTableWidget::cellDoubleClicked, this, &UsbTab::ControllerSettings);
+    openRowsByKeyboard(USB_Grid, [this](int) { ControllerSettings(); });
     connect(Link, &QuorixLink::searchStatus, this,
             [this](const rdm::SearchProgress &progress) { StatusBar1->showMessage(rdm::searchProgressText(progress)); });
     connect(Link, &QuorixLink::searchEnded, this, &UsbTab::searchEndedByLink);
@@ -157,7 +158,11 @@ void UsbTab::ControllerSettings()
     // Compared with what the fields show, not with the record: a gamma of 0 from a controller
     // that never answered shows as 1.0 and must not be sent unless changed.
     const rdm::QuorixEdits shown = m_config->shownEdits();
-    if (m_config->exec() != QDialog::Accepted)
+    const int result = m_config->exec();
+    // However the dialog closed ("Firmware Upgrade Complete!" closes it right after its box), the
+    // operator goes on at the table.
+    returnFocusTo(USB_Grid);
+    if (result != QDialog::Accepted)
         return;
     const QuorixLink::EditOutcome outcome = Link->applyEdits(row, shown, m_config->edits());
     if (outcome.notSent.isEmpty())

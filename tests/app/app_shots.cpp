@@ -14,6 +14,7 @@
 #include "widget_shot.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTabWidget>
@@ -98,6 +99,7 @@ int main(int argc, char *argv[])
     TAboutWinQLN aboutQuillon;
     TTCPFirmware firmware;
     firmware.FileDisplay->setText(QStringLiteral("/home/show/firmware/tessara16_v1_4_6.hex"));
+    firmware.lblStatus->show(); // as during an upload, so the picture shows the whole status text
     Form1Options options;
     // The adapter must exist: scripts/screenshots-app gives it to a virtual interface in a private
     // namespace. Any free port will do, since this picture sends and receives nothing.
