@@ -87,6 +87,7 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     USBDevices->setDialogs(QuorixConfig, Form3);
     connect(QuorixSettings, &TQuorixSettings::portChosen, USBDevices, &UsbTab::choosePort);
     connect(QuorixSettings, &TQuorixSettings::fastSearchChosen, USBDevices, &UsbTab::setFastSearch);
+    QuorixSettings->startWithSingleUsbAdapter();
     // After the port's own signal has been handled: the box must not open inside it.
     connect(QuorixLink1, &QuorixLink::portFailed, this, &GlwApplication::showUncaughtError, Qt::QueuedConnection);
 

@@ -346,6 +346,70 @@ private slots:
         QVERIFY(form.isActiveWindow());
     }
 
+    // The whole errand with the keyboard alone, on both tabs: to the table, open a row, go to the
+    // nickname, change it, on to OK and press it. The record takes the new nickname.
+    void keyboardAloneChangesANickname_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::newRow("network") << int(TForm1::NetworkTabIndex);
+        QTest::newRow("USB") << int(TForm1::UsbTabIndex);
+    }
+    void keyboardAloneChangesANickname()
+    {
+        QFETCH(int, tab);
+        const bool usb = tab == TForm1::UsbTabIndex;
+        GlwApplication::setErrorSink(captureError); // the USB set message finds no port here
+        g_errors.clear();
+        TForm1 form(0, testOptions());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        fillNetworkTable(form, 2);
+        fillUsbTable(form, 2);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab); // Search: back to the tabs
+        if (usb)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QCOMPARE(form.tabControl1->currentIndex(), tab);
+        QTableWidget *grid = usb ? form.USBDevices->USB_Grid : form.NetworkDevices->Network_Grid;
+        // Presses `key` until `target` has the focus; false when it never does.
+        const auto pressUntil = [](QWidget *target, Qt::Key key = Qt::Key_Tab) {
+            for (int i = 0; i < 80 && QApplication::focusWidget() != target; ++i)
+                QTest::keyClick(QApplication::focusWidget(), key);
+            return QApplication::focusWidget() == target;
+        };
+        QVERIFY(pressUntil(grid));
+
+        bool done = false;
+        glwtest::answerModal([&](QWidget *dialog) {
+            QLineEdit *nickname = usb ? form.QuorixConfig->Nickname : form.TessaraConfig->txtNickname;
+            QWidget *ok = usb ? static_cast<QWidget *>(form.QuorixConfig->Button1)
+                              : static_cast<QWidget *>(form.TessaraConfig->btnOK);
+            if (!usb) { // the nickname is on the Misc tab: to the tab bar, then along it
+                QTabWidget *tabs = form.TessaraConfig->TabControl1;
+                if (!pressUntil(tabs->tabBar()))
+                    return;
+                for (int i = 0; i < 4 && tabs->currentWidget() != form.TessaraConfig->tabMisc; ++i)
+                    QTest::keyClick(tabs->tabBar(), Qt::Key_Right);
+            }
+            if (!pressUntil(nickname))
+                return;
+            QTest::keyClick(nickname, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(nickname, QStringLiteral("Keys"));
+            if (!pressUntil(ok))
+                return;
+            QTest::keyClick(ok, Qt::Key_Space);
+            done = !dialog->isVisible();
+        });
+        QTest::keyClick(grid, Qt::Key_Return);
+        QVERIFY(done);
+        if (usb)
+            QCOMPARE(QByteArray(reinterpret_cast<const char *>(form.USBDevices->VControllers[0].LBL.data()), 4),
+                     QByteArray("Keys"));
+        else
+            QCOMPARE(tessara::fixedText(form.NetworkDevices->PControllers[0].Nickname), QStringLiteral("Keys"));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid));
+        GlwApplication::setErrorSink(nullptr);
+    }
+
     // Each tab's status line shows its text whole: inside its page and clear of the table.
     void statusLinesFitTheirPages()
     {
