@@ -15,7 +15,7 @@ int startAddressMax(int personality);
 
 struct QuorixEdits {
     int personality = 0; // 1-based; 0: no mode chosen
-    QString nickname;
+    QString nickname{};
     int startAddress = 0;
     int gammaTenths = 0;
     friend bool operator==(const QuorixEdits &, const QuorixEdits &) = default;

@@ -266,30 +266,22 @@ QString QuorixLink::applyStep(int num, rdm::EditStep step, const rdm::QuorixEdit
 
 QString QuorixLink::LabelSet(int num, const QString &text)
 {
-    rdm::QuorixEdits values;
-    values.nickname = text;
-    return applyStep(num, rdm::LabelStep, values);
+    return applyStep(num, rdm::LabelStep, {.nickname = text});
 }
 
 QString QuorixLink::DeviceModeSet(int num, int personality)
 {
-    rdm::QuorixEdits values;
-    values.personality = personality;
-    return applyStep(num, rdm::ModeStep, values);
+    return applyStep(num, rdm::ModeStep, {.personality = personality});
 }
 
 QString QuorixLink::StartAddressSet(int num, int address)
 {
-    rdm::QuorixEdits values;
-    values.startAddress = address;
-    return applyStep(num, rdm::StartAddressStep, values);
+    return applyStep(num, rdm::StartAddressStep, {.startAddress = address});
 }
 
 QString QuorixLink::DeviceGammaSet(int num, int tenths)
 {
-    rdm::QuorixEdits values;
-    values.gammaTenths = tenths;
-    return applyStep(num, rdm::GammaStep, values);
+    return applyStep(num, rdm::GammaStep, {.gammaTenths = tenths});
 }
 
 QString QuorixLink::TriggerBootload(int num)

@@ -2,6 +2,7 @@
 // reaction to a taken port, and the one place that shows uncaught errors.
 
 #include "form1.h"
+#include "rdm_line_sim.h"
 #include "glw_application.h"
 #include "glw_test.h"
 #include "orvantic.h"
@@ -358,9 +359,15 @@ private slots:
     {
         QFETCH(int, tab);
         const bool usb = tab == TForm1::UsbTabIndex;
-        GlwApplication::setErrorSink(captureError); // the USB set message finds no port here
+        GlwApplication::setErrorSink(captureError);
         g_errors.clear();
         TForm1 form(0, testOptions());
+        // The USB set message goes to a virtual controller: a value is kept once it went out.
+        QList<VirtualQuorix> controllers{makeVirtualQuorix(1, 0), makeVirtualQuorix(2, 1)};
+        RdmLineSim line(controllers);
+        QString lineError;
+        QVERIFY2(line.start(&lineError), qPrintable(lineError));
+        form.USBDevices->setPortName(line.slavePath());
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         fillNetworkTable(form, 2);
@@ -401,9 +408,13 @@ private slots:
         });
         QTest::keyClick(grid, Qt::Key_Return);
         QVERIFY(done);
-        if (usb)
+        if (usb) {
             QCOMPARE(QByteArray(reinterpret_cast<const char *>(form.USBDevices->VControllers[0].LBL.data()), 4),
                      QByteArray("Keys"));
+            QTRY_COMPARE(QByteArray(reinterpret_cast<const char *>(line.controllers()[0].rec.LBL.data()), 4),
+                         QByteArray("Keys"));
+            QCOMPARE(g_errors, QStringList());
+        }
         else
             QCOMPARE(tessara::fixedText(form.NetworkDevices->PControllers[0].Nickname), QStringLiteral("Keys"));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid));
