@@ -18,12 +18,14 @@
 #include "rdm/usb_tab.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 
 TForm1::TForm1(quint8 brand, const Form1Options &options)
@@ -84,12 +86,28 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     USBDevices->setDialogs(QuorixConfig, Form3);
     connect(QuorixSettings, &TQuorixSettings::portChosen, USBDevices, &UsbTab::choosePort);
     connect(QuorixSettings, &TQuorixSettings::fastSearchChosen, USBDevices, &UsbTab::setFastSearch);
+    QuorixSettings->startWithSingleUsbAdapter();
     // After the port's own signal has been handled: the box must not open inside it.
     connect(USBDevices, &UsbTab::portFailed, this, &GlwApplication::showUncaughtError, Qt::QueuedConnection);
 
     Workflow = new ConfigWorkflow(*NetworkDevices, *TessaraConfig, *TessaraAdv, *TessaraAdvRGB, *TCPFirmware, this);
     connect(NetworkDevices, &NetworkTab::controllerOpened, Workflow, [this] { Workflow->NetCtrlSettings(); });
     TessaraConfig->setSelectedController([this] { return Workflow->selectedController(); });
+
+    // The keyboard's way through the window: the tabs, the buttons and list of the tab in front,
+    // About, then the table (the other tab's controls are hidden and so skipped).
+    QWidget *order[] = {tabControl1,
+                        NetworkDevices->Net_Search,
+                        NetworkDevices->comboNetAdapter,
+                        NetworkDevices->btnRefresh,
+                        NetworkDevices->btnHelp,
+                        USBDevices->USB_Search,
+                        USBDevices->Settings,
+                        About,
+                        NetworkDevices->Network_Grid,
+                        USBDevices->USB_Grid};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 TForm1::~TForm1() = default;
@@ -116,6 +134,11 @@ void TForm1::FormShow()
     NetworkDevices->UpdateNetInterfaces();
     const QString startError = NetworkDevices->startupBindError();
     const QString bindError = NetworkDevices->selectFirstAdapter();
+    // What an operator does first; without an adapter Search is greyed out, and the tabs go first.
+    if (NetworkDevices->Net_Search->isEnabled())
+        NetworkDevices->Net_Search->setFocus(Qt::OtherFocusReason);
+    else
+        tabControl1->setFocus(Qt::OtherFocusReason);
     const QString reason = !bindError.isEmpty() ? bindError
         : !NetworkDevices->IdUDPServer1->isBound() ? startError
                                                     : QString();

@@ -3,6 +3,8 @@
 // rows only ever appended or all cleared.
 
 #include <QHeaderView>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStringList>
 #include <QTableWidget>
@@ -44,4 +46,32 @@ inline void placeStatusLine(QTableWidget *grid, QStatusBar *bar)
     const int top = page->height() - height;
     bar->setGeometry(0, top, page->width(), height);
     grid->resize(grid->width(), qBound(0, top - grid->y(), DeviceGridHeight));
+}
+
+// The keyboard does what the mouse does: Return or Enter opens the current row as a double-click
+// would (the row is selected first, as a click selects it), and Tab and Shift+Tab go on to the
+// next control instead of from cell to cell, so a filled table does not trap the focus.
+template <class Open>
+void openRowsByKeyboard(QTableWidget *grid, Open open)
+{
+    grid->setTabKeyNavigation(false);
+    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
+        auto *shortcut = new QShortcut(QKeySequence(key), grid);
+        shortcut->setContext(Qt::WidgetShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, grid, [grid, open] {
+            const int row = grid->currentRow();
+            if (row < 0)
+                return;
+            grid->selectRow(row);
+            open(row);
+        });
+    }
+}
+
+// After a dialog opened from a table has closed, however it closed (a message box shown and the
+// dialog closed in one step leaves no window active), the operator goes on at the table.
+inline void returnFocusTo(QWidget *widget)
+{
+    widget->window()->activateWindow();
+    widget->setFocus(Qt::OtherFocusReason);
 }

@@ -324,11 +324,10 @@ void TTessaraConfig::btnFirmwareClick()
         const QString ip = tessara::ipText(record->CurrentIP);
         which = nickname.isEmpty() ? tr("the controller at %1").arg(ip) : tr("\"%1\" (%2)").arg(nickname, ip);
     }
-    QMessageBox box(QMessageBox::Warning, windowTitle(),
-                    tr("Update the firmware of %1?\n\nThe controller restarts into its bootloader: its outputs "
-                       "stop until new firmware has been sent to it.")
-                        .arg(which),
+    QMessageBox box(QMessageBox::Warning, windowTitle(), tr("Update the firmware of %1?").arg(which),
                     QMessageBox::Yes | QMessageBox::No, this);
+    box.setInformativeText(tr("The controller restarts into its bootloader: its outputs stop until new firmware "
+                              "has been sent to it."));
     box.setObjectName(QStringLiteral("ConfirmFirmware"));
     box.setDefaultButton(QMessageBox::No);
     if (box.exec() == QMessageBox::Yes)

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <stdexcept>
 
 namespace {
@@ -33,7 +34,8 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
       // Only poll replies reach the window: everything else is dropped on the receive thread.
       IdUDPServer1(new UdpPort(port, this,
                                orvantic::isPollReply)),
-      m_interfaces(interfaces ? std::move(interfaces) : InterfaceSource(GetNetworkInterfaces))
+      m_interfaces(interfaces ? std::move(interfaces) : InterfaceSource(GetNetworkInterfaces)),
+      m_searchWindow(new QTimer(this))
 {
     setObjectName(QStringLiteral("NetworkDevices"));
     IdUDPServer1->setObjectName(QStringLiteral("IdUDPServer1"));
@@ -55,8 +57,14 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
     connect(btnHelp, &QPushButton::clicked, this, &NetworkTab::helpClicked);
     // A pick by the operator, even of the entry already shown, rebinds.
     connect(comboNetAdapter, &QComboBox::activated, this, &NetworkTab::comboNetAdapterChange);
-    connect(Network_Grid, &QTableWidget::cellDoubleClicked, this,
-            [this](int row, int) { emit controllerOpened(row); });
+    connect(Network_Grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { openController(row); });
+    openRowsByKeyboard(Network_Grid, [this](int row) { openController(row); });
+    // A search has no end of its own (later replies are listed too); most controllers answer
+    // within a second, so after this window the status line says how many did.
+    m_searchWindow->setObjectName(QStringLiteral("searchWindow"));
+    m_searchWindow->setSingleShot(true);
+    m_searchWindow->setInterval(2000);
+    connect(m_searchWindow, &QTimer::timeout, this, &NetworkTab::showSearchStatus);
     connect(IdUDPServer1, &UdpPort::datagramReceived, this, &NetworkTab::IdUDPServer1UDPRead);
 
     if (!IdUDPServer1->bindTo(QHostAddress::AnyIPv4))
@@ -112,12 +120,33 @@ void NetworkTab::clearTable()
 {
     PControllers.clear();
     Network_Grid->setRowCount(0);
+    // An adapter change empties the table too: what a search said no longer holds.
+    m_searchWindow->stop();
+    StatusBar2->clearMessage();
     emit countChanged(0);
+}
+
+void NetworkTab::openController(int row)
+{
+    emit controllerOpened(row);
+    returnFocusTo(Network_Grid);
+}
+
+void NetworkTab::setSearchWindowMs(int ms)
+{
+    m_searchWindow->setInterval(ms);
+}
+
+void NetworkTab::showSearchStatus()
+{
+    StatusBar2->showMessage(tessara::searchStatusText(m_searchWindow->isActive(), rowCount()));
 }
 
 void NetworkTab::Net_SearchClick()
 {
     clearTable();
+    m_searchWindow->start();
+    showSearchStatus();
     qCDebug(lcNet).noquote() << "search: discovery request to" << orvantic::BroadcastAddress << "from"
                              << IdUDPServer1->localAddress().toString();
     IdUDPServer1->send(orvantic::discoveryRequest(), QLatin1String(orvantic::BroadcastAddress));
@@ -162,6 +191,8 @@ void NetworkTab::addRow(const TTessaraCtrl &c, const QString &model)
         shownModel = model;
     appendDeviceRow(Network_Grid, {shownModel, tessara::fixedText(c.Nickname), tessara::ipText(c.CurrentIP),
                                    tessara::fixedText(c.Firmware), tessara::temperatureText(c)});
+    if (!StatusBar2->currentMessage().isEmpty())
+        showSearchStatus();
     emit countChanged(Network_Grid->rowCount());
 }
 

@@ -17,6 +17,7 @@ class QPushButton;
 class QResizeEvent;
 class QStatusBar;
 class QTableWidget;
+class QTimer;
 class UdpPort;
 
 class NetworkTab : public QWidget {
@@ -59,6 +60,12 @@ public:
     // The error of the bind at start (all addresses, port 49150), empty when it succeeded.
     QString startupBindError() const { return m_startupBindError; }
 
+    // Opens a row's controller (double-click, Return or Enter); the table has the focus afterwards.
+    void openController(int row);
+
+    // How long the status line says "Searching..." after a search before it gives the count.
+    void setSearchWindowMs(int ms);
+
     void Net_SearchClick();
     void IdUDPServer1UDPRead(const QByteArray &data);
     void OrvaReadPollReply(const QByteArray &data);
@@ -82,6 +89,9 @@ private:
     void addRow(const TTessaraCtrl &c, const QString &model);
     QString rebindToSelection();
 
+    void showSearchStatus();
+
     InterfaceSource m_interfaces;
     QString m_startupBindError;
+    QTimer *m_searchWindow;
 };

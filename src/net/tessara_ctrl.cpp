@@ -2,6 +2,8 @@
 
 #include "common/temperature_text.h"
 
+#include <QCoreApplication>
+
 namespace tessara {
 
 QString ipText(const std::array<quint8, 4> &ip)
@@ -16,6 +18,17 @@ bool isBootloader(const TTessaraCtrl &c)
         if (c.Firmware[i] != word[i])
             return false;
     return true;
+}
+
+QString searchStatusText(bool searching, int answered)
+{
+    const auto text = [](const char *source) { return QCoreApplication::translate("NetworkTab", source); };
+    if (searching)
+        return answered == 0 ? text("Searching\u2026") : text("Searching\u2026 %1 answered").arg(answered);
+    if (answered == 0)
+        return text("No controller answered the search");
+    return answered == 1 ? text("1 controller answered the search")
+                         : text("%1 controllers answered the search").arg(answered);
 }
 
 QString temperatureText(const TTessaraCtrl &c)

@@ -78,4 +78,9 @@ bool isBootloader(const TTessaraCtrl &c);
 // The table's Temp cell: "%.1f°C / %.1f°F", empty for a bootloader.
 QString temperatureText(const TTessaraCtrl &c);
 
+// The network tab's status line after a Search: "Searching..." with the count so far while the
+// search window runs, then how many controllers answered (none included, so a search that found
+// nobody still shows that it ran).
+QString searchStatusText(bool searching, int answered);
+
 } // namespace tessara

@@ -90,8 +90,13 @@ void TForm3::firmwareFinished()
     const QString text = exchange.resultText();
     if (!text.isEmpty())
         QMessageBox::information(this, windowTitle(), text);
-    if (complete)
+    if (complete) {
         accept();
+        return;
+    }
+    // Update was disabled while the blocks went out: the operator goes on here, to try again.
+    activateWindow();
+    Update->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm3::CancelClick()

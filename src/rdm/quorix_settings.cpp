@@ -64,6 +64,34 @@ void TQuorixSettings::refreshPorts()
     PortsCombo->setCurrentIndex(again >= 0 ? again : 0);
 }
 
+QString TQuorixSettings::startingPort(const QList<SystemPort> &ports)
+{
+    QString single;
+    int usb = 0;
+    for (const SystemPort &p : ports) {
+        if (p.name.compare(QLatin1String("COM1"), Qt::CaseInsensitive) == 0)
+            return {};
+        if (p.usb) {
+            ++usb;
+            single = p.name;
+        }
+    }
+    return usb == 1 ? single : QString();
+}
+
+bool TQuorixSettings::startWithSingleUsbAdapter()
+{
+    QList<SystemPort> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        ports.append({info.portName(), info.hasVendorIdentifier()});
+    const int index = PortsCombo->findData(startingPort(ports));
+    if (index < ComNames)
+        return false;
+    PortsCombo->setCurrentIndex(index);
+    emit portChosen(portName(), portLabelText());
+    return true;
+}
+
 QString TQuorixSettings::portName() const
 {
     return PortsCombo->currentData(PortRole).toString();

@@ -6,6 +6,7 @@
 // the port label shows, and whether searches run fast.
 
 #include <QDialog>
+#include <QList>
 
 class QCheckBox;
 class QComboBox;
@@ -27,6 +28,18 @@ public:
 
     // Lists the ports again, keeping the choice when its port is still there.
     void refreshPorts();
+
+    // A serial port the system reports, and whether it sits on USB (a USB serial adapter).
+    struct SystemPort {
+        QString name;
+        bool usb = false;
+    };
+    // The port to start with instead of "Com1": where the system has no port of that name (Linux
+    // and macOS never have) and exactly one USB serial adapter, that adapter; otherwise none.
+    static QString startingPort(const QList<SystemPort> &ports);
+    // At start-up: chooses startingPort() of the system's ports as OK would ("Using ttyUSB0"), so
+    // the first search does not fail on a port that cannot exist. False when "Com1" stays.
+    bool startWithSingleUsbAdapter();
 
     // The chosen port: the name the serial port opens, and "Using Com 5" / "Using ttyUSB0".
     QString portName() const;

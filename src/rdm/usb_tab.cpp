@@ -76,6 +76,7 @@ UsbTab::UsbTab(QWidget *parent)
     connect(USB_Search, &QPushButton::clicked, this, &UsbTab::USB_SearchClick);
     connect(Settings, &QPushButton::clicked, this, &UsbTab::settingsClicked);
     connect(USB_Grid, &QTableWidget::cellDoubleClicked, this, &UsbTab::ControllerSettings);
+    openRowsByKeyboard(USB_Grid, [this](int) { ControllerSettings(); });
     connect(ComPort1, &QSerialPort::readyRead, this, &UsbTab::ComPort1RxChar);
     connect(Timer1, &QTimer::timeout, this, &UsbTab::Timer1Timer);
     connect(m_gapTimer, &QTimer::timeout, this, [this] { Session.gapTimeout(); });
@@ -353,7 +354,11 @@ void UsbTab::ControllerSettings()
     // Compared with what the fields show, not with the record: a gamma of 0 from a controller
     // that never answered shows as 1.0 and must not be sent unless changed.
     const rdm::QuorixEdits shown = m_config->edits();
-    if (m_config->exec() != QDialog::Accepted)
+    const int result = m_config->exec();
+    // However the dialog closed ("Firmware Upgrade Complete!" closes it right after its box), the
+    // operator goes on at the table.
+    returnFocusTo(USB_Grid);
+    if (result != QDialog::Accepted)
         return;
     const rdm::EditMessages messages = rdm::applyEdits(VControllers[row], shown, m_config->edits());
     for (const std::optional<rdm::RdmRequest> &m : messages) {

@@ -2,6 +2,7 @@
 // for the user guide, made from the real forms on the offscreen platform: glw-app-shots OUTPUT_DIR.
 
 #include "app/about_windows.h"
+#include "sim/controller_file.h"
 #include "app/form1.h"
 #include "rdm/form3.h"
 #include "net/orvantic.h"
@@ -11,13 +12,16 @@
 #include "rdm/quorix_texts.h"
 #include "firmware/tcp_firmware.h"
 #include "rdm/usb_tab.h"
+#include "sim/rdm/virtual_quorix_line.h"
 #include "widget_shot.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QStatusBar>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTabWidget>
-#include <cstring>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdlib>
@@ -25,61 +29,33 @@
 
 namespace {
 
-// The main window as a show site sees it: one adapter, a handful of controllers answered.
-void fillNetworkTab(TForm1 &form)
+// The main window as the demo shows it after a search: its adapter and its controllers
+// (sim/demo_controllers.txt), their replies handed straight to the network tab.
+bool fillNetworkTab(TForm1 &form)
 {
-    struct Row {
-        const char *model, *nickname, *firmware;
-        quint8 ip;
-        quint16 tenthsC;
-        quint8 outputs;
-    };
-    const Row rows[] = {{"Tessara 16", "Stage left truss", "V1.4.6", 10, 287, 16},
-                        {"Tessara 16", "Stage right truss", "V1.4.6", 11, 301, 16},
-                        {"Tessara 4", "Bar top", "V1.3.0", 12, 244, 4},
-                        {"Corvel 16", "Facade", "V1.4.4", 13, 352, 16},
-                        {"Tessara 16", "Spare", "Bootloader V1.1", 14, 0, 16}};
-    for (const Row &r : rows) {
-        TTessaraCtrl c;
-        c.CurrentIP = {10, 77, 1, r.ip};
-        c.CurrentSM = {255, 255, 0, 0};
-        c.NumStrings = r.outputs;
-        c.Temperature = r.tenthsC;
-        tessara::setFixedText(c.Nickname, QLatin1String(r.nickname));
-        tessara::setFixedText(c.Firmware, QLatin1String(r.firmware));
-        form.NetworkDevices->IdUDPServer1UDPRead(orvantic::buildPollReply(c, QLatin1String(r.model)));
+    QFile file(QStringLiteral(GLW_DEMO_CONTROLLERS));
+    QString error;
+    const auto demo = file.open(QIODevice::ReadOnly) ? parseControllerFile(QString::fromUtf8(file.readAll()), &error)
+                                                     : std::nullopt;
+    if (!demo) {
+        std::fprintf(stderr, "glw-app-shots: %s: %s\n", GLW_DEMO_CONTROLLERS,
+                     qPrintable(error.isEmpty() ? file.errorString() : error));
+        return false;
     }
+    for (const VirtualControllerSpec &c : *demo)
+        form.NetworkDevices->IdUDPServer1UDPRead(orvantic::buildPollReply(c.ctrl, c.model));
+    form.NetworkDevices->StatusBar2->showMessage(tessara::searchStatusText(false, form.NetworkDevices->rowCount()));
+    return true;
 }
 
-// A DMX line with three controllers found, as a search leaves it.
+// The demo's DMX line (glw-rdmsim --count 4) found, on its pseudo-terminal.
 void fillUsbTab(TForm1 &form)
 {
-    struct Row {
-        quint32 id;
-        const char *label;
-        quint8 minor;
-        qint16 tenthsC;
-        quint8 personality;
-    };
-    const Row rows[] = {{0x00A1C301, "Left wing", 3, 245, 1},
-                        {0x00A1C302, "Right wing", 3, 251, 2},
-                        {0x00A1C317, "Centre arch", 2, 268, 3}};
     QList<TQuorixCtrl> found;
-    for (const Row &r : rows) {
-        TQuorixCtrl c;
-        c.setDeviceId(r.id);
-        c.MID = {0, 1};
-        c.SVID = {1, 0, r.minor, 0};
-        c.PERS = {r.personality, 3};
-        c.STA = {0, quint8(1 + 48 * (&r - rows))};
-        std::memcpy(c.LBL.data(), r.label, std::strlen(r.label));
-        c.TMP = {quint8(quint16(r.tenthsC) >> 8), quint8(r.tenthsC)};
-        c.RM = 1;
-        c.Gamma = 22;
-        found << c;
-    }
+    for (int i = 0; i < 4; ++i)
+        found << makeVirtualQuorix(0x1000 + quint32(i), i).rec;
     form.USBDevices->VControllers = found;
-    form.USBDevices->choosePort(QStringLiteral("ttyUSB0"), QStringLiteral("Using ttyUSB0"));
+    form.USBDevices->choosePort(QStringLiteral("/dev/pts/1"), QStringLiteral("Using /dev/pts/1"));
     form.USBDevices->UpdateTable();
 }
 
@@ -98,6 +74,7 @@ int main(int argc, char *argv[])
     TAboutWinQLN aboutQuillon;
     TTCPFirmware firmware;
     firmware.FileDisplay->setText(QStringLiteral("/home/show/firmware/tessara16_v1_4_6.hex"));
+    firmware.lblStatus->show(); // as during an upload, so the picture shows the whole status text
     Form1Options options;
     // The adapter must exist: scripts/screenshots-app gives it to a virtual interface in a private
     // namespace. Any free port will do, since this picture sends and receives nothing.
@@ -121,8 +98,7 @@ int main(int argc, char *argv[])
     modalWatch.start(50);
     TForm1 form(0, options);
     form.show();
-    fillNetworkTab(form);
-    bool ok = saveShot(form, dir, "network_tab.png");
+    bool ok = fillNetworkTab(form) && saveShot(form, dir, "network_tab.png");
     form.show();
     fillUsbTab(form);
     form.tabControl1->setCurrentIndex(TForm1::UsbTabIndex);
@@ -131,7 +107,7 @@ int main(int argc, char *argv[])
     const QList<TQuorixCtrl> &found = form.USBDevices->VControllers;
     form.QuorixConfig->load(rdm::editsOf(found[0]), true, rdm::firmwareText(found[0]), 1);
     ok = saveShot(*form.QuorixConfig, dir, "quorix_config.png") && ok;
-    form.QuorixConfig->load(rdm::editsOf(found[2]), false, rdm::firmwareText(found[2]), 3);
+    form.QuorixConfig->load(rdm::editsOf(found[3]), false, rdm::firmwareText(found[3]), 4);
     ok = saveShot(*form.QuorixConfig, dir, "quorix_config_remote_off.png") && ok;
     form.Form3->FileDisplay->setText(QStringLiteral("/home/show/firmware/quorix16_v1_0_4.hex"));
     form.Form3->QuorixFwProgress->setValue(40);

@@ -5,7 +5,9 @@
 #include "app/glw_application.h"
 #include "glw_test.h"
 #include "net/orvantic.h"
+#include "rdm/quorix_config.h"
 #include "rdm/quorix_settings.h"
+#include "config/tessara_config.h"
 #include "rdm/search_progress.h"
 #include "net/udp_port.h"
 #include "url_catcher.h"
@@ -29,6 +31,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QSettings>
@@ -65,6 +68,32 @@ Form1Options testOptions(quint16 port = 0)
         return true;
     };
     return o;
+}
+
+// Rows as a search leaves them, without a search: replies handed straight to the network tab, and
+// records drawn into the USB table.
+void fillNetworkTable(TForm1 &form, int rows)
+{
+    for (int i = 1; i <= rows; ++i) {
+        TTessaraCtrl c;
+        c.CurrentIP = {127, 0, 0, quint8(10 + i)};
+        c.CurrentSM = {255, 0, 0, 0};
+        tessara::setFixedText(c.Firmware, QStringLiteral("V1.4.5"));
+        form.NetworkDevices->IdUDPServer1UDPRead(orvantic::buildPollReply(c, QStringLiteral("Tessara 16")));
+    }
+}
+
+void fillUsbTable(TForm1 &form, int rows)
+{
+    QList<TQuorixCtrl> found;
+    for (int i = 1; i <= rows; ++i) {
+        TQuorixCtrl c;
+        c.setDeviceId(quint32(i));
+        c.RM = 1;
+        found << c;
+    }
+    form.USBDevices->VControllers = found;
+    form.USBDevices->UpdateTable();
 }
 
 QStringList g_errors;
@@ -230,6 +259,155 @@ private slots:
         QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 3 Device(s)"));
         form.NetworkDevices->btnRefresh->click();
         QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 0 Device(s)"));
+    }
+
+    // An operator with the keyboard alone: Search has the focus first, Tab goes round the window in
+    // the order the controls are used and leaves a filled table, and Shift+Tab goes back.
+    void tabGoesRoundTheWindow()
+    {
+        TForm1 form(0, testOptions());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        NetworkTab *net = form.NetworkDevices;
+        UsbTab *usb = form.USBDevices;
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(net->Net_Search));
+        fillNetworkTable(form, 2);
+        fillUsbTable(form, 2);
+
+        const auto walk = [](const QList<QWidget *> &expected, Qt::Key key) {
+            for (QWidget *next : expected) {
+                QTest::keyClick(QApplication::focusWidget(), key);
+                QCOMPARE(QApplication::focusWidget(), next);
+            }
+        };
+        QWidget *tabs = form.tabControl1->tabBar();
+        walk({net->comboNetAdapter, net->btnRefresh, net->btnHelp, form.About, net->Network_Grid, tabs, net->Net_Search},
+             Qt::Key_Tab);
+        net->Network_Grid->setFocus();
+        walk({form.About}, Qt::Key_Backtab);
+
+        form.tabControl1->setCurrentIndex(TForm1::UsbTabIndex);
+        tabs->setFocus();
+        walk({usb->USB_Search, usb->Settings, form.About, usb->USB_Grid, tabs}, Qt::Key_Tab);
+        usb->USB_Grid->setFocus();
+        walk({form.About}, Qt::Key_Backtab);
+    }
+
+    // Return or Enter on a row does what a double-click does, on both tabs; whichever way the
+    // dialog closes (a message box shown and the dialog closed in one step, as after "Update Sent"
+    // and "Firmware Upgrade Complete!"), the table has the focus again.
+    void returnOnARowOpensItAndTheFocusComesBack_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("boxThenClose");
+        QTest::newRow("network, Return, Cancel") << int(TForm1::NetworkTabIndex) << int(Qt::Key_Return) << false;
+        QTest::newRow("network, Enter, box then close") << int(TForm1::NetworkTabIndex) << int(Qt::Key_Enter) << true;
+        QTest::newRow("USB, Return, Cancel") << int(TForm1::UsbTabIndex) << int(Qt::Key_Return) << false;
+        QTest::newRow("USB, Enter, box then close") << int(TForm1::UsbTabIndex) << int(Qt::Key_Enter) << true;
+    }
+    void returnOnARowOpensItAndTheFocusComesBack()
+    {
+        QFETCH(int, tab);
+        QFETCH(int, key);
+        QFETCH(bool, boxThenClose);
+        TForm1 form(0, testOptions());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        fillNetworkTable(form, 3);
+        fillUsbTable(form, 3);
+        form.tabControl1->setCurrentIndex(tab);
+        QTableWidget *grid = tab == TForm1::UsbTabIndex ? form.USBDevices->USB_Grid : form.NetworkDevices->Network_Grid;
+        QWidget *expected = tab == TForm1::UsbTabIndex ? static_cast<QWidget *>(form.QuorixConfig)
+                                                       : static_cast<QWidget *>(form.TessaraConfig);
+        // To the table with Tab (from About, the control before it), then down to the second row.
+        form.About->setFocus();
+        QTest::keyClick(form.About, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid));
+        QTest::keyClick(grid, Qt::Key_Down);
+
+        QWidget *opened = nullptr;
+        glwtest::answerModal([&](QWidget *w) {
+            opened = w;
+            if (!boxThenClose) {
+                QTest::keyClick(w, Qt::Key_Escape);
+                return;
+            }
+            glwtest::answerModalOf<QMessageBox>([](QMessageBox *box) { box->accept(); });
+            QMessageBox::information(w, w->windowTitle(), QStringLiteral("Update Sent"));
+            static_cast<QDialog *>(w)->reject();
+        });
+        QTest::keyClick(grid, Qt::Key(key));
+        QCOMPARE(opened, expected);
+        QCOMPARE(grid->selectionModel()->selectedRows().value(0).row(), 1);
+        if (tab == TForm1::UsbTabIndex)
+            QCOMPARE(form.USBDevices->CurrentController, 1);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid));
+        QVERIFY(form.isActiveWindow());
+    }
+
+    // The whole errand with the keyboard alone, on both tabs: to the table, open a row, go to the
+    // nickname, change it, on to OK and press it. The record takes the new nickname.
+    void keyboardAloneChangesANickname_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::newRow("network") << int(TForm1::NetworkTabIndex);
+        QTest::newRow("USB") << int(TForm1::UsbTabIndex);
+    }
+    void keyboardAloneChangesANickname()
+    {
+        QFETCH(int, tab);
+        const bool usb = tab == TForm1::UsbTabIndex;
+        GlwApplication::setErrorSink(captureError); // the USB set message finds no port here
+        g_errors.clear();
+        TForm1 form(0, testOptions());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        fillNetworkTable(form, 2);
+        fillUsbTable(form, 2);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab); // Search: back to the tabs
+        if (usb)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QCOMPARE(form.tabControl1->currentIndex(), tab);
+        QTableWidget *grid = usb ? form.USBDevices->USB_Grid : form.NetworkDevices->Network_Grid;
+        // Presses `key` until `target` has the focus; false when it never does.
+        const auto pressUntil = [](QWidget *target, Qt::Key key = Qt::Key_Tab) {
+            for (int i = 0; i < 80 && QApplication::focusWidget() != target; ++i)
+                QTest::keyClick(QApplication::focusWidget(), key);
+            return QApplication::focusWidget() == target;
+        };
+        QVERIFY(pressUntil(grid));
+
+        bool done = false;
+        glwtest::answerModal([&](QWidget *dialog) {
+            QLineEdit *nickname = usb ? form.QuorixConfig->Nickname : form.TessaraConfig->txtNickname;
+            QWidget *ok = usb ? static_cast<QWidget *>(form.QuorixConfig->Button1)
+                              : static_cast<QWidget *>(form.TessaraConfig->btnOK);
+            if (!usb) { // the nickname is on the Misc tab: to the tab bar, then along it
+                QTabWidget *tabs = form.TessaraConfig->TabControl1;
+                if (!pressUntil(tabs->tabBar()))
+                    return;
+                for (int i = 0; i < 4 && tabs->currentWidget() != form.TessaraConfig->tabMisc; ++i)
+                    QTest::keyClick(tabs->tabBar(), Qt::Key_Right);
+            }
+            if (!pressUntil(nickname))
+                return;
+            QTest::keyClick(nickname, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(nickname, QStringLiteral("Keys"));
+            if (!pressUntil(ok))
+                return;
+            QTest::keyClick(ok, Qt::Key_Space);
+            done = !dialog->isVisible();
+        });
+        QTest::keyClick(grid, Qt::Key_Return);
+        QVERIFY(done);
+        if (usb)
+            QCOMPARE(QByteArray(reinterpret_cast<const char *>(form.USBDevices->VControllers[0].LBL.data()), 4),
+                     QByteArray("Keys"));
+        else
+            QCOMPARE(tessara::fixedText(form.NetworkDevices->PControllers[0].Nickname), QStringLiteral("Keys"));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid));
+        GlwApplication::setErrorSink(nullptr);
     }
 
     // Each tab's status line shows its text whole: inside its page and clear of the table.

@@ -42,8 +42,8 @@ TTessaraCtrl sampleController()
 
 void fillConfig(TTessaraConfig &d)
 {
-    const char *ip[] = {"192", "168", "1", "50"};
-    const char *sm[] = {"255", "255", "255", "0"};
+    const char *ip[] = {"10", "77", "1", "10"}; // the demo's "Stage left"
+    const char *sm[] = {"255", "255", "0", "0"};
     for (int k = 0; k < 4; ++k) {
         d.IP[k]->setText(QLatin1String(ip[k]));
         d.SM[k]->setText(QLatin1String(sm[k]));
@@ -69,7 +69,7 @@ void fillConfig(TTessaraConfig &d)
     d.switchLockSliders->setChecked(true);
     d.txtGammaRed->setText(QStringLiteral("2.2"));
     d.txtGammaRedExit();
-    d.txtNickname->setText(QStringLiteral("Stage Left Truss"));
+    d.txtNickname->setText(QStringLiteral("Stage left"));
     d.txtFan->setText(QStringLiteral("35"));
     d.txtFanExit();
     d.lblFirmware->setText(QStringLiteral("V1.4.5"));

@@ -295,7 +295,7 @@ private slots:
             click(d->btnCancel);
         });
         QCOMPARE(d->exec(), TTessaraConfig::ResultCancel);
-        QVERIFY2(question.contains(QStringLiteral("Update the firmware of %1?").arg(named)), qPrintable(question));
+        QCOMPARE(question, QStringLiteral("Update the firmware of %1?").arg(named));
         QVERIFY(noIsDefault);
         QVERIFY(stillOpen);
     }

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 
 namespace {
@@ -79,9 +80,13 @@ private slots:
         QCOMPARE(net->netAddresses, QStringList{"10.77.0.0"});
 
         // Twice in quick succession: the second press empties the table, each controller once.
+        // The status line shows that the search runs, then how many answered.
+        net->setSearchWindowMs(1500);
         net->Net_Search->click();
+        QVERIFY(net->StatusBar2->currentMessage().startsWith(QString::fromUtf8("Searching…")));
         net->Net_Search->click();
         QTRY_COMPARE_WITH_TIMEOUT(net->rowCount(), 5, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(net->StatusBar2->currentMessage(), QStringLiteral("5 controllers answered the search"), 5000);
         QTest::qWait(300); // late duplicates and noise must not add anything
         QCOMPARE(net->rowCount(), 5);
         QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 5 Device(s)"));

@@ -32,6 +32,26 @@ quint16 be(int offset)
 class TestOrvantic : public QObject {
     Q_OBJECT
 private slots:
+    // A search that nobody answered still says that it ran.
+    void searchStatusSaysHowManyAnswered_data()
+    {
+        QTest::addColumn<bool>("searching");
+        QTest::addColumn<int>("answered");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("started") << true << 0 << QString::fromUtf8("Searching\u2026");
+        QTest::newRow("answers coming") << true << 3 << QString::fromUtf8("Searching\u2026 3 answered");
+        QTest::newRow("nobody") << false << 0 << "No controller answered the search";
+        QTest::newRow("one") << false << 1 << "1 controller answered the search";
+        QTest::newRow("five") << false << 5 << "5 controllers answered the search";
+    }
+    void searchStatusSaysHowManyAnswered()
+    {
+        QFETCH(bool, searching);
+        QFETCH(int, answered);
+        QFETCH(QString, text);
+        QCOMPARE(tessara::searchStatusText(searching, answered), text);
+    }
+
     void discoveryRequestBytes()
     {
         QCOMPARE(orvantic::discoveryRequest(), QByteArray("Orvantic\0\0\x01\x02", 12));

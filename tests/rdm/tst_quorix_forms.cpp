@@ -138,6 +138,26 @@ private slots:
         QCOMPARE(d->StartAddress->text(), QStringLiteral("490"));
     }
 
+    // Where "Com1" cannot exist, the one USB serial adapter is the port to start with.
+    void startingPort_data()
+    {
+        using P = TQuorixSettings::SystemPort;
+        QTest::addColumn<QList<P>>("ports");
+        QTest::addColumn<QString>("start");
+        QTest::newRow("no ports") << QList<P>{} << QString();
+        QTest::newRow("one adapter") << QList<P>{{"ttyS0", false}, {"ttyUSB0", true}} << "ttyUSB0";
+        QTest::newRow("two adapters") << QList<P>{{"ttyUSB0", true}, {"ttyACM0", true}} << QString();
+        QTest::newRow("built-in ports only") << QList<P>{{"ttyS0", false}, {"ttyS1", false}} << QString();
+        QTest::newRow("COM1 exists") << QList<P>{{"COM1", false}, {"COM4", true}} << QString();
+        QTest::newRow("com1 in other case") << QList<P>{{"com1", false}, {"COM4", true}} << QString();
+    }
+    void startingPort()
+    {
+        QFETCH(QList<TQuorixSettings::SystemPort>, ports);
+        QFETCH(QString, start);
+        QCOMPARE(TQuorixSettings::startingPort(ports), start);
+    }
+
     void portChooser()
     {
         qputenv("GLINTWORK_SERIAL_PORTS", "/tmp/virtual-dmx=Virtual DMX line:/dev/pts/77");

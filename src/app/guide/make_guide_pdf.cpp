@@ -240,8 +240,16 @@ bool keepTableRowsWhole(QTextDocument &doc, qreal pageHeight, QString &row)
         QTextTable *table = QTextCursor(doc.findBlock(split.firstPosition())).currentTable();
         row = doc.findBlock(split.firstPosition()).text();
         const int from = split.row(), rows = table->rows(), columns = table->columns();
-        if (from <= 1 || table->format().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
-            return false; // at the top of a table of its own already, and still parted
+        const bool moved = table->format().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore;
+        if (from <= 1) {
+            // Parted at its first row: the whole table starts the next page.
+            if (moved)
+                return false;
+            QTextTableFormat format = table->format();
+            format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            table->setFormat(format);
+            continue;
+        }
         QTextCursor after(&doc);
         after.setPosition(table->lastPosition() + 1);
         QTextTableFormat format = table->format();
@@ -253,6 +261,46 @@ bool keepTableRowsWhole(QTextDocument &doc, qreal pageHeight, QString &row)
                 copyCell(table->cellAt(r, col), rest->cellAt(r - from + 1, col));
         }
         table->removeRows(from, rows - from);
+    }
+}
+
+// A picture that does not fit in what is left of its page would move to the next one and leave
+// a gap as tall as itself behind: where most of it fits, it is made smaller to fit instead.
+void fitPicturesToTheirPages(QTextDocument &doc, qreal pageHeight)
+{
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        if (b.layout()->lineCount() != 1 || !(b.blockFormat().alignment() & Qt::AlignHCenter))
+            continue;
+        const auto it = b.begin();
+        if (it.atEnd() || !it.fragment().charFormat().isImageFormat() || !b.previous().isValid())
+            continue;
+        const QTextImageFormat original = it.fragment().charFormat().toImageFormat();
+        const int fragmentStart = it.fragment().position(), fragmentLength = it.fragment().length();
+        auto lineTop = [&] {
+            doc.documentLayout()->documentSize();
+            return doc.documentLayout()->blockBoundingRect(b).top() + b.layout()->lineAt(0).y();
+        };
+        // The layout moves a picture that does not fit to the top of the next page; the room it
+        // leaves is below the block before it.
+        const qreal top = lineTop();
+        const qreal pageTop = int(top / pageHeight) * pageHeight;
+        const qreal previousEnd = doc.documentLayout()->blockBoundingRect(b.previous()).bottom();
+        const qreal height = b.layout()->lineAt(0).height();
+        if (top - pageTop > 1 || previousEnd >= pageTop || pageTop - previousEnd < height * 0.75)
+            continue; // not moved, a page of its own anyway, or it would have to shrink too far
+        for (qreal scale = (pageTop - previousEnd) / height; scale >= 0.7; scale -= 0.02) {
+            QTextImageFormat img = original;
+            img.setWidth(original.width() * scale);
+            img.setHeight(original.height() * scale);
+            QTextCursor sel(&doc);
+            sel.setPosition(fragmentStart);
+            sel.setPosition(fragmentStart + fragmentLength, QTextCursor::KeepAnchor);
+            sel.setCharFormat(img);
+            if (lineTop() < pageTop)
+                break;
+            if (scale - 0.02 < 0.7) // no size fits well: as it was
+                sel.setCharFormat(original);
+        }
     }
 }
 
@@ -406,7 +454,10 @@ int main(int argc, char *argv[])
     if (!placeImages(doc, QFileInfo(mdPath).absoluteDir(), columnCssPx, error))
         return fail(error);
 
+    // Pictures first, since a chapter's place depends on them; the breaks then move later pictures.
+    fitPicturesToTheirPages(doc, body.height());
     startChaptersWhereLittleIsLeft(doc, body.height(), chaptersStart);
+    fitPicturesToTheirPages(doc, body.height());
     keepHeadingsWithText(doc, body.height());
     if (QString row; !keepTableRowsWhole(doc, body.height(), row))
         return fail(QStringLiteral("the table row \"%1\" cannot be kept on one page").arg(row));
