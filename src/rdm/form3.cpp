@@ -1,8 +1,8 @@
-#include "form3.h"
+#include "rdm/form3.h"
 
-#include "firmware_hex.h"
-#include "form_builders.h"
-#include "quorix_link.h"
+#include "rdm/firmware_hex.h"
+#include "common/form_builders.h"
+#include "rdm/quorix_link.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
-#include "quorix_link.h"
+#include "rdm/quorix_link.h"
 
-#include "port_error_text.h"
-#include "rdm_params.h"
+#include "rdm/port_error_text.h"
+#include "rdm/rdm_params.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

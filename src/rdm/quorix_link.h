@@ -7,12 +7,12 @@
 // The link decides who hears the line: while the bootloader exchange runs, received bytes and
 // Timer1 ticks are its own; otherwise they are the RDM session's.
 
-#include "quorix_ctrl.h"
-#include "quorix_edits.h"
-#include "rdm_session.h"
-#include "search_progress.h"
-#include "serial_bootloader.h"
-#include "serial_line.h"
+#include "rdm/quorix_ctrl.h"
+#include "rdm/quorix_edits.h"
+#include "rdm/rdm_session.h"
+#include "rdm/search_progress.h"
+#include "rdm/serial_bootloader.h"
+#include "rdm/serial_line.h"
 
 #include <QList>
 #include <QObject>

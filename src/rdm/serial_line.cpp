@@ -1,4 +1,4 @@
-#include "serial_line.h"
+#include "rdm/serial_line.h"
 
 #include <QThread>
 

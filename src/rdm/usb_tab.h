@@ -3,7 +3,7 @@
 // of a QuorixLink, which owns the serial line, the timers and the records; the tab calls its
 // operations and draws what it reports.
 
-#include "quorix_link.h"
+#include "rdm/quorix_link.h"
 
 #include <QWidget>
 

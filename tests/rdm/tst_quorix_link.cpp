@@ -4,8 +4,8 @@
 // its purpose, and which values reach the record when the port fails part-way.
 
 #include "hex_fixture.h"
-#include "quorix_link.h"
-#include "rdm_params.h"
+#include "rdm/quorix_link.h"
+#include "rdm/rdm_params.h"
 #include "rdm_test_records.h"
 
 #include <QSignalSpy>
