@@ -219,32 +219,23 @@ void TestSettingsFile::badFiles_data()
     QTest::addColumn<Edit>("edit");
     QTest::addColumn<QString>("named");
 
-    // Changes one member of the first (network) or second (USB) controller's settings.
-    auto net = [](const QString &key, const QJsonValue &value) {
+    // Changes one member of controller `index`'s settings, or of the entry itself for ".key".
+    auto member = [](int index, const QString &key, const QJsonValue &value) {
         return Edit([=](QJsonObject &root) {
             QJsonArray list = root[u"controllers"].toArray();
-            QJsonObject c = list[0].toObject();
+            QJsonObject c = list[index].toObject();
             QJsonObject s = c[u"settings"].toObject();
             if (!key.startsWith(u'.'))
                 s[key] = value;
             c[u"settings"] = s;
             if (key.startsWith(u'.'))
                 c[key.mid(1)] = value;
-            list[0] = c;
+            list[index] = c;
             root[u"controllers"] = list;
         });
     };
-    auto usb = [](const QString &key, const QJsonValue &value) {
-        return Edit([=](QJsonObject &root) {
-            QJsonArray list = root[u"controllers"].toArray();
-            QJsonObject c = list[1].toObject();
-            QJsonObject s = c[u"settings"].toObject();
-            s[key] = value;
-            c[u"settings"] = s;
-            list[1] = c;
-            root[u"controllers"] = list;
-        });
-    };
+    auto net = [member](const QString &key, const QJsonValue &value) { return member(0, key, value); };
+    auto usb = [member](const QString &key, const QJsonValue &value) { return member(1, key, value); };
     const QString n = QStringLiteral("controllers[0].");
     const QString s = n + QStringLiteral("settings.");
     const QString u = QStringLiteral("controllers[1].settings.");
