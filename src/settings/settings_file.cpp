@@ -1,8 +1,8 @@
-#include "settings_file.h"
+#include "settings/settings_file.h"
 
-#include "colour_order.h"
-#include "field_rules.h"
-#include "quorix_texts.h"
+#include "config/colour_order.h"
+#include "config/field_rules.h"
+#include "rdm/quorix_texts.h"
 
 #include <QFile>
 #include <QJsonArray>

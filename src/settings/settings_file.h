@@ -7,10 +7,10 @@
 // very record (and so the very datagram or set messages) that typing the values and pressing OK
 // would make.
 
-#include "config_workflow_rules.h"
-#include "quorix_ctrl.h"
-#include "quorix_edits.h"
-#include "tessara_ctrl.h"
+#include "config/config_workflow_rules.h"
+#include "rdm/quorix_ctrl.h"
+#include "rdm/quorix_edits.h"
+#include "net/tessara_ctrl.h"
 
 #include <QList>
 #include <QString>

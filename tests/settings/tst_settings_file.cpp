@@ -2,11 +2,11 @@
 // set messages, that typing its values into the dialog and pressing OK would give; a bad file is
 // refused with the field named.
 
-#include "config_datagram.h"
-#include "field_rules.h"
-#include "quorix_texts.h"
-#include "quorix_edits.h"
-#include "settings_file.h"
+#include "net/config_datagram.h"
+#include "config/field_rules.h"
+#include "rdm/quorix_texts.h"
+#include "rdm/quorix_edits.h"
+#include "settings/settings_file.h"
 #include "workflow_test_util.h"
 
 #include <QJsonArray>
