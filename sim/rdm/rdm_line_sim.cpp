@@ -124,14 +124,16 @@ void RdmLineSim::run()
         m_framer.append(QByteArrayView(buf, n));
         while (auto message = m_framer.takeRdm()) {
             QByteArray reply;
+            int lateMs = 0;
             {
                 std::lock_guard lock(m_mutex);
                 m_messages.append(*message);
                 reply = m_line.handle(*message);
+                lateMs = m_line.lastReplyDelayMs;
             }
             ++m_handled;
             if (!reply.isEmpty())
-                scheduleReply(*message, reply, received);
+                scheduleReply(*message, reply, received + std::chrono::milliseconds(lateMs));
         }
     }
 }
