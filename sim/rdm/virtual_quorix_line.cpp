@@ -125,8 +125,9 @@ QByteArray VirtualQuorixLine::handle(QByteArrayView message)
     const TRdmPacket request = *parseRdmHeader(message);
     const Uid dest = uidFrom(request.destUID);
     const QByteArrayView data = parameterData(message);
-    QList<QByteArray> replies;
-    lastReplyDelayMs = 0;
+    QList<QByteArray> replies, late;
+    lateReply.clear();
+    lateReplyMs = 0;
     bool phantoms = false;
     quint32 agreed = 0xFFFFFFFFu, first = 0;
     for (VirtualQuorix &c : controllers) {
@@ -139,7 +140,11 @@ QByteArray VirtualQuorixLine::handle(QByteArrayView message)
             continue;
         if (c.cutShort)
             reply.truncate(reply.size() / 2);
-        lastReplyDelayMs = qMax(lastReplyDelayMs, c.replyDelayMs);
+        if (c.replyDelayMs > 0) {
+            lateReplyMs = qMax(lateReplyMs, c.replyDelayMs);
+            late.append(reply);
+            continue;
+        }
         phantoms = phantoms || c.makesPhantoms;
         if (replies.isEmpty())
             first = c.rec.deviceId();
@@ -148,8 +153,15 @@ QByteArray VirtualQuorixLine::handle(QByteArrayView message)
                 agreed &= ~(0xFFu << shift);
         replies.append(reply);
     }
-    if (phantoms && replies.size() > 1 && request.cc == DISCOVERY_COMMAND && request.pid == PID_DISC_UNIQUE_BRANCH)
-        return encodeDiscoveryReply(makerUid(first & agreed));
+    lateReply = collide(late);
+    // A mix that reads as one of the controllers in it is another fault; here it stays garbage.
+    const quint32 phantom = first & agreed;
+    bool real = false;
+    for (const VirtualQuorix &c : std::as_const(controllers))
+        real = real || c.rec.deviceId() == phantom;
+    if (phantoms && !real && replies.size() > 1 && request.cc == DISCOVERY_COMMAND
+        && request.pid == PID_DISC_UNIQUE_BRANCH)
+        return encodeDiscoveryReply(makerUid(phantom));
     return collide(replies);
 }
 
@@ -175,8 +187,13 @@ QByteArray VirtualQuorixLine::answer(VirtualQuorix &c, const TRdmPacket &request
             if (!(uidFrom(lower) <= own && own <= uidFrom(upper)))
                 return {};
             QByteArray reply = encodeDiscoveryReply(own);
-            if (c.badDiscoveryChecksum)
-                reply.back() = char(reply.back() ^ 0x01);
+            if (c.badDiscoveryChecksum) {
+                // The checksum's low byte, one off, encoded as ever: each bit carried by one of the pair.
+                const qsizetype n = reply.size();
+                const quint8 low = quint8((quint8(reply[n - 2]) & quint8(reply[n - 1])) ^ 0x01);
+                reply[n - 2] = char(low | 0xAA);
+                reply[n - 1] = char(low | 0x55);
+            }
             return reply;
         }
         case PID_DISC_MUTE:

@@ -53,8 +53,10 @@ public:
     // The bytes on the line after `message`; empty when nobody answers. A message that is not
     // complete (checksum, length) is ignored, as a real responder ignores it.
     QByteArray handle(QByteArrayView message);
-    // How late the answer to the last message handled comes: the latest of those answering.
-    int lastReplyDelayMs = 0;
+    // What late controllers answered the last message handled (not in what handle() returned),
+    // and how late the latest of them is.
+    QByteArray lateReply;
+    int lateReplyMs = 0;
 
     // What the line carries back when `bytes` arrive at a controller running its bootloader
     // (which then no longer speaks RDM); empty when none does.

@@ -45,10 +45,10 @@ struct LineHost : RdmSessionHost {
             deepestRow = qMax(deepestRow, session.discBinaryState.row);
         if (discoveryAnswer && quint8(m[20]) == DISCOVERY_COMMAND && quint8(m[22]) == PID_DISC_UNIQUE_BRANCH)
             inbound += discoveryAnswer(m);
-        else if (const QByteArray r = line.handle(m); line.lastReplyDelayMs >= interval)
-            late += r;
         else
-            inbound += r;
+            inbound += line.handle(m);
+        // Too late for the wait it answers: it comes in after the next request.
+        (line.lateReplyMs >= interval ? late : inbound) += line.lateReply;
     }
     void sleepMs(int) override {}
     void sleepUs(int us) override { shortWaits << us; }
@@ -510,7 +510,7 @@ private slots:
         const QList<QList<quint32>> pairs{
             {0x122D7880, 0x122D7881}, {0x00000001, 0x00000002}, {0x000000FE, 0x000000FF},
             {0xFFFFFFFE, 0xFFFFFFFF}, {0x7FFFFFFF, 0x80000000}, {0x12345678, 0x1234567A},
-            {0x12345600, 0x12345680}, {0x12340078, 0x12348078}, {0x00345678, 0x80345678},
+            {0x12345601, 0x12345681}, {0x12340178, 0x12348178}, {0x01345678, 0x81345678},
             {0xA5A5A5A5, 0xA5A5A5A4}, {0x10000001, 0x10000002, 0x10000003}};
         for (const QList<quint32> &ids : pairs) {
             QString name = QStringLiteral("phantoms:");
