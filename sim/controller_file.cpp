@@ -1,6 +1,6 @@
-#include "controller_file.h"
+#include "sim/controller_file.h"
 
-#include "poll_reply_layout.h"
+#include "net/poll_reply_layout.h"
 
 #include <QHostAddress>
 #include <QStringList>

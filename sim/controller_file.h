@@ -15,7 +15,7 @@
 //
 // Lines starting with '#' and text after " #" are comments.
 
-#include "tessara_ctrl.h"
+#include "net/tessara_ctrl.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,8 +1,8 @@
-#include "net_sim.h"
+#include "sim/net_sim.h"
 
-#include "config_datagram.h"
-#include "firmware_upload.h"
-#include "orvantic.h"
+#include "net/config_datagram.h"
+#include "firmware/firmware_upload.h"
+#include "net/orvantic.h"
 
 #include <QDir>
 #include <QElapsedTimer>

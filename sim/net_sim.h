@@ -27,7 +27,7 @@
 // 255.255.255.255 or to the controller's subnet (its present address and mask) on the port, as
 // some firmware does; the PC must list them all the same.
 
-#include "controller_file.h"
+#include "sim/controller_file.h"
 
 #include <QList>
 #include <QObject>

@@ -16,8 +16,8 @@
 // datagram taken: "configured <address>", "readdressed <address>" (the address it now has) or
 // "readdressed <address> failed: <why>" (the address it stays at).
 
-#include "net_sim.h"
-#include "orvantic.h"
+#include "sim/net_sim.h"
+#include "net/orvantic.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

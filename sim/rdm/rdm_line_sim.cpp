@@ -1,4 +1,4 @@
-#include "rdm_line_sim.h"
+#include "sim/rdm/rdm_line_sim.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -8,8 +8,8 @@
 // answer takes its own time on the wire before the PC can have it. A USB adapter's latency timer
 // can be added on top.
 
-#include "rdm_reassembler.h"
-#include "virtual_quorix_line.h"
+#include "rdm/rdm_reassembler.h"
+#include "sim/rdm/virtual_quorix_line.h"
 
 #include <QString>
 #include <QList>

@@ -6,7 +6,7 @@
 //
 // Prints the slave side's path (open it as the COM port), then serves until SIGINT or SIGTERM.
 
-#include "rdm_line_sim.h"
+#include "sim/rdm/rdm_line_sim.h"
 
 #include <QCoreApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
-#include "virtual_bootloader.h"
+#include "sim/rdm/virtual_bootloader.h"
 
-#include "serial_bootloader.h"
+#include "rdm/serial_bootloader.h"
 
 using namespace boot;
 

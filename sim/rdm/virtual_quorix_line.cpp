@@ -1,6 +1,6 @@
-#include "virtual_quorix_line.h"
+#include "sim/rdm/virtual_quorix_line.h"
 
-#include "rdm_params.h"
+#include "rdm/rdm_params.h"
 
 #include <algorithm>
 

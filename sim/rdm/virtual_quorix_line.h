@@ -3,9 +3,9 @@
 // the line carries back out. Every controller whose UID the message addresses answers; when
 // several answer at once their replies land on top of each other.
 
-#include "quorix_ctrl.h"
-#include "rdm_packet.h"
-#include "virtual_bootloader.h"
+#include "rdm/quorix_ctrl.h"
+#include "rdm/rdm_packet.h"
+#include "sim/rdm/virtual_bootloader.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "about_windows.h"
+#include "app/about_windows.h"
 
-#include "artwork.h"
-#include "named_control.h"
+#include "app/artwork.h"
+#include "common/named_control.h"
 
 #include <QLabel>
 #include <QPushButton>

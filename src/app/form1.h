@@ -3,7 +3,7 @@
 // longer than a dialog: the network tab (records, table, UDP port) and the USB tab (records, table,
 // serial port, timer), and the device-count label both tabs share.
 
-#include "network_tab.h"
+#include "net/network_tab.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "glw_application.h"
+#include "app/glw_application.h"
 
 #include <QMessageBox>
 

@@ -1,7 +1,7 @@
-#include "artwork.h"
-#include "brand.h"
-#include "form1.h"
-#include "glw_application.h"
+#include "app/artwork.h"
+#include "app/brand.h"
+#include "app/form1.h"
+#include "app/glw_application.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

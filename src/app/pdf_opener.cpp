@@ -1,4 +1,4 @@
-#include "pdf_opener.h"
+#include "app/pdf_opener.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "busy_wheel.h"
+#include "common/busy_wheel.h"
 
 #include <QPainter>
 #include <QTimerEvent>

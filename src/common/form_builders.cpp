@@ -1,4 +1,4 @@
-#include "form_builders.h"
+#include "common/form_builders.h"
 
 #include <QCoreApplication>
 #include <QGroupBox>

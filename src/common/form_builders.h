@@ -4,7 +4,7 @@
 // gets none, so a screen reader reads the text it shows now (which for a label showing state,
 // "Found 5 Device(s)", is the only right answer).
 
-#include "named_control.h"
+#include "common/named_control.h"
 
 #include <QPushButton>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "log_categories.h"
+#include "common/log_categories.h"
 
 // Critical as the threshold: nothing of ours reaches an operator's terminal unless asked for.
 Q_LOGGING_CATEGORY(lcNet, "glintwork.net", QtCriticalMsg)

@@ -1,7 +1,7 @@
 #pragma once
 // The temperature both device tables show.
 
-#include "decimal_text.h"
+#include "common/decimal_text.h"
 
 #include <QString>
 

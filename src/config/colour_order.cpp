@@ -1,4 +1,4 @@
-#include "colour_order.h"
+#include "config/colour_order.h"
 
 namespace colourorder {
 

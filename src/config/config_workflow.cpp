@@ -1,14 +1,14 @@
-#include "config_workflow.h"
+#include "config/config_workflow.h"
 
-#include "config_datagram.h"
-#include "log_categories.h"
-#include "network_tab.h"
-#include "orvantic.h"
-#include "tcp_firmware.h"
-#include "tessara_adv.h"
-#include "tessara_adv_rgb.h"
-#include "tessara_config.h"
-#include "trigger_bootloader.h"
+#include "net/config_datagram.h"
+#include "common/log_categories.h"
+#include "net/network_tab.h"
+#include "net/orvantic.h"
+#include "firmware/tcp_firmware.h"
+#include "config/tessara_adv.h"
+#include "config/tessara_adv_rgb.h"
+#include "config/tessara_config.h"
+#include "firmware/trigger_bootloader.h"
 
 #include <QMessageBox>
 

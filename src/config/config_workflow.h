@@ -8,7 +8,7 @@
 // config_workflow_rules.h, and only the dialogs touch their controls. The controller is always addressed by its row, looked up
 // afresh after every modal step, since late poll replies may grow the record list meanwhile.
 
-#include "config_workflow_rules.h"
+#include "config/config_workflow_rules.h"
 
 #include <QObject>
 #include <functional>

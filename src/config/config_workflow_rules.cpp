@@ -1,10 +1,10 @@
-#include "config_workflow_rules.h"
+#include "config/config_workflow_rules.h"
 
-#include "colour_order.h"
-#include "config_datagram.h"
-#include "decimal_text.h"
-#include "field_rules.h"
-#include "firmware_check.h"
+#include "config/colour_order.h"
+#include "net/config_datagram.h"
+#include "common/decimal_text.h"
+#include "config/field_rules.h"
+#include "firmware/firmware_check.h"
 
 namespace configflow {
 

@@ -6,8 +6,8 @@
 // The dialogs are described here as plain values (texts, check states, item indexes). The form
 // side copies them into and out of the controls; everything that decides a byte lives here.
 
-#include "output_mapping.h"
-#include "tessara_ctrl.h"
+#include "config/output_mapping.h"
+#include "net/tessara_ctrl.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "exit_checks.h"
+#include "config/exit_checks.h"
 
 #include <QFocusEvent>
 #include <QLineEdit>

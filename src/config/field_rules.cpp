@@ -1,6 +1,6 @@
-#include "field_rules.h"
+#include "config/field_rules.h"
 
-#include "decimal_text.h"
+#include "common/decimal_text.h"
 
 #include <cmath>
 #include <limits>

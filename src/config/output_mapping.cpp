@@ -1,4 +1,4 @@
-#include "output_mapping.h"
+#include "config/output_mapping.h"
 
 namespace outputmapping {
 

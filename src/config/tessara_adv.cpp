@@ -1,8 +1,8 @@
-#include "tessara_adv.h"
+#include "config/tessara_adv.h"
 
-#include "exit_checks.h"
-#include "form_builders.h"
-#include "output_mapping.h"
+#include "config/exit_checks.h"
+#include "common/form_builders.h"
+#include "config/output_mapping.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -4,9 +4,9 @@
 // left; the end columns are recomputed from the start, pixel and group columns, and with
 // "Automatic Sequential Channels" each output starts right after the previous one.
 
-#include "config_workflow_rules.h"
-#include "field_rules.h"
-#include "tessara_ctrl.h"
+#include "config/config_workflow_rules.h"
+#include "config/field_rules.h"
+#include "net/tessara_ctrl.h"
 
 #include <QDialog>
 #include <array>

@@ -1,7 +1,7 @@
-#include "tessara_adv_rgb.h"
+#include "config/tessara_adv_rgb.h"
 
-#include "colour_order.h"
-#include "form_builders.h"
+#include "config/colour_order.h"
+#include "common/form_builders.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,10 +1,10 @@
-#include "tessara_config.h"
+#include "config/tessara_config.h"
 
-#include "colour_order.h"
-#include "exit_checks.h"
-#include "form_builders.h"
-#include "tessara_adv.h"
-#include "tessara_adv_rgb.h"
+#include "config/colour_order.h"
+#include "config/exit_checks.h"
+#include "common/form_builders.h"
+#include "config/tessara_adv.h"
+#include "config/tessara_adv_rgb.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -3,9 +3,9 @@
 // data of its own; the values live in its controls: the opener hands values in (show) and takes
 // them out again (values). Entry boxes are checked as they are left, never with a message.
 
-#include "config_workflow_rules.h"
-#include "field_rules.h"
-#include "tessara_ctrl.h"
+#include "config/config_workflow_rules.h"
+#include "config/field_rules.h"
+#include "net/tessara_ctrl.h"
 
 #include <QDialog>
 #include <array>

@@ -2,9 +2,9 @@
 // put into the controls, in the order the controls' own handlers need, and what the operator left
 // in them. The workflow only sequences; no one else reaches into these controls.
 
-#include "tessara_adv.h"
-#include "tessara_adv_rgb.h"
-#include "tessara_config.h"
+#include "config/tessara_adv.h"
+#include "config/tessara_adv_rgb.h"
+#include "config/tessara_config.h"
 
 #include <QCheckBox>
 #include <QComboBox>

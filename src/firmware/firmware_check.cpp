@@ -1,4 +1,4 @@
-#include "firmware_check.h"
+#include "firmware/firmware_check.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 // missing) counts as version 0.0.0 for the check: such a controller is offered only what every
 // firmware supports, and the workflow keeps the record's own values for what that hides.
 
-#include "tessara_ctrl.h"
+#include "net/tessara_ctrl.h"
 
 #include <QtGlobal>
 #include <array>

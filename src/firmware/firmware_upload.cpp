@@ -1,4 +1,4 @@
-#include "firmware_upload.h"
+#include "firmware/firmware_upload.h"
 
 #include <QCoreApplication>
 #include <QFile>

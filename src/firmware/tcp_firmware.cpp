@@ -1,7 +1,7 @@
-#include "tcp_firmware.h"
+#include "firmware/tcp_firmware.h"
 
-#include "form_builders.h"
-#include "log_categories.h"
+#include "common/form_builders.h"
+#include "common/log_categories.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,9 +3,9 @@
 // once and reused, so the chosen path stays in FileDisplay between openings. The opener names the
 // controller (setTarget) before showing it.
 
-#include "firmware_upload.h"
-#include "orvantic.h"
-#include "tessara_ctrl.h"
+#include "firmware/firmware_upload.h"
+#include "net/orvantic.h"
+#include "net/tessara_ctrl.h"
 
 #include <QDialog>
 

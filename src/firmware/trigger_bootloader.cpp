@@ -1,9 +1,9 @@
-#include "trigger_bootloader.h"
+#include "firmware/trigger_bootloader.h"
 
-#include "log_categories.h"
-#include "orvantic.h"
-#include "tcp_firmware.h"
-#include "udp_port.h"
+#include "common/log_categories.h"
+#include "net/orvantic.h"
+#include "firmware/tcp_firmware.h"
+#include "net/udp_port.h"
 
 #include <QThread>
 

@@ -5,7 +5,7 @@
 //   trigger datagram, 12 bytes, unicast to the controller's present address, UDP 49150:
 //     the Orvantic header alone with opcode 0x0006 (bootloader), version 2
 
-#include "tessara_ctrl.h"
+#include "net/tessara_ctrl.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "net_interfaces.h"
+#include "net/net_interfaces.h"
 
 #include <QHostAddress>
 #include <QNetworkInterface>

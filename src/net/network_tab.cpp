@@ -1,10 +1,10 @@
-#include "network_tab.h"
+#include "net/network_tab.h"
 
-#include "device_table.h"
-#include "form_builders.h"
-#include "log_categories.h"
-#include "orvantic.h"
-#include "udp_port.h"
+#include "common/device_table.h"
+#include "common/form_builders.h"
+#include "common/log_categories.h"
+#include "net/orvantic.h"
+#include "net/udp_port.h"
 
 #include <QComboBox>
 #include <QHeaderView>

@@ -2,9 +2,9 @@
 // The "Network Devices" tab: Search, the adapter list, the device table and the records behind it.
 // It owns the UDP port and PControllers; the main window places it and shows its count.
 
-#include "net_interfaces.h"
-#include "orvantic.h"
-#include "tessara_ctrl.h"
+#include "net/net_interfaces.h"
+#include "net/orvantic.h"
+#include "net/tessara_ctrl.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "orvantic.h"
+#include "net/orvantic.h"
 
-#include "poll_reply_layout.h"
-#include "wire_fields.h"
+#include "net/poll_reply_layout.h"
+#include "common/wire_fields.h"
 
 #include <algorithm>
 #include <cstring>

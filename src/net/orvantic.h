@@ -5,7 +5,7 @@
 //
 //   header   0..7  "Orvantic"   8  0x00   9..10  opcode (BE16)   11  version (2 from the PC)
 
-#include "tessara_ctrl.h"
+#include "net/tessara_ctrl.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

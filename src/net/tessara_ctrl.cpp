@@ -1,6 +1,6 @@
-#include "tessara_ctrl.h"
+#include "net/tessara_ctrl.h"
 
-#include "temperature_text.h"
+#include "common/temperature_text.h"
 
 #include <QCoreApplication>
 

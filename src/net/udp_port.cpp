@@ -1,6 +1,6 @@
-#include "udp_port.h"
+#include "net/udp_port.h"
 
-#include "udp_receiver.h"
+#include "net/udp_receiver.h"
 
 #include <QElapsedTimer>
 #include <stdexcept>

@@ -1,6 +1,6 @@
-#include "udp_receiver.h"
+#include "net/udp_receiver.h"
 
-#include "log_categories.h"
+#include "common/log_categories.h"
 
 #include <QMutexLocker>
 #include <QNetworkAddressEntry>

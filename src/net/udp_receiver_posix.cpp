@@ -10,11 +10,11 @@
 // Every datagram carries the time the system received it, and the thread hands on what it read in
 // that order, so a burst spread over several sockets is listed as it arrived.
 
-#include "udp_receiver.h"
+#include "net/udp_receiver.h"
 
 #ifdef GLW_POSIX_UDP
 
-#include "log_categories.h"
+#include "common/log_categories.h"
 
 #include <QSocketNotifier>
 #include <QNetworkProxy>

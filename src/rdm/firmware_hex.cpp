@@ -1,4 +1,4 @@
-#include "firmware_hex.h"
+#include "rdm/firmware_hex.h"
 
 #include <QCoreApplication>
 #include <QFile>

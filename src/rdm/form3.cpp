@@ -1,8 +1,8 @@
-#include "form3.h"
+#include "rdm/form3.h"
 
-#include "firmware_hex.h"
-#include "form_builders.h"
-#include "usb_tab.h"
+#include "rdm/firmware_hex.h"
+#include "common/form_builders.h"
+#include "rdm/usb_tab.h"
 
 #include <QDir>
 #include <QFileDialog>

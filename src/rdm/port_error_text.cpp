@@ -1,4 +1,4 @@
-#include "port_error_text.h"
+#include "rdm/port_error_text.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "quorix_config.h"
+#include "rdm/quorix_config.h"
 
-#include "exit_checks.h"
-#include "field_rules.h"
-#include "form3.h"
-#include "rdm_params.h"
-#include "form_builders.h"
+#include "config/exit_checks.h"
+#include "config/field_rules.h"
+#include "rdm/form3.h"
+#include "rdm/rdm_params.h"
+#include "common/form_builders.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 // firmware button. Values in (load) and out (edits); which set messages follow is decided by
 // the core from what was shown and what is there at OK.
 
-#include "quorix_edits.h"
+#include "rdm/quorix_edits.h"
 
 #include <QDialog>
 

@@ -2,7 +2,7 @@
 // One USB (RDM) controller found on the DMX line. Every field keeps the byte order it travels in,
 // so a reply's bytes are stored as they came and a set message takes them as they are.
 
-#include "wire_fields.h"
+#include "common/wire_fields.h"
 
 #include <QtGlobal>
 #include <array>

@@ -1,7 +1,7 @@
-#include "quorix_edits.h"
+#include "rdm/quorix_edits.h"
 
-#include "quorix_texts.h"
-#include "rdm_params.h"
+#include "rdm/quorix_texts.h"
+#include "rdm/rdm_params.h"
 
 namespace rdm {
 

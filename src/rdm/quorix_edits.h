@@ -1,8 +1,8 @@
 #pragma once
 // What the controller dialog shows of a record, and which set messages its edits call for.
 
-#include "quorix_ctrl.h"
-#include "rdm_packet.h"
+#include "rdm/quorix_ctrl.h"
+#include "rdm/rdm_packet.h"
 
 #include <QString>
 #include <array>

@@ -1,6 +1,6 @@
-#include "quorix_settings.h"
+#include "rdm/quorix_settings.h"
 
-#include "form_builders.h"
+#include "common/form_builders.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "quorix_texts.h"
+#include "rdm/quorix_texts.h"
 
-#include "temperature_text.h"
+#include "common/temperature_text.h"
 
 namespace rdm {
 

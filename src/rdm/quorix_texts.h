@@ -3,7 +3,7 @@
 // text. The label has one rule wherever it is shown: its 32 bytes in order, one character per
 // byte, NUL bytes left out.
 
-#include "quorix_ctrl.h"
+#include "rdm/quorix_ctrl.h"
 
 #include <QString>
 #include <QStringList>

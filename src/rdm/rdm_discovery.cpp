@@ -1,4 +1,4 @@
-#include "rdm_discovery.h"
+#include "rdm/rdm_discovery.h"
 
 namespace rdm {
 

@@ -1,4 +1,4 @@
-#include "rdm_packet.h"
+#include "rdm/rdm_packet.h"
 
 namespace rdm {
 

@@ -7,7 +7,7 @@
 //   in replies)  17 msgCount  18..19 subDevice  20 cc  21..22 pid  23 pdl  24.. parameter data,
 //   then a 16-bit checksum (sum of every byte before it, high byte first).
 
-#include "wire_fields.h"
+#include "common/wire_fields.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,6 +1,6 @@
-#include "rdm_params.h"
+#include "rdm/rdm_params.h"
 
-#include "wire_fields.h"
+#include "common/wire_fields.h"
 
 namespace rdm {
 

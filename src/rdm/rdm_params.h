@@ -2,8 +2,8 @@
 // The parameter messages: the five gets of the parameter phase, the set messages built from a
 // controller's record, and the layouts of the parameter data that the replies carry.
 
-#include "quorix_ctrl.h"
-#include "rdm_packet.h"
+#include "rdm/quorix_ctrl.h"
+#include "rdm/rdm_packet.h"
 
 #include <optional>
 

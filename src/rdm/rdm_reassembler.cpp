@@ -1,6 +1,6 @@
-#include "rdm_reassembler.h"
+#include "rdm/rdm_reassembler.h"
 
-#include "rdm_packet.h"
+#include "rdm/rdm_packet.h"
 
 namespace rdm {
 

@@ -1,7 +1,7 @@
-#include "rdm_session.h"
+#include "rdm/rdm_session.h"
 
-#include "log_categories.h"
-#include "quorix_texts.h"
+#include "common/log_categories.h"
+#include "rdm/quorix_texts.h"
 
 #include <utility>
 

@@ -3,13 +3,13 @@
 // one state machine. It owns the found controllers and the receive state; the port, the timers and
 // the table belong to whoever hosts it (the USB tab, or a test), reached through RdmSessionHost.
 
-#include "quorix_ctrl.h"
-#include "rdm_discovery.h"
-#include "rdm_packet.h"
-#include "rdm_params.h"
-#include "rdm_reassembler.h"
-#include "serial_bootloader.h"
-#include "search_progress.h"
+#include "rdm/quorix_ctrl.h"
+#include "rdm/rdm_discovery.h"
+#include "rdm/rdm_packet.h"
+#include "rdm/rdm_params.h"
+#include "rdm/rdm_reassembler.h"
+#include "rdm/serial_bootloader.h"
+#include "rdm/search_progress.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,6 +1,6 @@
-#include "search_progress.h"
+#include "rdm/search_progress.h"
 
-#include "rdm_params.h"
+#include "rdm/rdm_params.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "serial_bootloader.h"
+#include "rdm/serial_bootloader.h"
 
 #include <QCoreApplication>
 

@@ -1,13 +1,13 @@
-#include "usb_tab.h"
+#include "rdm/usb_tab.h"
 
-#include "busy_wheel.h"
-#include "device_table.h"
-#include "form3.h"
-#include "form_builders.h"
-#include "port_error_text.h"
-#include "quorix_config.h"
-#include "quorix_edits.h"
-#include "quorix_texts.h"
+#include "common/busy_wheel.h"
+#include "common/device_table.h"
+#include "rdm/form3.h"
+#include "common/form_builders.h"
+#include "rdm/port_error_text.h"
+#include "rdm/quorix_config.h"
+#include "rdm/quorix_edits.h"
+#include "rdm/quorix_texts.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -3,8 +3,8 @@
 // It owns the serial port and Timer1 and hands their events to the RDM session, which holds the
 // protocol; the tab only opens and closes the port and draws what the session found.
 
-#include "quorix_ctrl.h"
-#include "rdm_session.h"
+#include "rdm/quorix_ctrl.h"
+#include "rdm/rdm_session.h"
 
 #include <QList>
 #include <QWidget>

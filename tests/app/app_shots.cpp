@@ -1,18 +1,18 @@
 // Pictures of the main window and the windows it owns (the USB side's, the firmware upload, About)
 // for the user guide, made from the real forms on the offscreen platform: glw-app-shots OUTPUT_DIR.
 
-#include "about_windows.h"
-#include "controller_file.h"
-#include "form1.h"
-#include "form3.h"
-#include "orvantic.h"
-#include "quorix_config.h"
-#include "quorix_edits.h"
-#include "quorix_settings.h"
-#include "quorix_texts.h"
-#include "tcp_firmware.h"
-#include "usb_tab.h"
-#include "virtual_quorix_line.h"
+#include "app/about_windows.h"
+#include "sim/controller_file.h"
+#include "app/form1.h"
+#include "rdm/form3.h"
+#include "net/orvantic.h"
+#include "rdm/quorix_config.h"
+#include "rdm/quorix_edits.h"
+#include "rdm/quorix_settings.h"
+#include "rdm/quorix_texts.h"
+#include "firmware/tcp_firmware.h"
+#include "rdm/usb_tab.h"
+#include "sim/rdm/virtual_quorix_line.h"
 #include "widget_shot.h"
 
 #include <QApplication>

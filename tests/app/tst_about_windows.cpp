@@ -1,7 +1,7 @@
 // The three brands' About windows: their texts, sizes and logos.
 
-#include "about_windows.h"
-#include "artwork.h"
+#include "app/about_windows.h"
+#include "app/artwork.h"
 
 #include <QImage>
 #include <QLabel>

@@ -1,17 +1,17 @@
 // The main window: windows and their order, brands, the shared device-count label, the start-up
 // reaction to a taken port, and the one place that shows uncaught errors.
 
-#include "form1.h"
-#include "glw_application.h"
+#include "app/form1.h"
+#include "app/glw_application.h"
 #include "glw_test.h"
-#include "orvantic.h"
-#include "quorix_config.h"
-#include "quorix_settings.h"
-#include "tessara_config.h"
-#include "search_progress.h"
-#include "udp_port.h"
+#include "net/orvantic.h"
+#include "rdm/quorix_config.h"
+#include "rdm/quorix_settings.h"
+#include "config/tessara_config.h"
+#include "rdm/search_progress.h"
+#include "net/udp_port.h"
 #include "url_catcher.h"
-#include "usb_tab.h"
+#include "rdm/usb_tab.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

@@ -1,7 +1,7 @@
 // The guide behind Help: written to the temporary directory without following a planted link or
 // leaving half a file, handed to the desktop as one file name, and a real multi-page PDF.
 
-#include "pdf_opener.h"
+#include "app/pdf_opener.h"
 #include "url_catcher.h"
 
 #include <QDir>

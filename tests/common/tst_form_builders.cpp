@@ -1,7 +1,7 @@
 // The shared form builders: names, spots and what a screen reader reads.
 
-#include "busy_wheel.h"
-#include "form_builders.h"
+#include "common/busy_wheel.h"
+#include "common/form_builders.h"
 
 #include <QAccessible>
 #include <QApplication>

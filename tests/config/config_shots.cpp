@@ -1,10 +1,10 @@
 // Pictures of the configuration dialogs for the documentation, made from the real forms on the
 // offscreen platform: glw-config-shots OUTPUT_DIR.
 
-#include "tessara_adv.h"
+#include "config/tessara_adv.h"
 #include "widget_shot.h"
-#include "tessara_adv_rgb.h"
-#include "tessara_config.h"
+#include "config/tessara_adv_rgb.h"
+#include "config/tessara_config.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,16 +3,16 @@
 // for the broadcast of the network repair and for controllers at other addresses, into a captured
 // transport that never reaches a socket.
 
-#include "config_datagram.h"
+#include "net/config_datagram.h"
 #include "config_test_util.h"
-#include "config_workflow.h"
+#include "config/config_workflow.h"
 #include "glw_test.h"
-#include "network_tab.h"
-#include "orvantic.h"
-#include "tcp_firmware.h"
-#include "tessara_adv.h"
-#include "tessara_adv_rgb.h"
-#include "tessara_config.h"
+#include "net/network_tab.h"
+#include "net/orvantic.h"
+#include "firmware/tcp_firmware.h"
+#include "config/tessara_adv.h"
+#include "config/tessara_adv_rgb.h"
+#include "config/tessara_config.h"
 #include "workflow_test_util.h"
 
 #include <QAccessible>

@@ -2,8 +2,8 @@
 // firmware, the chip list, what the dialogs show, how they become a record again, simple mapping,
 // and the IP compatibility check.
 
-#include "config_datagram.h"
-#include "config_workflow_rules.h"
+#include "net/config_datagram.h"
+#include "config/config_workflow_rules.h"
 #include "workflow_test_util.h"
 
 #include <QTest>

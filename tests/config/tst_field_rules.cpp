@@ -1,8 +1,8 @@
 // The entry rules, colour-order codes and end computation of the configuration dialogs.
 
-#include "colour_order.h"
-#include "field_rules.h"
-#include "output_mapping.h"
+#include "config/colour_order.h"
+#include "config/field_rules.h"
+#include "config/output_mapping.h"
 
 #include <QTest>
 #include <limits>

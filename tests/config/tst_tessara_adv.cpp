@@ -2,8 +2,8 @@
 
 #include "config_test_util.h"
 #include "glw_test.h"
-#include "tessara_adv.h"
-#include "tessara_adv_rgb.h"
+#include "config/tessara_adv.h"
+#include "config/tessara_adv_rgb.h"
 
 #include <QFrame>
 

@@ -3,9 +3,9 @@
 
 #include "config_test_util.h"
 #include "glw_test.h"
-#include "tessara_adv.h"
-#include "tessara_adv_rgb.h"
-#include "tessara_config.h"
+#include "config/tessara_adv.h"
+#include "config/tessara_adv_rgb.h"
+#include "config/tessara_config.h"
 
 #include <QAccessible>
 #include <QClipboard>

@@ -2,8 +2,8 @@
 // Controller records for the configuration workflow tests: settings that survive an unchanged trip
 // through the dialogs, so "OK without changes" must send exactly what the record holds.
 
-#include "config_workflow_rules.h"
-#include "tessara_ctrl.h"
+#include "config/config_workflow_rules.h"
+#include "net/tessara_ctrl.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
 // Benchmark: one Search answered by a burst of N virtual controllers. Prints how many were listed
 // and the time from Search to the last row. Run by scripts/bench-discovery inside its namespaces.
 
-#include "form1.h"
-#include "glw_application.h"
-#include "network_tab.h"
-#include "udp_port.h"
+#include "app/form1.h"
+#include "app/glw_application.h"
+#include "net/network_tab.h"
+#include "net/udp_port.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>

@@ -2,7 +2,7 @@
 // What end-to-end tests share: starting virtual controllers on the controller side of the private
 // namespaces that netns_run.sh made, and a main window on the app side.
 
-#include "form1.h"
+#include "app/form1.h"
 
 #include <QProcess>
 #include <QStringList>

@@ -5,10 +5,10 @@
 // of a thousand is listed whole without privileges.
 
 #include "e2e_fixture.h"
-#include "glw_application.h"
+#include "app/glw_application.h"
 #include "glw_test.h"
-#include "network_tab.h"
-#include "udp_port.h"
+#include "net/network_tab.h"
+#include "net/udp_port.h"
 
 #include <QComboBox>
 #include <QPushButton>

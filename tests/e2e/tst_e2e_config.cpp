@@ -4,13 +4,13 @@
 // lead to the upload dialog.
 
 #include "config_test_util.h"
-#include "config_workflow_rules.h"
+#include "config/config_workflow_rules.h"
 #include "e2e_fixture.h"
-#include "glw_application.h"
+#include "app/glw_application.h"
 #include "glw_test.h"
-#include "network_tab.h"
-#include "tcp_firmware.h"
-#include "tessara_config.h"
+#include "net/network_tab.h"
+#include "firmware/tcp_firmware.h"
+#include "config/tessara_config.h"
 
 #include <QMessageBox>
 #include <QTableWidget>

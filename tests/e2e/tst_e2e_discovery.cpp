@@ -3,8 +3,8 @@
 
 #include "e2e_fixture.h"
 #include "glw_test.h"
-#include "glw_application.h"
-#include "network_tab.h"
+#include "app/glw_application.h"
+#include "net/network_tab.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -3,11 +3,11 @@
 // new firmware.
 
 #include "e2e_fixture.h"
-#include "glw_application.h"
+#include "app/glw_application.h"
 #include "glw_test.h"
-#include "network_tab.h"
-#include "tcp_firmware.h"
-#include "trigger_bootloader.h"
+#include "net/network_tab.h"
+#include "firmware/tcp_firmware.h"
+#include "firmware/trigger_bootloader.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>

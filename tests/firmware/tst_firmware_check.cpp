@@ -1,6 +1,6 @@
 // The firmware version check against the thresholds the configuration workflow asks for.
 
-#include "firmware_check.h"
+#include "firmware/firmware_check.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // The upload stream as a controller's bootloader receives it, on a real loopback connection.
 
-#include "firmware_upload.h"
+#include "firmware/firmware_upload.h"
 #include "loopback_server.h"
 
 #include <QRandomGenerator>

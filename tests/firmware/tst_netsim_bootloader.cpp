@@ -1,9 +1,9 @@
 // The virtual controllers' bootloader, on loopback: trigger, poll reply while waiting, TCP upload,
 // the stored image and the firmware reported afterwards.
 
-#include "firmware_upload.h"
-#include "net_sim.h"
-#include "orvantic.h"
+#include "firmware/firmware_upload.h"
+#include "sim/net_sim.h"
+#include "net/orvantic.h"
 
 #include <QNetworkDatagram>
 #include <QSignalSpy>

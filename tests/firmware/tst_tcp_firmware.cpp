@@ -1,13 +1,13 @@
 // The upload dialog and the bootloader trigger, against real loopback sockets, with the
 // application's own handling of uncaught errors.
 
-#include "glw_application.h"
+#include "app/glw_application.h"
 #include "glw_test.h"
 #include "loopback_server.h"
-#include "orvantic.h"
-#include "tcp_firmware.h"
-#include "trigger_bootloader.h"
-#include "udp_port.h"
+#include "net/orvantic.h"
+#include "firmware/tcp_firmware.h"
+#include "firmware/trigger_bootloader.h"
+#include "net/udp_port.h"
 
 #include <QElapsedTimer>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 // A description file of virtual controllers, as the demo and the end-to-end runs read it.
 
-#include "controller_file.h"
+#include "sim/controller_file.h"
 #include "fuzz_check.h"
-#include "orvantic.h"
+#include "net/orvantic.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t size)
 {

@@ -1,6 +1,6 @@
 // Whatever an operator types or pastes into an entry box of the configuration dialogs.
 
-#include "field_rules.h"
+#include "config/field_rules.h"
 #include "fuzz_check.h"
 
 #include <QLocale>

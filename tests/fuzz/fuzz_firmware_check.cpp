@@ -1,6 +1,6 @@
 // The firmware text of a poll reply: 20 characters of anything.
 
-#include "firmware_check.h"
+#include "firmware/firmware_check.h"
 #include "fuzz_check.h"
 
 #include <limits>

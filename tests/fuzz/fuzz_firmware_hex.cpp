@@ -1,6 +1,6 @@
 // A firmware file the operator picks for a USB controller: any text at all.
 
-#include "firmware_hex.h"
+#include "rdm/firmware_hex.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t size)

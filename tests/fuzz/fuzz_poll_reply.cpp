@@ -1,11 +1,11 @@
 // A datagram on port 49150 as the network tab takes it: the header check, the poll reply parser,
 // and for every record it accepts, what the configuration workflow derives from it.
 
-#include "config_datagram.h"
-#include "config_workflow_rules.h"
-#include "firmware_check.h"
+#include "net/config_datagram.h"
+#include "config/config_workflow_rules.h"
+#include "firmware/firmware_check.h"
 #include "fuzz_check.h"
-#include "orvantic.h"
+#include "net/orvantic.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t size)
 {

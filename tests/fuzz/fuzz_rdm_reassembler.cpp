@@ -2,8 +2,8 @@
 // whole, correctly framed reply, and it never holds on to more than it was given.
 
 #include "fuzz_check.h"
-#include "rdm_packet.h"
-#include "rdm_reassembler.h"
+#include "rdm/rdm_packet.h"
+#include "rdm/rdm_reassembler.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t size)
 {

@@ -2,8 +2,8 @@
 // parameter data of every kind the parameter phase reads.
 
 #include "fuzz_check.h"
-#include "rdm_packet.h"
-#include "rdm_params.h"
+#include "rdm/rdm_packet.h"
+#include "rdm/rdm_params.h"
 
 using namespace rdm;
 

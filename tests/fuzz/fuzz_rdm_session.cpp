@@ -3,8 +3,8 @@
 // ticks once the line goes quiet, and never list a controller twice.
 
 #include "fuzz_check.h"
-#include "quorix_texts.h"
-#include "rdm_session.h"
+#include "rdm/quorix_texts.h"
+#include "rdm/rdm_session.h"
 
 #include <QSet>
 

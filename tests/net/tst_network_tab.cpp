@@ -3,9 +3,9 @@
 // and broadcasts go to loopback's own 127.255.255.255.
 
 #include "glw_test.h"
-#include "network_tab.h"
-#include "orvantic.h"
-#include "udp_port.h"
+#include "net/network_tab.h"
+#include "net/orvantic.h"
+#include "net/udp_port.h"
 
 #include <QComboBox>
 #include <QPushButton>

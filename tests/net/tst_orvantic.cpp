@@ -1,6 +1,6 @@
 // The Orvantic header and the poll reply codec, against hand-built bytes.
 
-#include "orvantic.h"
+#include "net/orvantic.h"
 
 #include <QLocale>
 #include <QRandomGenerator>

@@ -3,9 +3,9 @@
 // virtual bootloader) plus the 30 ms pause after each block. Run by scripts/bench-firmware.
 
 #include "bench_args.h"
-#include "rdm_line_sim.h"
-#include "serial_bootloader.h"
-#include "usb_tab.h"
+#include "sim/rdm/rdm_line_sim.h"
+#include "rdm/serial_bootloader.h"
+#include "rdm/usb_tab.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

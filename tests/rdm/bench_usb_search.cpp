@@ -10,8 +10,8 @@
 // other values than the paced one, the paced search takes 1.1 times its pacing or more (without
 // latency), or the fast search of 32 controllers misses its targets.
 
-#include "rdm_line_sim.h"
-#include "usb_tab.h"
+#include "sim/rdm/rdm_line_sim.h"
+#include "rdm/usb_tab.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

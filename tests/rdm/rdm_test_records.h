@@ -2,8 +2,8 @@
 // Comparing the records a search filled with the virtual controllers it searched, and reading the
 // messages it sent.
 
-#include "quorix_ctrl.h"
-#include "virtual_quorix_line.h"
+#include "rdm/quorix_ctrl.h"
+#include "sim/rdm/virtual_quorix_line.h"
 
 #include <QList>
 #include <QTest>

@@ -3,10 +3,10 @@
 
 #include "config_test_util.h"
 #include "glw_test.h"
-#include "quorix_config.h"
-#include "form3.h"
-#include "quorix_settings.h"
-#include "usb_tab.h"
+#include "rdm/quorix_config.h"
+#include "rdm/form3.h"
+#include "rdm/quorix_settings.h"
+#include "rdm/usb_tab.h"
 
 #include <QDir>
 #include <QFileDialog>

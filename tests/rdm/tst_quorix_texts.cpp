@@ -1,10 +1,10 @@
 // What the operator reads of a USB controller (table cells, label rule), which set messages the
 // controller dialog's edits call for, and the detail of a port that cannot be opened.
 
-#include "port_error_text.h"
-#include "quorix_edits.h"
-#include "quorix_texts.h"
-#include "rdm_params.h"
+#include "rdm/port_error_text.h"
+#include "rdm/quorix_edits.h"
+#include "rdm/quorix_texts.h"
+#include "rdm/rdm_params.h"
 
 #include <QFileInfo>
 #include <QTemporaryFile>

@@ -1,10 +1,10 @@
 // RDM messages, the discovery reply codec, the ID tree and reply reassembly, against bytes worked
 // out by hand.
 
-#include "rdm_discovery.h"
-#include "rdm_packet.h"
-#include "rdm_params.h"
-#include "rdm_reassembler.h"
+#include "rdm/rdm_discovery.h"
+#include "rdm/rdm_packet.h"
+#include "rdm/rdm_params.h"
+#include "rdm/rdm_reassembler.h"
 
 #include <QTest>
 

@@ -1,10 +1,10 @@
 // The search state machine against a virtual line, with time taken out: each step delivers what
 // the line answered, or else lets the running timer fire. Replies can be handed over in pieces.
 
-#include "log_categories.h"
-#include "rdm_session.h"
+#include "common/log_categories.h"
+#include "rdm/rdm_session.h"
 #include "rdm_test_records.h"
-#include "virtual_quorix_line.h"
+#include "sim/rdm/virtual_quorix_line.h"
 
 #include <QLoggingCategory>
 #include <QRandomGenerator>

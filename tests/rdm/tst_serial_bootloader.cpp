@@ -1,11 +1,11 @@
 // The serial firmware update's core: CRC, the firmware file reader, XMODEM blocks, and the PC's
 // side of the exchange driven against a virtual controller's bootloader with time taken out.
 
-#include "firmware_hex.h"
+#include "rdm/firmware_hex.h"
 #include "hex_fixture.h"
-#include "rdm_session.h"
-#include "serial_bootloader.h"
-#include "virtual_bootloader.h"
+#include "rdm/rdm_session.h"
+#include "rdm/serial_bootloader.h"
+#include "sim/rdm/virtual_bootloader.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -2,14 +2,14 @@
 // firmware dialog against a line of virtual controllers. Change a controller and search again;
 // update its firmware; a refused block, a silent bootloader, Cancel; the port vanishing.
 
-#include "form3.h"
+#include "rdm/form3.h"
 #include "glw_test.h"
 #include "hex_fixture.h"
-#include "quorix_config.h"
-#include "quorix_texts.h"
-#include "rdm_line_sim.h"
+#include "rdm/quorix_config.h"
+#include "rdm/quorix_texts.h"
+#include "sim/rdm/rdm_line_sim.h"
 #include "rdm_test_records.h"
-#include "usb_tab.h"
+#include "rdm/usb_tab.h"
 
 #include <QComboBox>
 #include <QLineEdit>

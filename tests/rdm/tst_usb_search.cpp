@@ -2,9 +2,9 @@
 // virtual controllers on the master side.
 
 #include "glw_test.h"
-#include "rdm_line_sim.h"
+#include "sim/rdm/rdm_line_sim.h"
 #include "rdm_test_records.h"
-#include "usb_tab.h"
+#include "rdm/usb_tab.h"
 
 #include <QLabel>
 #include <QMessageBox>

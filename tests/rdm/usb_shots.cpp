@@ -1,12 +1,12 @@
 // Pictures of the USB side's windows for the documentation, made from the real forms on the
 // offscreen platform: glw-usb-shots OUTPUT_DIR.
 
-#include "form3.h"
-#include "quorix_config.h"
-#include "quorix_texts.h"
-#include "quorix_settings.h"
-#include "usb_tab.h"
-#include "virtual_quorix_line.h"
+#include "rdm/form3.h"
+#include "rdm/quorix_config.h"
+#include "rdm/quorix_texts.h"
+#include "rdm/quorix_settings.h"
+#include "rdm/usb_tab.h"
+#include "sim/rdm/virtual_quorix_line.h"
 #include "widget_shot.h"
 
 #include <QApplication>

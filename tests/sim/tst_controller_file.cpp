@@ -1,7 +1,7 @@
 // The virtual controllers' description files: what a block sets, and which lines are refused.
 
-#include "controller_file.h"
-#include "orvantic.h"
+#include "sim/controller_file.h"
+#include "net/orvantic.h"
 
 #include <QFile>
 #include <QTest>

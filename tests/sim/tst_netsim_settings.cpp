@@ -3,10 +3,10 @@
 // address. The network settings datagram is sent to 127.0.0.1, which only the simulator's
 // all-addresses socket listens on, as a real controller hears the broadcast; nothing broadcasts.
 
-#include "config_datagram.h"
-#include "controller_file.h"
-#include "net_sim.h"
-#include "orvantic.h"
+#include "net/config_datagram.h"
+#include "sim/controller_file.h"
+#include "sim/net_sim.h"
+#include "net/orvantic.h"
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>

@@ -7,7 +7,7 @@
 // the contents' entries and the bookmarks jump to their headings. The text is laid out by QTextDocument directly at the PDF's resolution so pictures keep
 // their on-screen size (scaled down only where wider than the text column).
 
-#include "pdf_navigation.h"
+#include "app/guide/pdf_navigation.h"
 
 #include <QDir>
 #include <QFile>

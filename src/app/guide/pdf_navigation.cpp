@@ -1,4 +1,4 @@
-#include "pdf_navigation.h"
+#include "app/guide/pdf_navigation.h"
 
 #include <QMap>
 #include <QRegularExpression>

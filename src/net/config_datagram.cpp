@@ -1,7 +1,7 @@
-#include "config_datagram.h"
+#include "net/config_datagram.h"
 
-#include "orvantic.h"
-#include "wire_fields.h"
+#include "net/orvantic.h"
+#include "common/wire_fields.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The configuration and network settings datagrams against hand-computed bytes.
 
-#include "config_datagram.h"
-#include "orvantic.h"
+#include "net/config_datagram.h"
+#include "net/orvantic.h"
 
 #include <QTest>
 

@@ -6,7 +6,7 @@
 //
 // and the check of whether a controller's network is the adapter's.
 
-#include "tessara_ctrl.h"
+#include "net/tessara_ctrl.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
