@@ -123,15 +123,20 @@ void RdmLineSim::run()
         }
         m_framer.append(QByteArrayView(buf, n));
         while (auto message = m_framer.takeRdm()) {
-            QByteArray reply;
+            QByteArray reply, late;
+            int lateMs = 0;
             {
                 std::lock_guard lock(m_mutex);
                 m_messages.append(*message);
                 reply = m_line.handle(*message);
+                late = m_line.lateReply;
+                lateMs = m_line.lateReplyMs;
             }
             ++m_handled;
             if (!reply.isEmpty())
                 scheduleReply(*message, reply, received);
+            if (!late.isEmpty())
+                scheduleReply(*message, late, received + std::chrono::milliseconds(lateMs));
         }
     }
 }

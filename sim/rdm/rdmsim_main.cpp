@@ -2,7 +2,10 @@
 // trying the USB tab without hardware.
 //
 //   glw-rdmsim [--count N] [--first-id HEX] [--step HEX] [--split] [--latency MS] [--gap-ms MS]
-//              [--drop-mute N] [--nak-block K] [--silent-bootloader]
+//              [--drop-mute N] [--nak-block K] [--silent-bootloader] [--misbehave NAME]...
+//
+// The n-th --misbehave makes the n-th controller misbehave: never-mutes, bad-checksum, same-uid,
+// late, cut-short or phantoms.
 //
 // Prints the slave side's path (open it as the COM port), then serves until SIGINT or SIGTERM.
 
@@ -35,6 +38,10 @@ int main(int argc, char *argv[])
         {QStringLiteral("silent-bootloader"), QStringLiteral("Bootloaders answer the connect key but no block.")},
         {QStringLiteral("drop-mute"), QStringLiteral("Swallow the first mute acknowledgement of every n-th controller."),
          QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("misbehave"),
+         QStringLiteral("The n-th of these makes the n-th controller misbehave: %1.")
+             .arg(misbehaviourNames().join(QStringLiteral(", "))),
+         QStringLiteral("name")},
     });
     cli.process(app);
 
@@ -56,6 +63,16 @@ int main(int argc, char *argv[])
         v.bootloader.options.nakBlock = cli.value(QStringLiteral("nak-block")).toInt();
         v.bootloader.options.silent = cli.isSet(QStringLiteral("silent-bootloader"));
         controllers.append(v);
+    }
+    const QStringList misbehaviours = cli.values(QStringLiteral("misbehave"));
+    for (qsizetype i = 0; i < misbehaviours.size(); ++i) {
+        const std::optional<Misbehaviour> how = misbehaviourNamed(misbehaviours[i]);
+        if (!how || i >= controllers.size()) {
+            std::fprintf(stderr, "bad --misbehave %s: one of %s, at most one per controller\n",
+                         qPrintable(misbehaviours[i]), qPrintable(misbehaviourNames().join(QStringLiteral(", "))));
+            return 2;
+        }
+        misbehave(controllers, i, *how);
     }
 
     sigset_t stopSignals;

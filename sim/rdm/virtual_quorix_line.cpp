@@ -51,6 +51,38 @@ VirtualQuorix makeVirtualQuorix(quint32 deviceId, int index)
     return v;
 }
 
+QStringList misbehaviourNames()
+{
+    return {QStringLiteral("never-mutes"), QStringLiteral("bad-checksum"), QStringLiteral("same-uid"),
+            QStringLiteral("late"),        QStringLiteral("cut-short"),    QStringLiteral("phantoms")};
+}
+
+std::optional<Misbehaviour> misbehaviourNamed(QStringView name)
+{
+    const qsizetype i = misbehaviourNames().indexOf(name.toString());
+    if (i < 0)
+        return std::nullopt;
+    return Misbehaviour(i);
+}
+
+void misbehave(QList<VirtualQuorix> &controllers, qsizetype index, Misbehaviour how)
+{
+    if (index < 0 || index >= controllers.size())
+        return;
+    VirtualQuorix &c = controllers[index];
+    switch (how) {
+    case Misbehaviour::NeverMutes: c.ignoresMute = true; break;
+    case Misbehaviour::BadChecksum: c.badDiscoveryChecksum = true; break;
+    case Misbehaviour::SameUid:
+        if (controllers.size() > 1)
+            c.rec.setDeviceId(controllers[index > 0 ? index - 1 : 1].rec.deviceId());
+        break;
+    case Misbehaviour::Late: c.replyDelayMs = 25; break;
+    case Misbehaviour::CutShort: c.cutShort = true; break;
+    case Misbehaviour::Phantoms: c.makesPhantoms = true; break;
+    }
+}
+
 QByteArray VirtualQuorixLine::collide(const QList<QByteArray> &replies)
 {
     QByteArray line;
@@ -93,16 +125,43 @@ QByteArray VirtualQuorixLine::handle(QByteArrayView message)
     const TRdmPacket request = *parseRdmHeader(message);
     const Uid dest = uidFrom(request.destUID);
     const QByteArrayView data = parameterData(message);
-    QList<QByteArray> replies;
+    QList<QByteArray> replies, late;
+    lateReply.clear();
+    lateReplyMs = 0;
+    bool phantoms = false;
+    quint32 agreed = 0xFFFFFFFFu, first = 0;
     for (VirtualQuorix &c : controllers) {
         const Uid own = makerUid(c.rec.deviceId());
         const bool addressed = dest == own;
         if (!addressed && dest != BROADCAST_ALL && dest != BROADCAST_MAKER)
             continue;
         QByteArray reply = answer(c, request, data, addressed);
-        if (!reply.isEmpty())
-            replies.append(reply);
+        if (reply.isEmpty())
+            continue;
+        if (c.cutShort)
+            reply.truncate(reply.size() / 2);
+        if (c.replyDelayMs > 0) {
+            lateReplyMs = qMax(lateReplyMs, c.replyDelayMs);
+            late.append(reply);
+            continue;
+        }
+        phantoms = phantoms || c.makesPhantoms;
+        if (replies.isEmpty())
+            first = c.rec.deviceId();
+        for (int shift = 0; shift < 32; shift += 8)
+            if ((c.rec.deviceId() >> shift & 0xFF) != (first >> shift & 0xFF))
+                agreed &= ~(0xFFu << shift);
+        replies.append(reply);
     }
+    lateReply = collide(late);
+    // A mix that reads as one of the controllers in it is another fault; here it stays garbage.
+    const quint32 phantom = first & agreed;
+    bool real = false;
+    for (const VirtualQuorix &c : std::as_const(controllers))
+        real = real || c.rec.deviceId() == phantom;
+    if (phantoms && !real && replies.size() > 1 && request.cc == DISCOVERY_COMMAND
+        && request.pid == PID_DISC_UNIQUE_BRANCH)
+        return encodeDiscoveryReply(makerUid(phantom));
     return collide(replies);
 }
 
@@ -125,9 +184,17 @@ QByteArray VirtualQuorixLine::answer(VirtualQuorix &c, const TRdmPacket &request
             UidBytes lower{}, upper{};
             std::copy_n(data.begin(), 6, lower.begin());
             std::copy_n(data.begin() + 6, 6, upper.begin());
-            if (uidFrom(lower) <= own && own <= uidFrom(upper))
-                return encodeDiscoveryReply(own);
-            return {};
+            if (!(uidFrom(lower) <= own && own <= uidFrom(upper)))
+                return {};
+            QByteArray reply = encodeDiscoveryReply(own);
+            if (c.badDiscoveryChecksum) {
+                // The checksum's low byte, one off, encoded as ever: each bit carried by one of the pair.
+                const qsizetype n = reply.size();
+                const quint8 low = quint8((quint8(reply[n - 2]) & quint8(reply[n - 1])) ^ 0x01);
+                reply[n - 2] = char(low | 0xAA);
+                reply[n - 1] = char(low | 0x55);
+            }
+            return reply;
         }
         case PID_DISC_MUTE:
             c.muted = true;

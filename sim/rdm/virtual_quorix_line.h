@@ -9,6 +9,8 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
+#include <optional>
 
 struct VirtualQuorix {
     TQuorixCtrl rec;                                // UID and the parameters a get reads
@@ -18,6 +20,12 @@ struct VirtualQuorix {
     int dropMuteReplies = 0; // mute acknowledgements still to swallow; negative: never acknowledge
     bool ignoresMute = false; // keeps answering discovery although told to keep quiet
     bool ignoresGets = false; // answers discovery, but no get
+    bool badDiscoveryChecksum = false; // every discovery reply fails its checksum
+    bool cutShort = false;             // every reply stops half-way
+    int replyDelayMs = 0;              // answers this late (the pseudo-terminal line honours it)
+    // Where its discovery reply meets others, the mix reads as a valid reply from an ID nobody
+    // has: the bytes the IDs agree on, 0 where they differ.
+    bool makesPhantoms = false;
     VirtualBootloader bootloader;
     QByteArray firmware; // the image the last complete update stored
     int updates = 0;     // complete updates
@@ -25,6 +33,15 @@ struct VirtualQuorix {
 
 // A controller with plausible, distinct parameters for `deviceId`; `index` varies them.
 VirtualQuorix makeVirtualQuorix(quint32 deviceId, int index);
+
+// The ways a controller can misbehave on the line, by the names the simulator's options and the
+// tests use.
+enum class Misbehaviour : quint8 { NeverMutes, BadChecksum, SameUid, Late, CutShort, Phantoms };
+QStringList misbehaviourNames();
+std::optional<Misbehaviour> misbehaviourNamed(QStringView name);
+// Makes controllers[index] misbehave. SameUid gives it the UID of the controller before it (the
+// first takes that of the second); Late makes it answer 25 ms late.
+void misbehave(QList<VirtualQuorix> &controllers, qsizetype index, Misbehaviour how);
 
 class VirtualQuorixLine {
 public:
@@ -36,6 +53,10 @@ public:
     // The bytes on the line after `message`; empty when nobody answers. A message that is not
     // complete (checksum, length) is ignored, as a real responder ignores it.
     QByteArray handle(QByteArrayView message);
+    // What late controllers answered the last message handled (not in what handle() returned),
+    // and how late the latest of them is.
+    QByteArray lateReply;
+    int lateReplyMs = 0;
 
     // What the line carries back when `bytes` arrive at a controller running its bootloader
     // (which then no longer speaks RDM); empty when none does.

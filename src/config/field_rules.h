@@ -34,6 +34,9 @@ inline const IntegerRule OctetRule{QStringLiteral("0"), 0, 255};
 // Universes, both of the simple mapping and of the DMX outputs.
 inline constexpr qint64 UniverseMax = 63999;
 inline const IntegerRule UniverseRule{QStringLiteral("1"), 1, UniverseMax};
+// Advanced mapping: null pixels before an output's first, and its intensity limit in percent.
+inline const IntegerRule NullRule{QStringLiteral("0"), 0, 10};
+inline const IntegerRule IntensityRule{QStringLiteral("100"), 1, 100};
 // Fan threshold in degrees Celsius.
 inline const IntegerRule FanRule{QStringLiteral("10"), 10, 60};
 

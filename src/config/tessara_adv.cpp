@@ -29,9 +29,6 @@ constexpr int RowPitch = 30;
 constexpr int PanelHeight = 28;
 constexpr int BoxHeight = 24;
 
-const IntegerRule NullRule{QStringLiteral("0"), 0, 10};
-const IntegerRule IntensityRule{QStringLiteral("100"), 1, 100};
-
 } // namespace
 
 TTessaraAdv::TTessaraAdv(QWidget *parent)

@@ -3,23 +3,15 @@
 #include "common/log_categories.h"
 #include "net/orvantic.h"
 #include "firmware/tcp_firmware.h"
-#include "net/udp_port.h"
 
 #include <QThread>
-
-void TriggerBootloader(const TTessaraCtrl &controller, UdpPort &udp, TTCPFirmware &upload, int waitMs)
-{
-    TriggerBootloader(
-        controller, [&udp](const QByteArray &datagram, const QString &host) { udp.send(datagram, host); }, upload,
-        waitMs);
-}
 
 void TriggerBootloader(const TTessaraCtrl &controller, const DatagramSend &send, TTCPFirmware &upload, int waitMs)
 {
     const TTessaraCtrl target = controller;
     qCDebug(lcFirmware).noquote() << "bootloader trigger to" << tessara::ipText(target.CurrentIP)
                                   << "- upload dialog in" << waitMs << "ms";
-    send(orvantic::header(orvantic::OpBootloader), tessara::ipText(target.CurrentIP));
+    send(orvantic::bootloaderTrigger(), tessara::ipText(target.CurrentIP));
     // The window stays blocked meanwhile: nothing may be handled between trigger and dialog.
     QThread::msleep(ulong(waitMs));
     upload.openFor(target);

@@ -33,6 +33,8 @@ enum Opcode : quint16 {
 // The header alone: the discovery request is exactly this with OpDiscovery.
 QByteArray header(quint16 opcode, quint8 version = PcVersion);
 inline QByteArray discoveryRequest() { return header(OpDiscovery); }
+// Tells a controller to leave its application for its bootloader: the header alone, unicast.
+inline QByteArray bootloaderTrigger() { return header(OpBootloader); }
 
 // The opcode of a datagram of the family, or nothing when the datagram is too short to hold one
 // or its magic is wrong.

@@ -71,7 +71,8 @@ HexImage parseFirmwareHex(QByteArrayView text)
         lines.removeLast();
 
     QByteArray image;
-    std::optional<quint16> nextAddress;
+    // Kept beyond 16 bits: a record that ends at 64 KiB is followed by 0x10000, never by 0x0000.
+    std::optional<quint32> nextAddress;
     bool ended = false;
     for (qsizetype n = 0; n < lines.size(); ++n) {
         const int lineNo = int(n + 1);
@@ -107,7 +108,7 @@ HexImage parseFirmwareHex(QByteArrayView text)
         // The bootloader takes the bytes in file order; a gap or a jump back would move code.
         if (nextAddress && address != *nextAddress)
             return failure(lineNo, tr("the address does not follow on from the record before"));
-        nextAddress = quint16(address + data.size());
+        nextAddress = quint32(address) + quint32(data.size());
         image.append(data);
     }
     if (!ended)

@@ -175,7 +175,17 @@ void RdmSession::DiscoveryRead()
         SendNextDisc(DISC_NARROW);
         return;
     }
-    if (m_recorded.contains(id) || m_unacked.contains(id)) {
+    if (m_unacked.contains(id)) {
+        // Nobody acknowledged this ID's mute, yet it answers again: most likely the overlapping
+        // replies of several controllers that happen to read as a valid one. Passing over the
+        // branch would hide them; below it they answer apart. A real controller that never
+        // acknowledges costs a walk down to its own ID, once per branch (the guard against circling).
+        qCDebug(lcRdm).noquote() << "discovery: reply from" << idText(id)
+                                 << "which never acknowledged a mute, treated as a phantom of a collision; narrowing";
+        SendNextDisc(DISC_NARROW);
+        return;
+    }
+    if (m_recorded.contains(id)) {
         // Known already, and answering alone although told to keep quiet: the branch holds
         // nobody new. Asking below it would only meet the same controller again.
         qCDebug(lcRdm).noquote() << "discovery: known controller" << idText(id)
@@ -335,14 +345,14 @@ void RdmSession::Timer1Timer()
             sendMute();
             return;
         }
-        // Never acknowledged: not recorded. Ask the branch again; a controller that did go
-        // quiet leaves it empty, one that keeps answering is passed over from now on.
+        // Never acknowledged: not recorded, and taken for what a collision can look like, a
+        // valid reply made of several. The controllers behind it are found below the branch.
         qCWarning(lcRdm).noquote() << "mute of" << idText(m_muteId) << "given up after" << m_muteTries
-                                   << "attempts; not recorded";
+                                   << "attempts; not recorded, treated as a phantom of a collision";
         m_mutePending = false;
         m_unacked.insert(m_muteId);
         RDM_Mode = DISCOVER;
-        SendNextDisc(DISC_REPEAT);
+        SendNextDisc(DISC_NARROW);
         return;
     }
     if (!getMessage(RDM_info_packet))

@@ -339,7 +339,7 @@ void TestTcpFirmware::triggerSendsDatagramThenOpensDialog()
     });
     TTessaraCtrl ctrl = loopbackController();
     clock.start();
-    TriggerBootloader(ctrl, udp, *m_dialog);
+    TriggerBootloader(ctrl, [&udp](const QByteArray &d, const QString &h) { udp.send(d, h); }, *m_dialog);
 
     QTRY_COMPARE(received.size(), 1);
     QCOMPARE(received.front(), QByteArray("Orvantic\0\0\x06\x02", 12));
@@ -357,7 +357,9 @@ void TestTcpFirmware::triggerSendErrorOpensNothing()
         opened = true;
         w->close();
     }, 1500);
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, TriggerBootloader(loopbackController(), unbound, *m_dialog, 0));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, TriggerBootloader(
+                                 loopbackController(),
+                                 [&unbound](const QByteArray &d, const QString &h) { unbound.send(d, h); }, *m_dialog, 0));
     QTest::qWait(1600);
     QVERIFY(!opened);
 }

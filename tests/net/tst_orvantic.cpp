@@ -55,6 +55,7 @@ private slots:
     void discoveryRequestBytes()
     {
         QCOMPARE(orvantic::discoveryRequest(), QByteArray("Orvantic\0\0\x01\x02", 12));
+        QCOMPARE(orvantic::bootloaderTrigger(), QByteArray("Orvantic\0\0\x06\x02", 12));
         QCOMPARE(orvantic::header(0x0105, 9), QByteArray("Orvantic\0\x01\x05\x09", 12));
     }
 

@@ -22,6 +22,7 @@ struct LineHost : RdmSessionHost {
     RdmSession session{*this};
     QList<QByteArray> sent;
     QByteArray inbound;
+    QByteArray late; // replies that come after the wait for them ran out
     int pieceSize = 0; // 0: a reply arrives whole
     // Replaces the line's answer to a discovery request when set.
     std::function<QByteArray(const QByteArray &)> discoveryAnswer;
@@ -46,6 +47,8 @@ struct LineHost : RdmSessionHost {
             inbound += discoveryAnswer(m);
         else
             inbound += line.handle(m);
+        // Too late for the wait it answers: it comes in after the next request.
+        (line.lateReplyMs >= interval ? late : inbound) += line.lateReply;
     }
     void sleepMs(int) override {}
     void sleepUs(int us) override { shortWaits << us; }
@@ -86,6 +89,9 @@ struct LineHost : RdmSessionHost {
             session.gapTimeout();
         } else if (timerOn) {
             session.Timer1Timer();
+            inbound += std::exchange(late, {});
+        } else if (!late.isEmpty()) {
+            inbound += std::exchange(late, {});
         } else {
             return false;
         }
@@ -492,6 +498,104 @@ private slots:
         QVERIFY(host.search(200'000));
         compareRecords(host.session.VControllers, line);
         QVERIFY(host.sentWith(DISCOVERY_COMMAND).size() < 300);
+    }
+
+    // Close IDs collide all the way down, and their mix can read as a valid reply from a third ID
+    // that nobody acknowledges: it must hide neither of them, and is never listed.
+    void closeIdsBehindAPhantom_data()
+    {
+        QTest::addColumn<QList<quint32>>("ids");
+        QTest::addColumn<bool>("phantoms");
+        QTest::newRow("0x122D7880 and 0x122D7881, the line's own mix") << QList<quint32>{0x122D7880, 0x122D7881} << false;
+        const QList<QList<quint32>> pairs{
+            {0x122D7880, 0x122D7881}, {0x00000001, 0x00000002}, {0x000000FE, 0x000000FF},
+            {0xFFFFFFFE, 0xFFFFFFFF}, {0x7FFFFFFF, 0x80000000}, {0x12345678, 0x1234567A},
+            {0x12345601, 0x12345681}, {0x12340178, 0x12348178}, {0x01345678, 0x81345678},
+            {0xA5A5A5A5, 0xA5A5A5A4}, {0x10000001, 0x10000002, 0x10000003}};
+        for (const QList<quint32> &ids : pairs) {
+            QString name = QStringLiteral("phantoms:");
+            for (quint32 id : ids)
+                name += QStringLiteral(" %1").arg(id, 8, 16, QLatin1Char('0'));
+            QTest::newRow(qPrintable(name)) << ids << true;
+        }
+    }
+
+    void closeIdsBehindAPhantom()
+    {
+        QFETCH(QList<quint32>, ids);
+        QFETCH(bool, phantoms);
+        for (bool fast : {false, true}) {
+            QList<VirtualQuorix> line = virtualLine(ids);
+            for (VirtualQuorix &v : line)
+                v.makesPhantoms = phantoms;
+            LineHost host(line);
+            host.session.fastSearch = fast;
+            QVERIFY(host.search(200'000));
+            QCOMPARE(host.tables, 1);
+            compareRecords(host.session.VControllers, line);
+            QVERIFY(host.sentWith(DISCOVERY_COMMAND).size() < 2000);
+        }
+    }
+
+    void phantomsAreLogged()
+    {
+        QList<VirtualQuorix> line = virtualLine({0x122D7880, 0x122D7881});
+        line[0].makesPhantoms = true;
+        LineHost host(line);
+        QLoggingCategory::setFilterRules(QStringLiteral("glintwork.rdm.warning=true"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^mute of 122D7800 given up after 3 .*phantom")));
+        const bool ended = host.search(200'000);
+        QLoggingCategory::setFilterRules(QString());
+        QVERIFY(ended);
+        QVERIFY(host.session.unacknowledged().contains(0x122D7800));
+        QCOMPARE(host.session.VControllers.size(), 2);
+    }
+
+    // Whatever some controllers do wrong, the search ends, lists each of the others once and
+    // lists nothing twice.
+    void misbehavingControllers_data()
+    {
+        QTest::addColumn<QStringList>("misbehaviours"); // of the first controllers, in order
+        for (const QString &name : misbehaviourNames())
+            QTest::newRow(qPrintable(name)) << QStringList{name};
+        QTest::newRow("two never mute") << QStringList{QStringLiteral("never-mutes"), QStringLiteral("never-mutes")};
+        QTest::newRow("bad checksum and cut short")
+            << QStringList{QStringLiteral("bad-checksum"), QStringLiteral("cut-short")};
+        QTest::newRow("late and phantoms") << QStringList{QStringLiteral("late"), QStringLiteral("phantoms")};
+        QTest::newRow("one of each") << misbehaviourNames();
+    }
+
+    void misbehavingControllers()
+    {
+        QFETCH(QStringList, misbehaviours);
+        // Neighbours of the misbehaving ones, and controllers far off.
+        const QList<quint32> ids{0x00000100, 0x00000101, 0x00000102, 0x00000103, 0x00000104,
+                                 0x00000105, 0x00000106, 0x80000000, 0x122D7880, 0x122D7881};
+        for (bool fast : {false, true}) {
+            QList<VirtualQuorix> line = virtualLine(ids);
+            for (qsizetype i = 0; i < misbehaviours.size(); ++i)
+                misbehave(line, i, *misbehaviourNamed(misbehaviours[i]));
+            LineHost host(line);
+            host.session.fastSearch = fast;
+            QVERIFY2(host.search(200'000), "the search did not end");
+            QVERIFY(host.sentWith(DISCOVERY_COMMAND).size() < 20'000);
+
+            QList<quint32> listed, good, all;
+            for (const TQuorixCtrl &c : std::as_const(host.session.VControllers))
+                listed << c.deviceId();
+            for (const VirtualQuorix &v : std::as_const(line))
+                all << v.rec.deviceId();
+            for (qsizetype i = misbehaviours.size(); i < line.size(); ++i)
+                if (all.count(line[i].rec.deviceId()) == 1)
+                    good << line[i].rec.deviceId();
+            for (quint32 id : std::as_const(listed)) {
+                QCOMPARE(listed.count(id), 1);
+                QVERIFY2(all.contains(id), qPrintable(QString::number(id, 16)));
+            }
+            for (quint32 id : std::as_const(good))
+                QVERIFY2(listed.contains(id), qPrintable(QString::number(id, 16)));
+        }
     }
 
     void permanentCollisionsStayAboveTheSingleIdRow()

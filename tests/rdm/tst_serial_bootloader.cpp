@@ -130,6 +130,9 @@ private slots:
         QTest::newRow("gap in addresses")
             << record(0, 0, QByteArray(16, 'a')) + "\r\n" + record(0x20, 0, QByteArray(16, 'b')) + "\r\n:00000001FF"
             << QByteArray() << QStringLiteral("line 2: the address");
+        QTest::newRow("jump back, wrapping at 64 KiB")
+            << record(0xFFF0, 0, QByteArray(16, 'a')) + "\r\n" + record(0, 0, QByteArray(16, 'b')) + "\r\n:00000001FF"
+            << QByteArray() << QStringLiteral("line 2: the address");
         QTest::newRow("extended address record")
             << record(0, 4, QByteArray("\x00\x01", 2)) + "\r\n" + file(eight) << QByteArray()
             << QStringLiteral("record type 04");

@@ -67,6 +67,9 @@ private slots:
         // A USB interface's latency timer (16 ms by default) can split every reply, in every mode.
         QTest::newRow("replies split 16 ms apart") << QList<quint32>{0x1000, 0x1001, 0x80000000} << false << 0 << false
                                                    << 16;
+        // Their collision reads as a valid reply from 0x122D7800, which nobody acknowledges.
+        QTest::newRow("close IDs whose mix reads as a third")
+            << QList<quint32>{0x122D7880, 0x122D7881} << false << 0 << false << 0;
         QTest::newRow("mute replies lost") << QList<quint32>{0x80000000, 0x80000001, 0x42} << true << 0 << true << 0;
     }
 
@@ -157,6 +160,31 @@ private slots:
         // machine kept an answer beyond the interval).
         QVERIFY(tab.Session.pacing.parameterTicks >= 5);
         QCOMPARE(tab.Session.pacing.parameterTicks + tab.Session.pacing.answeredTicks, 10);
+    }
+
+    // Misbehaving controllers over a real port, where a late reply really comes late: the
+    // search ends (its wall-clock guard) and lists each of the others once.
+    void misbehavingControllersOverPty()
+    {
+        QList<VirtualQuorix> line = virtualLine({0x300, 0x301, 0x302, 0x303, 0x304, 0x122D7880, 0x122D7881});
+        const QList<Misbehaviour> how{Misbehaviour::Late, Misbehaviour::NeverMutes, Misbehaviour::Phantoms,
+                                      Misbehaviour::CutShort, Misbehaviour::BadChecksum};
+        for (qsizetype i = 0; i < how.size(); ++i)
+            misbehave(line, i, how[i]);
+        PtyLine pty(line, true);
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        UsbTab &tab = pty.tab;
+        QVERIFY(runSearch(tab));
+        QList<quint32> listed;
+        for (const TQuorixCtrl &c : std::as_const(tab.VControllers))
+            listed << c.deviceId();
+        for (quint32 id : std::as_const(listed))
+            QCOMPARE(listed.count(id), 1);
+        for (quint32 id : {0x122D7880u, 0x122D7881u})
+            QVERIFY2(listed.contains(id), qPrintable(QString::number(id, 16)));
+        for (quint32 id : std::as_const(listed))
+            QVERIFY2(id >= 0x300 && id <= 0x304 ? id != 0x303 && id != 0x304 : id >= 0x122D7880,
+                     qPrintable(QString::number(id, 16)));
     }
 
     void tableCells()
