@@ -13,15 +13,23 @@ const QString SupportLine = QStringLiteral("For bug fixes, sugesstions or genera
 AboutWindowBase::AboutWindowBase(QWidget *parent, const char *objectName, int height, const QString &brandName)
     : QDialog(parent),
       Image1(named(new QLabel(this), "Image1", tr("%1 logo").arg(brandName))),
+      m_brandName(brandName),
       btnClose(named(new QPushButton(tr("Close"), this), "btnClose", tr("Close")))
 {
     setObjectName(QLatin1String(objectName));
     setWindowTitle(tr("About"));
     setFixedSize(344, height);
     Image1->setGeometry(8, 8, 329, 129);
-    Image1->setPixmap(brandLogo(brandName, 329, 129));
     btnClose->setGeometry(344 - 80 - 8, height - 22 - 8, 80, 22);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void AboutWindowBase::showEvent(QShowEvent *event)
+{
+    // Drawn when first wanted: two of the three About windows are never opened in a build.
+    if (Image1->pixmap().isNull())
+        Image1->setPixmap(brandLogo(m_brandName, 329, 129));
+    QDialog::showEvent(event);
 }
 
 QLabel *AboutWindowBase::addText(const char *objectName, const QString &text, int x, int y, int w, int h,

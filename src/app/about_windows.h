@@ -16,6 +16,10 @@ protected:
     AboutWindowBase(QWidget *parent, const char *objectName, int height, const QString &brandName);
     QLabel *addText(const char *objectName, const QString &text, int x, int y, int w, int h, bool bold = false,
                     bool centred = false);
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QString m_brandName;
 };
 
 class TAboutWin : public AboutWindowBase {

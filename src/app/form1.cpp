@@ -44,12 +44,11 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(741, 553);
 
-    const QString names[] = {QStringLiteral("Orvanta"), QStringLiteral("Halvane"), QStringLiteral("Quillon")};
+    // Only the brand's own logo is ever shown: drawing the others would cost start-up time for nothing.
     QLabel *images[] = {Image1, Image2, Image3};
-    for (int i = 0; i < 3; ++i) {
-        images[i]->setGeometry(472, 0, 265, 65);
-        images[i]->setPixmap(brandLogo(names[i], 265, 65));
-    }
+    for (QLabel *image : images)
+        image->setGeometry(472, 0, 265, 65);
+    images[Brand == 1 || Brand == 2 ? Brand : 0]->setPixmap(brandLogo(brandIdentity(Brand).name, 265, 65));
 
     tabControl1->setGeometry(0, 40, 737, 497);
     tabControl1->addTab(USBDevices, tr("USB Devices"));

@@ -108,6 +108,7 @@ void UdpReceiver::reset()
 #ifndef GLW_POSIX_UDP
 
 #include <QNetworkDatagram>
+#include <QNetworkProxy>
 #include <QUdpSocket>
 #include <QVariant>
 #include <memory>
@@ -130,6 +131,7 @@ public:
         reset();
         BindResult result;
         m_socket = std::make_unique<QUdpSocket>();
+        m_socket->setProxy(QNetworkProxy::NoProxy); // broadcasts on the local network: no proxy applies
         // Not shared: a second program on this port must be told, not silently share the replies.
         if (!m_socket->bind(address, port, QAbstractSocket::DontShareAddress)) {
             result.error = m_socket->errorString();

@@ -17,6 +17,7 @@
 #include "common/log_categories.h"
 
 #include <QSocketNotifier>
+#include <QNetworkProxy>
 #include <QUdpSocket>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -167,6 +168,8 @@ public:
             // against any program on the port, another of ours among them: a second program must
             // be told, not silently share the replies.
             QUdpSocket probe;
+            // A proxy lookup would start a thread and load the proxy library for a local bind.
+            probe.setProxy(QNetworkProxy::NoProxy);
             if (!probe.bind(address, port, QAbstractSocket::DontShareAddress)) {
                 result.error = probe.errorString();
                 return result;

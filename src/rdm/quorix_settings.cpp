@@ -29,7 +29,9 @@ TQuorixSettings::TQuorixSettings(QWidget *parent)
                                  "full interval each time. Some controllers may need the full interval."));
     Ok->setDefault(true);
 
-    refreshPorts();
+    // Asking the system for its serial ports opens thousands of tty devices: not at start-up,
+    // where the chooser is not shown. It lists them again each time it opens.
+    listPorts({});
     PortsCombo->setCurrentIndex(0);
 
     connect(Ok, &QPushButton::clicked, this, [this] {
@@ -41,11 +43,16 @@ TQuorixSettings::TQuorixSettings(QWidget *parent)
 
 void TQuorixSettings::refreshPorts()
 {
+    listPorts(QSerialPortInfo::availablePorts());
+}
+
+void TQuorixSettings::listPorts(const QList<QSerialPortInfo> &systemPorts)
+{
     const QString chosen = PortsCombo->currentIndex() >= 0 ? portName() : QString();
     PortsCombo->clear();
     for (int i = 1; i <= ComNames; ++i)
         PortsCombo->addItem(QStringLiteral("Com%1").arg(i), QStringLiteral("Com%1").arg(i));
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+    for (const QSerialPortInfo &info : systemPorts) {
         const QString description = info.description();
         PortsCombo->addItem(description.isEmpty() ? info.portName()
                                                   : QStringLiteral("%1 (%2)").arg(info.portName(), description),
@@ -81,10 +88,15 @@ QString TQuorixSettings::startingPort(const QList<SystemPort> &ports)
 
 bool TQuorixSettings::startWithSingleUsbAdapter()
 {
+    const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
     QList<SystemPort> ports;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+    for (const QSerialPortInfo &info : system)
         ports.append({info.portName(), info.hasVendorIdentifier()});
-    const int index = PortsCombo->findData(startingPort(ports));
+    const QString starting = startingPort(ports);
+    if (starting.isEmpty())
+        return false;
+    listPorts(system);
+    const int index = PortsCombo->findData(starting);
     if (index < ComNames)
         return false;
     PortsCombo->setCurrentIndex(index);

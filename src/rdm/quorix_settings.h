@@ -9,6 +9,7 @@
 #include <QList>
 
 class QCheckBox;
+class QSerialPortInfo;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -51,4 +52,8 @@ signals:
     // OK: the port takes effect at the next open; its label is shown at once.
     void portChosen(const QString &portName, const QString &labelText);
     void fastSearchChosen(bool on);
+
+private:
+    // Com1 to Com20, then `systemPorts`, then the ports named in the environment.
+    void listPorts(const QList<QSerialPortInfo> &systemPorts);
 };

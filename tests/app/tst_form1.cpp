@@ -221,8 +221,12 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.windowTitle(), title);
-        for (const char *image : {"Image1", "Image2", "Image3"})
-            QCOMPARE(form.findChild<QLabel *>(QLatin1String(image))->isVisible(), logo == QLatin1String(image));
+        for (const char *image : {"Image1", "Image2", "Image3"}) {
+            const auto *label = form.findChild<QLabel *>(QLatin1String(image));
+            QCOMPARE(label->isVisible(), logo == QLatin1String(image));
+            // Only the brand's own logo is drawn.
+            QCOMPARE(!label->pixmap().isNull(), logo == QLatin1String(image));
+        }
         QCOMPARE(form.tabControl1->isTabVisible(TForm1::UsbTabIndex), usbAndHelp);
         QCOMPARE(form.tabControl1->currentIndex(), int(TForm1::NetworkTabIndex));
         QCOMPARE(form.findChild<QPushButton *>("btnHelp")->isVisible(), usbAndHelp);

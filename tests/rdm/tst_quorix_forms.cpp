@@ -165,6 +165,11 @@ private slots:
         QCOMPARE(s.windowTitle(), QStringLiteral("Settings"));
         QCOMPARE(s.PortsCombo->currentText(), QStringLiteral("Com1"));
         QCOMPARE(s.PortsCombo->itemText(19), QStringLiteral("Com20"));
+        // Made at start-up, the chooser does not ask the system for its ports; it does each time it opens.
+        QCOMPARE(s.PortsCombo->count(), 20 + 2);
+        QCOMPARE(s.PortsCombo->itemText(20), QStringLiteral("/tmp/virtual-dmx (Virtual DMX line)"));
+        s.refreshPorts();
+        QCOMPARE(s.PortsCombo->currentText(), QStringLiteral("Com1"));
         const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
         QCOMPARE(s.PortsCombo->count(), 20 + system.size() + 2);
         for (int i = 0; i < system.size(); ++i)

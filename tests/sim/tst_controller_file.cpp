@@ -71,9 +71,9 @@ ip = 10.77.1.12
                 .arg(c.CurrentIP[3] & c.CurrentSM[3]);
         };
         int foreign = 0;
-        for (const VirtualControllerSpec &spec : *list) {
-            const QString name = tessara::fixedText(spec.ctrl.Nickname);
-            const bool fits = network(spec.ctrl) == QLatin1String("10.77.0.0");
+        for (const VirtualControllerSpec &entry : *list) {
+            const QString name = tessara::fixedText(entry.ctrl.Nickname);
+            const bool fits = network(entry.ctrl) == QLatin1String("10.77.0.0");
             QVERIFY2(fits == (name != QLatin1String("Other subnet")), qPrintable(name));
             foreign += fits ? 0 : 1;
         }
