@@ -67,7 +67,7 @@ struct ApplyMode {
 // another model or family, or a value does not fit this controller (a chip its firmware lacks).
 std::optional<TTessaraCtrl> applyTo(const Entry &e, const TTessaraCtrl &before, const QString &model,
                                     ApplyMode mode, QString *error);
-// The dialog's edited values for the entry, to hand to rdm::applyEdits with editsOf(before).
+// The dialog's edited values for the entry, to hand to QuorixLink::applyEdits with editsOf(before) as shown.
 std::optional<rdm::QuorixEdits> applyTo(const Entry &e, const TQuorixCtrl &before, ApplyMode mode,
                                         QString *error);
 

@@ -59,6 +59,16 @@ TQuorixCtrl quorixRecord()
     return q;
 }
 
+// What OK on the dialog sends for these edits; the record takes each value as its message goes out.
+rdm::EditMessages sendEdits(TQuorixCtrl &rec, const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited)
+{
+    const rdm::EditMessages messages = rdm::editMessages(rec, shown, edited);
+    for (int i = 0; i < rdm::EditSteps; ++i)
+        if (messages[std::size_t(i)])
+            rdm::storeEdit(rec, rdm::EditStep(i), edited);
+    return messages;
+}
+
 QByteArray requestBytes(const rdm::EditMessages &m)
 {
     QByteArray out;
@@ -181,17 +191,17 @@ void TestSettingsFile::usbRoundTripAndRestore()
     const auto same = applyTo(file[0], saved, {}, &error);
     QVERIFY2(same, qPrintable(error));
     TQuorixCtrl unchanged = saved;
-    QCOMPARE(requestBytes(rdm::applyEdits(unchanged, rdm::editsOf(saved), *same)), QByteArray());
+    QCOMPARE(requestBytes(sendEdits(unchanged, rdm::editsOf(saved), *same)), QByteArray());
 
     // Changed by hand through the dialog's edits; the restore sends what typing the saved values
     // back would send.
     TQuorixCtrl edited = saved;
-    rdm::applyEdits(edited, rdm::editsOf(edited), {3, QStringLiteral("Moved"), 480, 28});
+    sendEdits(edited, rdm::editsOf(edited), {3, QStringLiteral("Moved"), 480, 28});
     const auto restore = applyTo(file[0], edited, {}, &error);
     QVERIFY2(restore, qPrintable(error));
     TQuorixCtrl byFile = edited, byHand = edited;
-    const QByteArray sent = requestBytes(rdm::applyEdits(byFile, rdm::editsOf(edited), *restore));
-    const QByteArray typed = requestBytes(rdm::applyEdits(byHand, rdm::editsOf(edited), rdm::editsOf(saved)));
+    const QByteArray sent = requestBytes(sendEdits(byFile, rdm::editsOf(edited), *restore));
+    const QByteArray typed = requestBytes(sendEdits(byHand, rdm::editsOf(edited), rdm::editsOf(saved)));
     QVERIFY(!sent.isEmpty());
     QCOMPARE(sent, typed);
     QVERIFY(byFile == saved);
