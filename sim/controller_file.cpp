@@ -139,6 +139,16 @@ QString applyKey(VirtualControllerSpec &described, const QString &key, const QSt
                                                        : setDeviceText(c.Firmware, value);
         return ok ? QString() : QStringLiteral("%1 \"%2\" has a character a controller cannot send").arg(k, value);
     }
+    if (k == QLatin1String("misbehave")) {
+        const QString v = value.trimmed();
+        if (v == QLatin1String("ignores-nickname"))
+            described.misbehave = NetMisbehaviour::IgnoresNickname;
+        else if (v == QLatin1String("drops-config"))
+            described.misbehave = NetMisbehaviour::DropsConfig;
+        else
+            return QStringLiteral("unknown misbehaviour \"%1\"").arg(value);
+        return {};
+    }
     if (k == QLatin1String("duplicate")) {
         described.duplicate = value.trimmed() == QLatin1String("1");
         return {};

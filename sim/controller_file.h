@@ -12,6 +12,8 @@
 //   NumNodes = 170, 340           # a short list repeats its last value
 //   duplicate = 1                 # also send a second, different reply from the same address
 //   version = 9                   # version byte of its replies
+//   misbehave = ignores-nickname  # takes a configuration but keeps its old nickname
+//   misbehave = drops-config      # never takes a configuration datagram
 //
 // Lines starting with '#' and text after " #" are comments.
 
@@ -23,8 +25,12 @@
 #include <array>
 #include <optional>
 
+// Named ways a controller gets its configuration wrong, for read-back tests.
+enum class NetMisbehaviour { None, IgnoresNickname, DropsConfig };
+
 struct VirtualControllerSpec {
     TTessaraCtrl ctrl;
+    NetMisbehaviour misbehave = NetMisbehaviour::None;
     QString model = QStringLiteral("Tessara 16");
     bool duplicate = false;
     quint8 version = 2;

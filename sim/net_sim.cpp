@@ -123,8 +123,15 @@ void NetSim::onUnicast(Controller &c)
         } else if (opcode == orvantic::OpBootloader && d.data().size() == orvantic::HeaderSize) {
             enterBootloader(c);
         } else if (opcode == orvantic::OpConfig && !c.bootloader) {
-            if (orvantic::applyConfigDatagram(d.data(), m_specs[c.index].ctrl))
+            VirtualControllerSpec &spec = m_specs[c.index];
+            if (spec.misbehave == NetMisbehaviour::DropsConfig)
+                continue;
+            const auto nickname = spec.ctrl.Nickname;
+            if (orvantic::applyConfigDatagram(d.data(), spec.ctrl)) {
+                if (spec.misbehave == NetMisbehaviour::IgnoresNickname)
+                    spec.ctrl.Nickname = nickname;
                 emit configured(c.index);
+            }
         } else if (opcode == orvantic::OpNetSettings) {
             applyNetSettings(d.data());
         }

@@ -16,6 +16,7 @@
 #include "config/tessara_config.h"
 #include "net/udp_port.h"
 #include "rdm/usb_tab.h"
+#include "settings/settings_files.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -93,15 +94,18 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     Workflow = new ConfigWorkflow(*NetworkDevices, *TessaraConfig, *TessaraAdv, *TessaraAdvRGB, *TCPFirmware, this);
     connect(NetworkDevices, &NetworkTab::controllerOpened, Workflow, [this] { Workflow->NetCtrlSettings(); });
     TessaraConfig->setSelectedController([this] { return Workflow->selectedController(); });
+    Files = new SettingsFiles(*NetworkDevices, *Workflow, *TessaraConfig, *USBDevices, *QuorixConfig, this);
 
     // The keyboard's way through the window: the tabs, the buttons and list of the tab in front,
     // About, then the table (the other tab's controls are hidden and so skipped).
     QWidget *order[] = {tabControl1,
                         NetworkDevices->Net_Search,
+                        Files->netFiles,
                         NetworkDevices->comboNetAdapter,
                         NetworkDevices->btnRefresh,
                         NetworkDevices->btnHelp,
                         USBDevices->USB_Search,
+                        Files->usbFiles,
                         USBDevices->Settings,
                         About,
                         NetworkDevices->Network_Grid,

@@ -23,6 +23,7 @@ class TTessaraAdvRGB;
 class TAboutWinHVN;
 class TAboutWinQLN;
 class ConfigWorkflow;
+class SettingsFiles;
 
 struct Form1Options {
     quint16 udpPort = orvantic::Port;
@@ -62,6 +63,8 @@ public:
 
     // The double-click on a network row: configuration, network repair or firmware upload.
     ConfigWorkflow *Workflow;
+    // Settings files: "Save…" in the controller dialogs, "Files" on each tab.
+    SettingsFiles *Files;
 
     // Tab indexes.
     static constexpr int UsbTabIndex = 0;

@@ -87,6 +87,9 @@ TTessaraConfig::TTessaraConfig(QWidget *parent)
     // Kept between showings; the first showing opens on "Misc".
     TabControl1->setCurrentIndex(MiscTab);
 
+    // Bottom left, where the dialog has room; made last, so it comes after OK and Cancel by Tab.
+    btnSave = button(this, "btnSave", tr("Save…"), {10, 328, 80}, tr("Save settings to a file"));
+    connect(btnSave, &QPushButton::clicked, this, &TTessaraConfig::saveClicked);
     connect(btnOK, &QPushButton::clicked, this, [this] { done(ResultOK); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(ResultCancel); });
 }

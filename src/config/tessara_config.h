@@ -56,6 +56,8 @@ public:
     QWidget *tabMisc;
     QPushButton *btnOK;
     QPushButton *btnCancel;
+    // Writes the controller's settings to a file; the dialog stays open.
+    QPushButton *btnSave;
 
     // Network
     QGroupBox *gboxNetwork;
@@ -218,6 +220,9 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+signals:
+    void saveClicked();
 
 private:
     void buildNetworkTab();

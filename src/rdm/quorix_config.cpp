@@ -77,6 +77,9 @@ TQuorixConfig::TQuorixConfig(QWidget *parent)
         accept();
     });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    // Bottom left, where the dialog has room; made last, so it comes after OK and Cancel by Tab.
+    btnSave = forms::button(this, "btnSave", tr("Save…"), {12, 274, 81}, tr("Save settings to a file"));
+    connect(btnSave, &QPushButton::clicked, this, &TQuorixConfig::saveClicked);
 }
 
 void TQuorixConfig::load(const rdm::QuorixEdits &values, bool remoteMode, const QString &firmware,

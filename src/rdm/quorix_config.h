@@ -38,6 +38,8 @@ public:
     QPushButton *btnFirmware;
     QPushButton *Button1;
     QPushButton *Button2;
+    // Writes the controller's settings to a file; the dialog stays open.
+    QPushButton *btnSave;
 
     static const QString RemoteOffText;
     static const QString RemoteOnText;
@@ -57,6 +59,9 @@ public:
     void trackGammaChange();
     void txtGammaExit();
     void btnFirmwareClick();
+
+signals:
+    void saveClicked();
 
 private:
     int startMax() const;

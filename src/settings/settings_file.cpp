@@ -579,8 +579,14 @@ std::optional<rdm::QuorixEdits> applyTo(const Entry &e, const TQuorixCtrl &befor
             *error = QStringLiteral("family: the entry is for a network controller");
         return std::nullopt;
     }
+    const rdm::QuorixEdits now = rdm::editsOf(before);
     rdm::QuorixEdits edited = e.edits;
-    edited.nickname = !mode.clone || mode.cloneNickname ? e.nickname : rdm::editsOf(before).nickname;
+    edited.nickname = !mode.clone || mode.cloneNickname ? e.nickname : now.nickname;
+    if (before.RM == 0) {
+        edited.personality = now.personality;
+        edited.startAddress = now.startAddress;
+        edited.nickname = now.nickname;
+    }
     return edited;
 }
 
@@ -590,6 +596,20 @@ int matchIndex(const Entry &e, const QList<Entry> &listed)
         if (listed[i].family == e.family && listed[i].id == e.id)
             return int(i);
     return -1;
+}
+
+QList<int> cloneCandidates(const Entry &e, const QList<Entry> &listed)
+{
+    QList<int> out;
+    for (qsizetype i = 0; i < listed.size(); ++i)
+        if (listed[i].family == e.family && listed[i].model == e.model)
+            out.append(int(i));
+    return out;
+}
+
+QString nameOf(const Entry &e)
+{
+    return QStringLiteral("%1 \"%2\" %3").arg(e.model, e.nickname, e.family == Family::Network ? e.address : e.id);
 }
 
 QList<Change> changes(const Entry &now, const Entry &after)

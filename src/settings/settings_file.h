@@ -67,12 +67,19 @@ struct ApplyMode {
 // another model or family, or a value does not fit this controller (a chip its firmware lacks).
 std::optional<TTessaraCtrl> applyTo(const Entry &e, const TTessaraCtrl &before, const QString &model,
                                     ApplyMode mode, QString *error);
-// The dialog's edited values for the entry, to hand to QuorixLink::applyEdits with editsOf(before) as shown.
+// The dialog's edited values for the entry, to hand to QuorixLink::applyEdits with what the dialog
+// shows for `before`. A controller with remote mode off has mode, start address and nickname
+// greyed out in the dialog, so only its gamma can be restored.
 std::optional<rdm::QuorixEdits> applyTo(const Entry &e, const TQuorixCtrl &before, ApplyMode mode,
                                         QString *error);
 
 // The listed controller an entry belongs to, matched by MAC or device ID; -1 for none.
 int matchIndex(const Entry &e, const QList<Entry> &listed);
+// The listed controllers an entry can be cloned onto: same family and model, in list order.
+QList<int> cloneCandidates(const Entry &e, const QList<Entry> &listed);
+
+// How the operator knows a controller: model, nickname, and address or serial.
+QString nameOf(const Entry &e);
 
 // One line of a restore's table: the field, what the controller has now, what the file gives.
 struct Change {

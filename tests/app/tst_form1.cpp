@@ -13,6 +13,7 @@
 #include "net/udp_port.h"
 #include "url_catcher.h"
 #include "rdm/usb_tab.h"
+#include "settings/settings_files.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -286,14 +287,14 @@ private slots:
             }
         };
         QWidget *tabs = form.tabControl1->tabBar();
-        walk({net->comboNetAdapter, net->btnRefresh, net->btnHelp, form.About, net->Network_Grid, tabs, net->Net_Search},
+        walk({form.Files->netFiles, net->comboNetAdapter, net->btnRefresh, net->btnHelp, form.About, net->Network_Grid, tabs, net->Net_Search},
              Qt::Key_Tab);
         net->Network_Grid->setFocus();
         walk({form.About}, Qt::Key_Backtab);
 
         form.tabControl1->setCurrentIndex(TForm1::UsbTabIndex);
         tabs->setFocus();
-        walk({usb->USB_Search, usb->Settings, form.About, usb->USB_Grid, tabs}, Qt::Key_Tab);
+        walk({usb->USB_Search, form.Files->usbFiles, usb->Settings, form.About, usb->USB_Grid, tabs}, Qt::Key_Tab);
         usb->USB_Grid->setFocus();
         walk({form.About}, Qt::Key_Backtab);
     }

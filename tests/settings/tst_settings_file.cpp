@@ -56,6 +56,7 @@ TQuorixCtrl quorixRecord()
     q.STA = {0x01, 0x2C};
     q.LBL = rdm::labelFromText(QStringLiteral("Bar 3"));
     q.Gamma = 22;
+    q.RM = 1;
     return q;
 }
 
@@ -89,6 +90,7 @@ private slots:
     void cloneKeepsIdentity();
     void usbRoundTripAndRestore();
     void usbCloneKeepsLabel();
+    void usbRemoteModeOffTakesGammaOnly();
     void badFiles_data();
     void badFiles();
     void modelMismatchRefused();
@@ -219,6 +221,26 @@ void TestSettingsFile::usbCloneKeepsLabel()
     QCOMPARE(cloned->nickname, QStringLiteral("Spare"));
     QCOMPARE(cloned->gammaTenths, 22);
     QCOMPARE(applyTo(file[0], spare, {true, true}, nullptr)->nickname, QStringLiteral("Bar 3"));
+}
+
+void TestSettingsFile::usbRemoteModeOffTakesGammaOnly()
+{
+    // The dialog greys out mode, start address and nickname then; a restore cannot type into them.
+    const QList<Entry> file = throughFile({entryOf(quorixRecord())});
+    TQuorixCtrl locked = quorixRecord();
+    locked.RM = 0;
+    locked.PERS = {1, 3};
+    locked.STA = {0x00, 0x05};
+    locked.LBL = rdm::labelFromText(QStringLiteral("Locked"));
+    locked.Gamma = 10;
+    const auto restored = applyTo(file[0], locked, {}, nullptr);
+    QVERIFY(restored);
+    rdm::QuorixEdits expected = rdm::editsOf(locked);
+    expected.gammaTenths = 22;
+    QCOMPARE(restored->personality, expected.personality);
+    QCOMPARE(restored->startAddress, expected.startAddress);
+    QCOMPARE(restored->nickname, expected.nickname);
+    QCOMPARE(restored->gammaTenths, expected.gammaTenths);
 }
 
 using Edit = std::function<void(QJsonObject &)>;

@@ -1,0 +1,99 @@
+#pragma once
+// "Restore…": the controllers of a file, each matched to a listed controller (by MAC or serial)
+// or, for a clone, to one of the same model the operator picks; what would change for each, with a
+// tick per controller; then, on Apply, each ticked controller sent its settings exactly as the
+// dialog's OK would, read back if asked, and a result list that can be saved as text.
+
+#include "settings/read_back.h"
+#include "settings/settings_file.h"
+
+#include <QDialog>
+#include <optional>
+
+class ConfigWorkflow;
+class NetworkTab;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QTreeWidget;
+class TQuorixConfig;
+class UsbTab;
+
+class RestoreDialog : public QDialog {
+    Q_OBJECT
+public:
+    RestoreDialog(const QString &fileName, QList<settings::Entry> fromFile, NetworkTab &net, ConfigWorkflow &workflow,
+                  UsbTab &usb, TQuorixConfig &usbDialog, QWidget *parent = nullptr);
+
+    QTableWidget *Targets;    // a row per controller of the file, with its "Onto" choice
+    QCheckBox *chkNickname;   // a clone takes the nickname too
+    QTreeWidget *Changes;     // a ticked item per controller, its fields below it
+    QCheckBox *chkVerify;     // read back after writing, remembered
+    QProgressBar *Progress;
+    QListWidget *Results;
+    QPushButton *btnApply;
+    QPushButton *btnSaveResults;
+    QPushButton *btnClose;
+
+    // The "Onto" box of file entry `entry`.
+    QComboBox *targetBox(int entry) const;
+    // Ticks or unticks a controller's item in the change list.
+    void setTicked(int entry, bool on);
+
+    void setReadBackTiming(int firstDelayMs, int tryIntervalMs);
+    void setResultsPathChooser(std::function<QString(QWidget *)> choose) { m_resultsPath = std::move(choose); }
+
+    const QList<settings::Result> &results() const { return m_results; }
+    bool running() const { return m_running; }
+
+    void apply();
+    void saveResults();
+
+    // The option's key in the program's settings.
+    static const char VerifyKey[];
+
+signals:
+    void runFinished();
+
+private:
+    // A listed controller: its family, its row in its tab, and what a file would hold for it.
+    struct Target {
+        settings::Entry now;
+        int row = -1;
+    };
+    // One controller of the file, laid over the controller chosen for it.
+    struct Job {
+        int entry = -1;
+        int target = -1; // index into m_targets; -1: skipped
+        bool clone = false;
+        std::optional<TTessaraCtrl> netAfter;
+        std::optional<rdm::QuorixEdits> usbShown, usbEdited;
+        QList<settings::Change> changes;
+        QString refused;
+    };
+
+    void listTargets();
+    void fillTargetBoxes();
+    void preview();
+    Job prepare(int entry, int target) const;
+    void runNext();
+    void finishJob(const settings::Result &result);
+    void endRun();
+
+    QList<settings::Entry> m_file;
+    NetworkTab &m_net;
+    ConfigWorkflow &m_workflow;
+    UsbTab &m_usb;
+    TQuorixConfig &m_usbDialog;
+    QList<Target> m_targets;
+    QList<Job> m_jobs;
+    QList<int> m_queue; // jobs still to run
+    QList<settings::Result> m_results;
+    settings::NetworkReadBack *m_readBack;
+    std::function<QString(QWidget *)> m_resultsPath;
+    bool m_running = false;
+};
