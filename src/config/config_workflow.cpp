@@ -154,10 +154,15 @@ void ConfigWorkflow::tellNothingSent(const QString &box)
 
 void ConfigWorkflow::OrvaSendConfig(int controller)
 {
+    if (const Result<> sent = sendConfig(controller); !sent)
+        showFailure(sent.failure());
+}
+
+Result<> ConfigWorkflow::sendConfig(int controller)
+{
     const TTessaraCtrl &c = m_net.PControllers[controller];
     qCDebug(lcConfig).noquote() << "configuration datagram to" << tessara::ipText(c.CurrentIP);
-    if (const Result<> sent = m_transport(orvantic::buildConfigDatagram(c), tessara::ipText(c.CurrentIP)); !sent)
-        showFailure(sent.failure());
+    return m_transport(orvantic::buildConfigDatagram(c), tessara::ipText(c.CurrentIP));
 }
 
 void ConfigWorkflow::OrvaSendNetworkConfig(int controller)

@@ -40,6 +40,8 @@ public:
 
     // The 336-byte configuration datagram to the controller's present address.
     void OrvaSendConfig(int controller);
+    // The same datagram, the failure handed back instead of shown (a restore lists it).
+    Result<> sendConfig(int controller);
     // The 27-byte network settings datagram, broadcast; the controller is picked by its MAC.
     void OrvaSendNetworkConfig(int controller);
 

@@ -23,7 +23,6 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <exception>
 
 using namespace settings;
 
@@ -54,11 +53,8 @@ RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, Net
       m_usbDialog(usbDialog),
       m_readBack(new NetworkReadBack(
           [this](const QByteArray &datagram, const QString &host) {
-              try {
-                  m_net.send(datagram, host);
-              } catch (const std::exception &) {
-                  // A try that cannot go out is a try without an answer.
-              }
+              // A try that cannot go out is a try without an answer.
+              [[maybe_unused]] const ::Result<> sent = m_net.send(datagram, host);
           },
           this))
 {
@@ -279,11 +275,9 @@ void RestoreDialog::runNext()
         const TTessaraCtrl before = m_net.PControllers[t.row];
         // As OK does: the record takes the dialog's values, then the datagram goes out from it.
         m_net.replaceController(t.row, *job.netAfter);
-        try {
-            m_workflow.OrvaSendConfig(t.row);
-        } catch (const std::exception &e) {
+        if (const ::Result<> sent = m_workflow.sendConfig(t.row); !sent) {
             m_net.replaceController(t.row, before); // nothing went out
-            finishJob({name, Outcome::NotSent, {}, QString::fromLocal8Bit(e.what())});
+            finishJob({name, Outcome::NotSent, {}, sent.failure().text});
             return;
         }
         if (chkVerify->isChecked())
@@ -304,7 +298,7 @@ void RestoreDialog::runNext()
         finishJob({name, Outcome::Applied, {}, chkVerify->isChecked() ? tr("USB controllers are not read back yet") : QString()});
 }
 
-void RestoreDialog::finishJob(const Result &result)
+void RestoreDialog::finishJob(const settings::Result &result)
 {
     m_results.append(result);
     auto *item = new QListWidgetItem(resultText(result), Results);

@@ -183,7 +183,7 @@ private slots:
         m_form->Files->setReadBackTiming(200, 700);
         m_form->Workflow->setTransport([this](const QByteArray &datagram, const QString &host) {
             m_sent.append({datagram, host});
-            net()->send(datagram, host);
+            return net()->send(datagram, host);
         });
     }
     void cleanupTestCase()
