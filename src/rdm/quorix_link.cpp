@@ -52,12 +52,17 @@ QuorixLink::QuorixLink(rdm::SerialPortIo *io, QObject *parent)
     Timer1->setTimerType(Qt::PreciseTimer);
     m_gapTimer->setTimerType(Qt::PreciseTimer);
     m_gapTimer->setSingleShot(true);
-    m_gapTimer->setInterval(rdm::RDM_GAP_MS);
+    Session.pacing = &m_pacing;
+    Session.searchEnded = [this](bool found) { endSearch(found); };
+    Session.searchProgress = [this](const rdm::SearchProgress &progress) { emit searchStatus(progress); };
 
     connect(m_io, &rdm::SerialPortIo::readyRead, this, &QuorixLink::ComPort1RxChar);
     connect(m_io, &rdm::SerialPortIo::errorOccurred, this, &QuorixLink::portErrorOccurred);
     connect(Timer1, &QTimer::timeout, this, &QuorixLink::Timer1Timer);
-    connect(m_gapTimer, &QTimer::timeout, this, [this] { Session.gapTimeout(); });
+    connect(m_gapTimer, &QTimer::timeout, this, [this] {
+        if (!m_bootloader.active())
+            Session.gapTimeout();
+    });
 }
 
 QuorixLink::~QuorixLink()
@@ -127,44 +132,24 @@ void QuorixLink::portErrorOccurred()
 
 // ---- RDM session's transport ----
 
-void QuorixLink::sendMessage(const QByteArray &message)
+void QuorixLink::sendFrame(const QByteArray &frame, int breakUs)
 {
-    m_line.sendFrame(message);
+    m_line.sendFrame(frame, breakUs);
 }
 
-void QuorixLink::sleepUs(int us)
+void QuorixLink::pause(int us)
 {
     QThread::usleep(ulong(us));
 }
 
-void QuorixLink::sleepMs(int ms)
+void QuorixLink::startTimer(Timer which, int ms)
 {
-    QThread::msleep(ulong(ms));
+    timer(which)->start(ms);
 }
 
-void QuorixLink::setTimerInterval(int ms)
+void QuorixLink::stopTimer(Timer which)
 {
-    Timer1->setInterval(ms);
-}
-
-void QuorixLink::startTimer()
-{
-    Timer1->start();
-}
-
-void QuorixLink::stopTimer()
-{
-    Timer1->stop();
-}
-
-void QuorixLink::startGapTimer()
-{
-    m_gapTimer->start();
-}
-
-void QuorixLink::stopGapTimer()
-{
-    m_gapTimer->stop();
+    timer(which)->stop();
 }
 
 // ---- search ----
@@ -205,26 +190,11 @@ void QuorixLink::Timer1Timer()
     Session.Timer1Timer();
 }
 
-void QuorixLink::searchProgress(const rdm::SearchProgress &progress)
-{
-    emit searchStatus(progress);
-}
-
 void QuorixLink::endSearch(bool complete)
 {
     m_searching = false;
     m_line.close();
     emit searchEnded(complete);
-}
-
-void QuorixLink::UpdateTable()
-{
-    endSearch(true);
-}
-
-void QuorixLink::searchEndedEmpty()
-{
-    endSearch(false);
 }
 
 // ---- set messages ----
@@ -236,7 +206,7 @@ QString QuorixLink::sendSet(int num, const rdm::RdmRequest &request)
     const bool own = !m_searching;
     if (own && !openLink(LineSetting::RdmLink))
         return QStringLiteral("Can't open COM port!\n\n%1").arg(openFailureDetail());
-    const bool sent = m_line.sendFrame(Session.message(request));
+    const bool sent = m_line.sendFrame(Session.message(request), Session.timings.breakUs);
     const QString why = sent ? QString() : tr("It could not be written to %1: %2").arg(m_portName, m_io->errorString());
     if (own)
         m_line.close();
@@ -344,6 +314,11 @@ void QuorixLink::armTimer(int ms)
 {
     Timer1->setInterval(ms);
     Timer1->start();
+}
+
+void QuorixLink::stopTimer()
+{
+    Timer1->stop();
 }
 
 void QuorixLink::progress(int percent)

@@ -21,7 +21,7 @@
 class QSerialPort;
 class QTimer;
 
-class QuorixLink : public QObject, private RdmSessionHost, private boot::BootloaderHost {
+class QuorixLink : public QObject, private RdmTransport, private boot::BootloaderHost {
     Q_OBJECT
 public:
     // On a real serial port.
@@ -45,6 +45,8 @@ public:
 
     bool fastSearch() const { return Session.fastSearch; }
     void setFastSearch(bool on) { Session.fastSearch = on; }
+    // What the pacing prescribes for the searches run so far.
+    const rdm::SearchPacing &pacing() const { return m_pacing; }
 
     using LineSetting = rdm::LineSetting;
     // Closes the port (drained), applies the whole setting and opens it again.
@@ -98,32 +100,28 @@ signals:
     void portFailed(const QString &text);
 
 private:
-    // RdmSessionHost
-    void sendMessage(const QByteArray &message) override;
-    void sleepMs(int ms) override;
-    void sleepUs(int us) override;
-    void setTimerInterval(int ms) override;
-    void startTimer() override;
-    void stopTimer() override;
-    void startGapTimer() override;
-    void stopGapTimer() override;
-    void UpdateTable() override;
-    void searchEndedEmpty() override;
-    void searchProgress(const rdm::SearchProgress &progress) override;
+    // RdmTransport
+    void sendFrame(const QByteArray &frame, int breakUs) override;
+    void pause(int us) override;
+    void startTimer(Timer timer, int ms) override;
+    void stopTimer(Timer timer) override;
     // BootloaderHost
     void writeBytes(const QByteArray &bytes) override;
     void armTimer(int ms) override;
+    void stopTimer() override;
     void progress(int percent) override;
     void finished() override;
 
     void portErrorOccurred();
     void endSearch(bool complete);
+    QTimer *timer(Timer which) const { return which == Timer::Reply ? Timer1 : m_gapTimer; }
     QString sendSet(int num, const rdm::RdmRequest &request);
     QString applyStep(int num, rdm::EditStep step, const rdm::QuorixEdits &values);
 
     rdm::SerialPortIo *m_io;
     rdm::SerialLine m_line;
     QTimer *m_gapTimer;
+    rdm::SearchPacing m_pacing;
     boot::BootloaderExchange m_bootloader{*this};
     QString m_portName;
     bool m_opening = false;

@@ -28,31 +28,60 @@ QString idText(quint32 id)
 
 quint8 RdmSession::send(const RdmRequest &request)
 {
-    ++pacing.messages;
+    if (pacing) {
+        ++pacing->messages;
+        pacing->breakUs += timings.breakUs;
+    }
     const quint8 transNum = m_transNum.take();
     qCDebug(lcRdm).nospace() << "send cc 0x" << Qt::hex << int(request.cc) << " pid 0x" << request.pid << " to 0x"
                              << request.dest << Qt::dec << " transaction " << int(transNum);
-    m_host.sendMessage(buildRequest(request, transNum));
+    m_transport.sendFrame(buildRequest(request, transNum), timings.breakUs);
     return transNum;
 }
 
 void RdmSession::sleep(int ms)
 {
-    pacing.waitedMs += ms;
-    m_host.sleepMs(ms);
+    if (pacing)
+        pacing->waitedMs += ms;
+    m_transport.pause(ms * 1000);
+}
+
+void RdmSession::startReplyTimer()
+{
+    m_transport.startTimer(RdmTransport::Timer::Reply, m_replyTimeoutMs);
 }
 
 void RdmSession::stopTimer()
 {
     m_tickDeferred = false;
-    m_host.stopTimer();
+    m_transport.stopTimer(RdmTransport::Timer::Reply);
+}
+
+void RdmSession::counted(Tick tick)
+{
+    if (!pacing)
+        return;
+    switch (tick) {
+    case Tick::Discovery:
+        ++pacing->discoveryTicks;
+        pacing->tickUs += qint64(timings.discoveryTimeoutMs) * 1000;
+        break;
+    case Tick::Parameter:
+        ++pacing->parameterTicks;
+        pacing->tickUs += qint64(timings.parameterTimeoutMs) * 1000;
+        break;
+    case Tick::Answered:
+        ++pacing->answeredTicks;
+        pacing->tickUs += timings.responseGapUs;
+        break;
+    }
 }
 
 // ---- search and discovery ----
 
 void RdmSession::startSearch()
 {
-    RDM_Mode = DISCOVER;
+    m_mode = DISCOVER;
     VControllers.clear();
     m_recorded.clear();
     m_unacked.clear();
@@ -60,32 +89,32 @@ void RdmSession::startSearch()
     m_awaitedGet = {};
     m_answered = false;
     m_reasm.clear();
-    m_host.stopGapTimer();
-    m_host.setTimerInterval(DiscoveryIntervalMs);
-    SearchRetries = 0;
+    m_transport.stopTimer(RdmTransport::Timer::Gap);
+    m_replyTimeoutMs = timings.discoveryTimeoutMs;
+    m_searchRetries = 0;
     startPass();
 }
 
 void RdmSession::abort()
 {
     stopTimer();
-    m_host.stopGapTimer();
+    m_transport.stopTimer(RdmTransport::Timer::Gap);
     m_reasm.clear();
     m_mutePending = false;
     m_awaitedGet = {};
     m_answered = false;
-    RDM_Mode = NONE;
-    RDM_info_packet = PHASE_END;
+    m_mode = NONE;
+    m_infoPacket = PHASE_END;
 }
 
 void RdmSession::startPass()
 {
     SendUnmute();
-    sleep(UnmuteWaitMs);
+    sleep(timings.unmuteWaitMs);
     SendUnmute();
-    sleep(UnmuteWaitMs);
-    discBinaryState.row = 1;
-    discBinaryState.branch = 1;
+    sleep(timings.unmuteWaitMs);
+    m_discBinaryState.row = 1;
+    m_discBinaryState.branch = 1;
     m_passRequests = 0;
     m_narrowedWith.clear();
     reportDiscovering();
@@ -94,7 +123,8 @@ void RdmSession::startPass()
 
 void RdmSession::reportDiscovering()
 {
-    m_host.searchProgress({SearchProgress::Discovering, int(VControllers.size()), 0, 0});
+    if (searchProgress)
+        searchProgress({SearchProgress::Discovering, int(VControllers.size()), 0, 0});
 }
 
 void RdmSession::SendUnmute()
@@ -117,18 +147,18 @@ void RdmSession::SendNextDisc(Change change)
         // Going down a branch again is worth it only if the last time down found someone; a
         // collision that stays after a fruitless visit comes from controllers that will not go
         // quiet, and the walk would circle under it for ever.
-        const quint64 key = quint64(discBinaryState.row) << 40 | quint64(discBinaryState.branch);
+        const quint64 key = quint64(m_discBinaryState.row) << 40 | quint64(m_discBinaryState.branch);
         const int known = int(m_recorded.size() + m_unacked.size());
         const auto visited = m_narrowedWith.constFind(key);
         if (visited != m_narrowedWith.cend() && visited.value() == known) {
-            qCDebug(lcRdm).noquote() << "discovery: branch" << discBinaryState.row << discBinaryState.branch
+            qCDebug(lcRdm).noquote() << "discovery: branch" << m_discBinaryState.row << m_discBinaryState.branch
                                      << "was gone down before without finding anyone; abandoned";
             change = DISC_WIDEN;
         } else {
             m_narrowedWith.insert(key, known);
         }
     }
-    if (change == DISC_WIDEN && isWholeRange(discBinaryState.bounds)) {
+    if (change == DISC_WIDEN && isWholeRange(m_discBinaryState.bounds)) {
         qCDebug(lcRdm).noquote() << "discovery pass complete after" << m_passRequests << "requests,"
                                  << m_recorded.size() << "recorded";
         endDiscovery();
@@ -141,35 +171,35 @@ void RdmSession::SendNextDisc(Change change)
         endDiscovery();
         return;
     }
-    TBinaryState next = movedBranch(discBinaryState, change);
+    TBinaryState next = movedBranch(m_discBinaryState, change);
     next.bounds = FindBounds(next.row, next.branch);
-    discBinaryState = next;
+    m_discBinaryState = next;
     ++m_passRequests;
     // Half duplex: whatever is still held belongs to an earlier request.
     m_reasm.clear();
-    m_host.stopGapTimer();
+    m_transport.stopTimer(RdmTransport::Timer::Gap);
     send(discoveryRequest(next.bounds.lower, next.bounds.upper));
-    m_host.startTimer();
+    startReplyTimer();
 }
 
 void RdmSession::endDiscovery()
 {
-    RDM_Mode = STANDARD;
-    InfoRequestNum = 0;
-    DeviceInfoSend(0);
+    m_mode = STANDARD;
+    m_infoRequestNum = 0;
+    getSend(DEVICE_INFO, 0);
 }
 
-void RdmSession::DiscoveryRead()
+void RdmSession::DiscoveryRead(QByteArrayView frame)
 {
     stopTimer();
-    const auto reply = decodeDiscoveryReply(QByteArrayView(ReadBuff).first(Msg_len));
+    const auto reply = decodeDiscoveryReply(frame);
     if (!reply) {
-        qCDebug(lcRdm).noquote() << "discovery: collision or unreadable reply of" << Msg_len << "bytes, narrowing";
+        qCDebug(lcRdm).noquote() << "discovery: collision or unreadable reply of" << frame.size() << "bytes, narrowing";
         SendNextDisc(DISC_NARROW);
         return;
     }
     const quint32 id = reply->deviceId();
-    if (id < discBinaryState.bounds.lower || id > discBinaryState.bounds.upper) {
+    if (id < m_discBinaryState.bounds.lower || id > m_discBinaryState.bounds.upper) {
         // Nobody outside the range answers: several answered and the mix looked valid.
         qCDebug(lcRdm).noquote() << "discovery: reply from" << idText(id) << "outside the branch, taken as a collision";
         SendNextDisc(DISC_NARROW);
@@ -193,7 +223,7 @@ void RdmSession::DiscoveryRead()
         SendNextDisc(DISC_WIDEN);
         return;
     }
-    RDM_Mode = STANDARD;
+    m_mode = STANDARD;
     m_mutePending = true;
     m_muteId = id;
     m_muteTries = 0;
@@ -204,15 +234,15 @@ void RdmSession::sendMute()
 {
     ++m_muteTries;
     send(muteRequest(m_muteId));
-    m_host.startTimer();
+    startReplyTimer();
 }
 
-void RdmSession::MuteRead()
+void RdmSession::MuteRead(const TRdmPacket &reply)
 {
     // Only the acknowledgement of the mute in flight counts; a late copy of an earlier one, or a
     // reply from another controller, must not add a record.
-    if (!m_mutePending || sourceDeviceId(m_reply) != m_muteId) {
-        qCDebug(lcRdm).noquote() << "mute acknowledgement from" << idText(sourceDeviceId(m_reply))
+    if (!m_mutePending || sourceDeviceId(reply) != m_muteId) {
+        qCDebug(lcRdm).noquote() << "mute acknowledgement from" << idText(sourceDeviceId(reply))
                                  << "ignored: not the one awaited";
         return;
     }
@@ -226,33 +256,30 @@ void RdmSession::MuteRead()
         qCDebug(lcRdm).noquote() << "recorded controller" << idText(m_muteId);
         reportDiscovering();
     }
-    RDM_Mode = DISCOVER;
+    m_mode = DISCOVER;
     SendNextDisc(DISC_WIDEN);
 }
 
 void RdmSession::NothingFound()
 {
-    ++SearchRetries;
-    qCDebug(lcRdm).noquote() << "no controller found in pass" << int(SearchRetries);
-    if (SearchRetries < 3) {
+    ++m_searchRetries;
+    qCDebug(lcRdm).noquote() << "no controller found in pass" << m_searchRetries;
+    if (m_searchRetries < 3) {
         stopTimer();
-        RDM_Mode = DISCOVER;
-        m_host.setTimerInterval(DiscoveryIntervalMs);
+        m_mode = DISCOVER;
+        m_replyTimeoutMs = timings.discoveryTimeoutMs;
         startPass();
         return;
     }
     qCWarning(lcRdm).noquote() << "search gives up: three passes found no controller";
-    m_host.searchEndedEmpty();
+    if (searchEnded)
+        searchEnded(false);
 }
 
 // ---- receive path ----
 
 void RdmSession::bytesReceived(QByteArrayView bytes)
 {
-    if (bootActive()) {
-        m_boot->bytesReceived(bytes);
-        return;
-    }
     m_reasm.append(bytes);
     handleFrames();
 }
@@ -260,49 +287,41 @@ void RdmSession::bytesReceived(QByteArrayView bytes)
 void RdmSession::handleFrames()
 {
     for (;;) {
-        std::optional<QByteArray> frame = RDM_Mode == DISCOVER ? m_reasm.takeDiscovery() : m_reasm.takeRdm();
+        const std::optional<QByteArray> frame = m_mode == DISCOVER ? m_reasm.takeDiscovery() : m_reasm.takeRdm();
         if (!frame)
             break;
-        ReadBuff = *frame;
-        Msg_len = int(ReadBuff.size());
-        dispatch();
-        endWaitOnAnswer();
+        dispatch(*frame);
+        endWaitOnAnswer(*frame);
     }
     if (m_reasm.pending()) {
-        m_host.startGapTimer();
+        m_transport.startTimer(RdmTransport::Timer::Gap, timings.gapTimeoutMs);
     } else {
-        m_host.stopGapTimer();
+        m_transport.stopTimer(RdmTransport::Timer::Gap);
         runDeferredTick();
     }
 }
 
-void RdmSession::dispatch()
+void RdmSession::dispatch(const QByteArray &frame)
 {
-    if (RDM_Mode == DISCOVER) {
-        if (Msg_len >= 2)
-            DiscoveryRead();
-    } else if (Msg_len >= MinStandardReply) {
-        StandardRead();
+    if (m_mode == DISCOVER) {
+        if (frame.size() >= 2)
+            DiscoveryRead(frame);
+    } else if (frame.size() >= MinStandardReply) {
+        StandardRead(frame);
     }
 }
 
 void RdmSession::gapTimeout()
 {
-    if (bootActive())
-        return;
-    if (RDM_Mode == DISCOVER) {
-        ReadBuff = m_reasm.takeAll();
-        Msg_len = int(ReadBuff.size());
-        dispatch(); // a short reception: a collision from 2 bytes on, ignored below
+    if (m_mode == DISCOVER) {
+        dispatch(m_reasm.takeAll()); // a short reception: a collision from 2 bytes on, ignored below
     } else {
-        while (RDM_Mode != DISCOVER) {
-            std::optional<QByteArray> frame = m_reasm.flushRdm();
+        while (m_mode != DISCOVER) {
+            const std::optional<QByteArray> frame = m_reasm.flushRdm();
             if (!frame)
                 break;
-            ReadBuff = *frame;
-            Msg_len = int(ReadBuff.size());
-            dispatch();
-            endWaitOnAnswer();
+            dispatch(*frame);
+            endWaitOnAnswer(*frame);
         }
         m_reasm.clear();
     }
@@ -319,28 +338,22 @@ void RdmSession::runDeferredTick()
 
 void RdmSession::Timer1Timer()
 {
-    if (bootActive()) {
-        // The connect key, a block's answer time-out or the pause between blocks: never an RDM
-        // request, which would land in the bootloader in the middle of its handshake.
-        m_boot->timerFired();
-        return;
-    }
     if (m_reasm.pending()) {
         // A reply is on its way in; its end or the inter-byte time-out decides, then this tick.
-        m_host.stopTimer();
+        m_transport.stopTimer(RdmTransport::Timer::Reply);
         m_tickDeferred = true;
         return;
     }
     stopTimer();
     m_awaitedGet.pending = false;
     const bool answered = std::exchange(m_answered, false);
-    if (RDM_Mode == DISCOVER) {
-        ++pacing.discoveryTicks;
+    if (m_mode == DISCOVER) {
+        counted(Tick::Discovery);
         SendNextDisc(DISC_WIDEN);
         return;
     }
     if (m_mutePending) {
-        ++pacing.discoveryTicks;
+        counted(Tick::Discovery);
         if (m_muteTries < MuteAttempts) {
             sendMute();
             return;
@@ -351,17 +364,17 @@ void RdmSession::Timer1Timer()
                                    << "attempts; not recorded, treated as a phantom of a collision";
         m_mutePending = false;
         m_unacked.insert(m_muteId);
-        RDM_Mode = DISCOVER;
+        m_mode = DISCOVER;
         SendNextDisc(DISC_NARROW);
         return;
     }
-    if (!getMessage(RDM_info_packet))
+    if (!getMessage(m_infoPacket))
         return;
     if (answered)
-        m_host.sleepUs(ResponseGapUs);
-    ++(answered ? pacing.answeredTicks : pacing.parameterTicks);
-    ++InfoRequestNum;
-    getSend(RDM_info_packet, InfoRequestNum);
+        m_transport.pause(timings.responseGapUs);
+    counted(answered ? Tick::Answered : Tick::Parameter);
+    ++m_infoRequestNum;
+    getSend(m_infoPacket, m_infoRequestNum);
 }
 
 // ---- parameter phase ----
@@ -373,35 +386,36 @@ void RdmSession::getSend(quint8 phase, int num)
         return;
     if (num >= 0 && num < VControllers.size()) {
         const quint32 id = VControllers[num].deviceId();
-        m_host.searchProgress({SearchProgress::Reading, int(VControllers.size()), num, phase});
+        if (searchProgress)
+            searchProgress({SearchProgress::Reading, int(VControllers.size()), num, phase});
         const quint8 transNum = send(getRequest(*get, id));
         m_awaitedGet = {true, makerUid(id), get->pid, transNum};
-        m_host.setTimerInterval(ParameterIntervalMs);
-        RDM_info_packet = phase;
-        m_host.startTimer();
+        m_replyTimeoutMs = timings.parameterTimeoutMs;
+        m_infoPacket = phase;
+        startReplyTimer();
         return;
     }
-    InfoRequestNum = 0;
+    m_infoRequestNum = 0;
     stopTimer();
     if (get->next == PHASE_END) {
-        RDM_info_packet = phase;
-        if (!VControllers.isEmpty())
-            m_host.UpdateTable();
-        else
+        m_infoPacket = phase;
+        if (VControllers.isEmpty())
             NothingFound();
+        else if (searchEnded)
+            searchEnded(true);
         return;
     }
-    RDM_info_packet = get->next;
+    m_infoPacket = get->next;
     getSend(get->next, 0);
 }
 
-void RdmSession::endWaitOnAnswer()
+void RdmSession::endWaitOnAnswer(const QByteArray &frame)
 {
     // Only the answer to the get in flight counts: a late answer to an earlier get, or one from
     // another controller, leaves the wait as it is.
-    if (!fastSearch || !m_awaitedGet.pending || RDM_Mode != STANDARD || Msg_len < MinStandardReply)
+    if (!fastSearch || !m_awaitedGet.pending || m_mode != STANDARD || frame.size() < MinStandardReply)
         return;
-    const std::optional<TRdmPacket> reply = parseRdmHeader(ReadBuff);
+    const std::optional<TRdmPacket> reply = parseRdmHeader(frame);
     if (!reply || reply->cc != GET_COMMAND_RESPONSE || reply->pid != m_awaitedGet.pid
         || reply->transNum != m_awaitedGet.transNum || uidFrom(reply->srcUID) != m_awaitedGet.source)
         return;
@@ -409,47 +423,47 @@ void RdmSession::endWaitOnAnswer()
     m_answered = true;
     qCDebug(lcRdm) << "fast search: answered, next request after the response gap";
     // The tick runs as soon as nothing more is coming in (here, or after the inter-byte time-out).
-    m_host.stopTimer();
+    m_transport.stopTimer(RdmTransport::Timer::Reply);
     m_tickDeferred = true;
 }
 
-void RdmSession::StandardRead()
+void RdmSession::StandardRead(const QByteArray &frame)
 {
-    const auto header = Msg_len >= MinStandardReply ? parseRdmHeader(ReadBuff) : std::nullopt;
+    const auto header = frame.size() >= MinStandardReply ? parseRdmHeader(frame) : std::nullopt;
     if (!header)
         return;
-    m_reply = *header;
-    qCDebug(lcRdm).nospace().noquote() << "reply pid 0x" << Qt::hex << m_reply.pid << " from " << Qt::dec
-                                       << idText(sourceDeviceId(m_reply)) << " type " << int(m_reply.portID);
-    switch (m_reply.pid) {
-    case PID_DISC_MUTE: MuteRead(); break;
-    case PID_DEVICE_INFO: DeviceInfoRead(); break;
-    case PID_DEVICE_LABEL: DeviceLabelRead(); break;
-    case PID_SENSOR_VALUE: DeviceTempRead(); break;
-    case PID_REMOTE_MODE: DeviceRemoteModeRead(); break;
-    case PID_GAMMA: DeviceGammaRead(); break;
+    const TRdmPacket &reply = *header;
+    qCDebug(lcRdm).nospace().noquote() << "reply pid 0x" << Qt::hex << reply.pid << " from " << Qt::dec
+                                       << idText(sourceDeviceId(reply)) << " type " << int(reply.portID);
+    const QByteArrayView data = parameterData(frame);
+    switch (reply.pid) {
+    case PID_DISC_MUTE: MuteRead(reply); break;
+    case PID_DEVICE_INFO: DeviceInfoRead(reply, data); break;
+    case PID_DEVICE_LABEL: DeviceLabelRead(reply, data); break;
+    case PID_SENSOR_VALUE: DeviceTempRead(reply, data); break;
+    case PID_REMOTE_MODE: DeviceRemoteModeRead(reply, data); break;
+    case PID_GAMMA: DeviceGammaRead(reply, data); break;
     default: break;
     }
 }
 
 template <class Apply>
-void RdmSession::forReplySource(Apply apply)
+void RdmSession::forReplySource(const TRdmPacket &reply, QByteArrayView data, Apply apply)
 {
     // A refused or deferred request carries a reason, not the value: it must not be stored.
-    if (VControllers.isEmpty() || m_reply.portID != RESPONSE_TYPE_ACK) {
-        qCDebug(lcRdm).noquote() << "reply not stored: response type" << int(m_reply.portID);
+    if (VControllers.isEmpty() || reply.portID != RESPONSE_TYPE_ACK) {
+        qCDebug(lcRdm).noquote() << "reply not stored: response type" << int(reply.portID);
         return;
     }
-    const quint32 id = sourceDeviceId(m_reply);
-    const QByteArrayView data = parameterData(ReadBuff);
+    const quint32 id = sourceDeviceId(reply);
     for (TQuorixCtrl &c : VControllers)
         if (c.deviceId() == id)
             apply(c, data);
 }
 
-void RdmSession::DeviceInfoRead()
+void RdmSession::DeviceInfoRead(const TRdmPacket &reply, QByteArrayView data)
 {
-    forReplySource([](TQuorixCtrl &c, QByteArrayView data) {
+    forReplySource(reply, data, [](TQuorixCtrl &c, QByteArrayView data) {
         const auto info = readDeviceInfo(data);
         if (!info || info->model != QUORIX_MODEL_ID)
             return;
@@ -460,33 +474,33 @@ void RdmSession::DeviceInfoRead()
     });
 }
 
-void RdmSession::DeviceTempRead()
+void RdmSession::DeviceTempRead(const TRdmPacket &reply, QByteArrayView data)
 {
-    forReplySource([](TQuorixCtrl &c, QByteArrayView data) {
+    forReplySource(reply, data, [](TQuorixCtrl &c, QByteArrayView data) {
         if (const auto sensor = readSensorValue(data))
             c.TMP = sensor->present;
     });
 }
 
-void RdmSession::DeviceRemoteModeRead()
+void RdmSession::DeviceRemoteModeRead(const TRdmPacket &reply, QByteArrayView data)
 {
-    forReplySource([](TQuorixCtrl &c, QByteArrayView data) {
+    forReplySource(reply, data, [](TQuorixCtrl &c, QByteArrayView data) {
         if (!data.isEmpty())
             c.RM = quint8(data[0]);
     });
 }
 
-void RdmSession::DeviceGammaRead()
+void RdmSession::DeviceGammaRead(const TRdmPacket &reply, QByteArrayView data)
 {
-    forReplySource([](TQuorixCtrl &c, QByteArrayView data) {
+    forReplySource(reply, data, [](TQuorixCtrl &c, QByteArrayView data) {
         if (!data.isEmpty())
             c.Gamma = quint8(data[0]);
     });
 }
 
-void RdmSession::DeviceLabelRead()
+void RdmSession::DeviceLabelRead(const TRdmPacket &reply, QByteArrayView data)
 {
-    forReplySource([](TQuorixCtrl &c, QByteArrayView data) {
+    forReplySource(reply, data, [](TQuorixCtrl &c, QByteArrayView data) {
         const qsizetype n = qMin<qsizetype>(data.size(), LABEL_MAX);
         for (qsizetype i = 0; i < n; ++i)
             c.LBL[std::size_t(i)] = quint8(data[i]);

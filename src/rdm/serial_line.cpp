@@ -13,7 +13,6 @@ namespace rdm {
 
 namespace {
 constexpr int WriteWaitMs = 1000; // a block at 19200 baud takes 69 ms
-constexpr int BreakMs = 1;
 } // namespace
 
 LineParameters lineParameters(LineSetting setting)
@@ -129,12 +128,12 @@ void SerialLine::close()
     m_io.close();
 }
 
-bool SerialLine::sendFrame(const QByteArray &message)
+bool SerialLine::sendFrame(const QByteArray &message, int breakUs)
 {
     if (!m_io.isOpen())
         return false;
     m_io.setBreak(true);
-    QThread::msleep(BreakMs);
+    QThread::usleep(ulong(breakUs));
     m_io.setBreak(false);
     return m_io.write(message) && m_io.drain();
 }

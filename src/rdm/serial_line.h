@@ -90,8 +90,9 @@ public:
     bool isOpen() const { return m_io.isOpen(); }
     LineSetting setting() const { return m_setting; }
 
-    // An RDM message: break, 1 ms, release, the message in one write, drained.
-    bool sendFrame(const QByteArray &message);
+    // An RDM message: break for `breakUs`, release, the message in one write, drained.
+    static constexpr int DefaultBreakUs = 1000;
+    bool sendFrame(const QByteArray &message, int breakUs = DefaultBreakUs);
     // Bytes without a break (the bootloader's), drained.
     bool sendBytes(const QByteArray &bytes);
 

@@ -12,27 +12,25 @@ using namespace rdm;
 
 namespace {
 
-struct Host : RdmSessionHost {
+struct Host : RdmTransport {
     RdmSession session{*this};
     QByteArray lastSent;
     bool timerOn = false;
     bool gapOn = false;
     int ends = 0;
 
-    void sendMessage(const QByteArray &m) override
+    Host()
+    {
+        session.searchEnded = [this](bool) { ++ends; };
+    }
+    void sendFrame(const QByteArray &m, int) override
     {
         FUZZ_EXPECT(isCompleteRdmMessage(m));
         lastSent = m;
     }
-    void sleepMs(int) override {}
-    void sleepUs(int) override {}
-    void setTimerInterval(int) override {}
-    void startTimer() override { timerOn = true; }
-    void stopTimer() override { timerOn = false; }
-    void startGapTimer() override { gapOn = true; }
-    void stopGapTimer() override { gapOn = false; }
-    void UpdateTable() override { ++ends; }
-    void searchEndedEmpty() override { ++ends; }
+    void pause(int) override {}
+    void startTimer(Timer timer, int) override { (timer == Timer::Gap ? gapOn : timerOn) = true; }
+    void stopTimer(Timer timer) override { (timer == Timer::Gap ? gapOn : timerOn) = false; }
 
     // A reply to the last message, as a controller of the maker would frame it.
     QByteArray answer(FuzzInput &in)

@@ -54,7 +54,7 @@ Run search(const QList<VirtualQuorix> &line, int latencyMs, bool fast)
     tab.USB_SearchClick();
     run.ended = !ended.isEmpty() || ended.wait(900000);
     run.ms = clock.elapsed();
-    run.prescribedMs = tab.Link->Session.pacing.prescribedMs();
+    run.prescribedMs = tab.Link->pacing().prescribedMs();
     run.records = tab.VControllers;
     run.messages = sim.messages();
     const QList<VirtualQuorix> after = sim.controllers();

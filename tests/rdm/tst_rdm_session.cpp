@@ -7,6 +7,7 @@
 #include "sim/rdm/virtual_quorix_line.h"
 
 #include <QLoggingCategory>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
@@ -17,9 +18,10 @@ using namespace rdm;
 
 namespace {
 
-struct LineHost : RdmSessionHost {
+struct LineHost : RdmTransport {
     VirtualQuorixLine line;
     RdmSession session{*this};
+    SearchPacing pacing;
     QList<QByteArray> sent;
     QByteArray inbound;
     QByteArray late; // replies that come after the wait for them ran out
@@ -36,13 +38,21 @@ struct LineHost : RdmSessionHost {
     int steps = 0;
     int deepestRow = 0;
 
-    explicit LineHost(QList<VirtualQuorix> controllers = {}) : line(std::move(controllers)) {}
+    QList<int> breaks; // µs, one per message
+    explicit LineHost(QList<VirtualQuorix> controllers = {}) : line(std::move(controllers))
+    {
+        session.pacing = &pacing;
+        session.searchEnded = [this](bool found) { ++(found ? tables : emptyEnds); };
+        session.searchProgress = [this](const SearchProgress &p) { progress << p; };
+    }
+    LineHost(const LineHost &) = delete;
 
-    void sendMessage(const QByteArray &m) override
+    void sendFrame(const QByteArray &m, int breakUs) override
     {
         sent << m;
+        breaks << breakUs;
         if (pidOf(m) == PID_DISC_UNIQUE_BRANCH)
-            deepestRow = qMax(deepestRow, session.discBinaryState.row);
+            deepestRow = qMax(deepestRow, session.branch().row);
         if (discoveryAnswer && quint8(m[20]) == DISCOVERY_COMMAND && quint8(m[22]) == PID_DISC_UNIQUE_BRANCH)
             inbound += discoveryAnswer(m);
         else
@@ -50,16 +60,27 @@ struct LineHost : RdmSessionHost {
         // Too late for the wait it answers: it comes in after the next request.
         (line.lateReplyMs >= interval ? late : inbound) += line.lateReply;
     }
-    void sleepMs(int) override {}
-    void sleepUs(int us) override { shortWaits << us; }
-    void setTimerInterval(int ms) override { interval = ms; }
-    void startTimer() override { timerOn = true; }
-    void stopTimer() override { timerOn = false; }
-    void startGapTimer() override { gapOn = true; }
-    void stopGapTimer() override { gapOn = false; }
-    void UpdateTable() override { ++tables; }
-    void searchEndedEmpty() override { ++emptyEnds; }
-    void searchProgress(const SearchProgress &p) override { progress << p; }
+    void pause(int us) override
+    {
+        if (us < 1000)
+            shortWaits << us;
+    }
+    QList<int> gapTimeouts;
+    // The reply time-out each message was given, by its command class.
+    QMap<quint8, QSet<int>> timeoutsFor;
+    void startTimer(Timer timer, int ms) override
+    {
+        if (timer == Timer::Gap) {
+            gapTimeouts << ms;
+            gapOn = true;
+            return;
+        }
+        if (!sent.isEmpty())
+            timeoutsFor[quint8(sent.last()[20])].insert(ms);
+        interval = ms;
+        timerOn = true;
+    }
+    void stopTimer(Timer timer) override { (timer == Timer::Gap ? gapOn : timerOn) = false; }
 
     // Runs a search to its end; false when it did not end within `maxSteps`.
     bool search(int maxSteps = 1'000'000)
@@ -135,25 +156,6 @@ QByteArray reply(quint32 id, quint16 pid, QByteArray data, quint8 type = RESPONS
 }
 
 // The firmware exchange on the same line and the same Timer1 as the session.
-struct BootAdapter : boot::BootloaderHost {
-    explicit BootAdapter(LineHost &host) : host(host) {}
-    LineHost &host;
-    QList<QByteArray> written;
-    int finishes = 0;
-    void writeBytes(const QByteArray &bytes) override
-    {
-        written << bytes;
-        host.inbound += host.line.handleBootloader(bytes);
-    }
-    void armTimer(int ms) override
-    {
-        host.interval = ms;
-        host.timerOn = true;
-    }
-    void stopTimer() override { host.timerOn = false; }
-    void progress(int) override {}
-    void finished() override { ++finishes; }
-};
 
 } // namespace
 
@@ -205,10 +207,43 @@ private slots:
             for (const TQuorixCtrl &c : host.session.VControllers)
                 expected << qMakePair(pid, c.deviceId());
         QCOMPARE(gets, expected);
-        QCOMPARE(host.session.pacing.parameterTicks, 15);
-        QCOMPARE(host.session.RDM_info_packet, quint8(DEVICE_LABEL));
+        QCOMPARE(host.pacing.parameterTicks, 15);
+        QCOMPARE(host.session.infoPhase(), quint8(DEVICE_LABEL));
         QCOMPARE(host.tables, 1);
         compareRecords(host.session.VControllers, line);
+    }
+
+    // Each wait of a search is its own setting: what is set is what the line and the timers get,
+    // and what the pacing prescribes.
+    void timingsAreTakenAsSet()
+    {
+        for (const bool custom : {false, true}) {
+            LineHost host(virtualLine({0x30, 0x31}));
+            host.pieceSize = 7; // replies in pieces: the gap timer runs too
+            RdmSession::Timings t;
+            if (custom) {
+                t = {.discoveryTimeoutMs = 7, .parameterTimeoutMs = 33, .unmuteWaitMs = 11, .responseGapUs = 250,
+                     .breakUs = 400, .gapTimeoutMs = 5};
+                host.session.timings = t;
+            }
+            host.session.fastSearch = true;
+            QVERIFY(host.search());
+            QCOMPARE(host.session.VControllers.size(), 2);
+            QCOMPARE(host.breaks, QList<int>(host.sent.size(), t.breakUs));
+            QCOMPARE(host.timeoutsFor.value(DISCOVERY_COMMAND), QSet<int>{t.discoveryTimeoutMs});
+            QCOMPARE(host.timeoutsFor.value(GET_COMMAND), QSet<int>{t.parameterTimeoutMs});
+            QVERIFY(!host.gapTimeouts.isEmpty());
+            QCOMPARE(QSet<int>(host.gapTimeouts.cbegin(), host.gapTimeouts.cend()), QSet<int>{t.gapTimeoutMs});
+            QCOMPARE(host.shortWaits, QList<int>(host.pacing.answeredTicks, t.responseGapUs));
+            const SearchPacing &p = host.pacing;
+            QCOMPARE(p.waitedMs, 2 * t.unmuteWaitMs);
+            QCOMPARE(p.prescribedMs(),
+                     p.waitedMs
+                         + (qint64(p.messages) * t.breakUs + qint64(p.discoveryTicks) * t.discoveryTimeoutMs * 1000
+                            + qint64(p.parameterTicks) * t.parameterTimeoutMs * 1000
+                            + qint64(p.answeredTicks) * t.responseGapUs + 999)
+                             / 1000);
+        }
     }
 
     void oneControllerNeedsNoWalk()
@@ -304,15 +339,15 @@ private slots:
         // Each answered get cuts its wait to the response gap; an unanswered one waits it out.
         const int gets = 5 * int(ids.size());
         const int answered = 5 * (int(ids.size()) - silent);
-        QCOMPARE(paced.session.pacing.parameterTicks, gets);
-        QCOMPARE(paced.session.pacing.answeredTicks, 0);
+        QCOMPARE(paced.pacing.parameterTicks, gets);
+        QCOMPARE(paced.pacing.answeredTicks, 0);
         QVERIFY(paced.shortWaits.isEmpty());
-        QCOMPARE(fast.session.pacing.parameterTicks, gets - answered);
-        QCOMPARE(fast.session.pacing.answeredTicks, answered);
+        QCOMPARE(fast.pacing.parameterTicks, gets - answered);
+        QCOMPARE(fast.pacing.answeredTicks, answered);
         QCOMPARE(fast.shortWaits, QList<int>(answered, RdmSession::ResponseGapUs));
         // Discovery and the un-mute settling keep their times.
-        QCOMPARE(fast.session.pacing.discoveryTicks, paced.session.pacing.discoveryTicks);
-        QCOMPARE(fast.session.pacing.waitedMs, paced.session.pacing.waitedMs);
+        QCOMPARE(fast.pacing.discoveryTicks, paced.pacing.discoveryTicks);
+        QCOMPARE(fast.pacing.waitedMs, paced.pacing.waitedMs);
     }
 
     void onlyTheAnswerInFlightEndsTheWait_data()
@@ -373,7 +408,7 @@ private slots:
         }
         QCOMPARE(destId(host.sent.last()), 0x43u);
         QCOMPARE(pidOf(host.sent.last()), quint16(PID_DEVICE_INFO));
-        QCOMPARE(host.session.pacing.answeredTicks, ends ? 1 : 0);
+        QCOMPARE(host.pacing.answeredTicks, ends ? 1 : 0);
     }
 
     void progressForTheOperator()
@@ -399,14 +434,14 @@ private slots:
         QVERIFY(host.search());
         QCOMPARE(host.emptyEnds, 1);
         QCOMPARE(host.tables, 0);
-        QCOMPARE(host.session.SearchRetries, quint8(3));
+        QCOMPARE(host.session.emptyPasses(), 3);
         QList<quint16> pids;
         for (const QByteArray &m : host.sent)
             pids << pidOf(m);
         const QList<quint16> pass{PID_DISC_UN_MUTE, PID_DISC_UN_MUTE, PID_DISC_UNIQUE_BRANCH};
         QCOMPARE(pids, pass + pass + pass);
-        QCOMPARE(host.session.pacing.waitedMs, 600);
-        QCOMPARE(host.session.pacing.discoveryTicks, 3);
+        QCOMPARE(host.pacing.waitedMs, 600);
+        QCOMPARE(host.pacing.discoveryTicks, 3);
     }
 
     void findsEveryController_data()
@@ -635,7 +670,7 @@ private slots:
             // After the short reception: a collision leads to the left half; silence ends the pass
             // and the next pass asks the whole range again.
             QCOMPARE(asked[1], size == 1 ? FindBounds(1, 1) : FindBounds(2, 1));
-            QCOMPARE(host.session.SearchRetries, quint8(size == 1 ? 1 : 0));
+            QCOMPARE(host.session.emptyPasses(), size == 1 ? 1 : 0);
             QCOMPARE(host.session.VControllers.size(), 1);
         }
     }
@@ -673,35 +708,6 @@ private slots:
         QCOMPARE(rec.RM, before.RM);
         QCOMPARE(rec.Gamma, before.Gamma);
         QCOMPARE(rec.LBL, before.LBL);
-    }
-
-    void bootloaderOwnsTicksAndBytes()
-    {
-        LineHost host(virtualLine({0x77}));
-        QVERIFY(host.search());
-        QCOMPARE(host.tables, 1);
-        BootAdapter boot(host);
-        boot::BootloaderExchange exchange(boot);
-        host.session.setBootloader(&exchange);
-        host.sent.clear();
-
-        exchange.start(QByteArray(300, 'x'));
-        QVERIFY(host.session.BootKey());
-        QVERIFY(host.inbound.isEmpty()); // the bootloader is not up yet: the key goes unanswered
-        host.line.controllers[0].inBootloader = true;
-        host.session.Timer1Timer();
-        QCOMPARE(boot.written.size(), 2); // the key again, not an RDM request
-        QCOMPARE(boot.written.last(), QByteArray(1, char(boot::CONNECT_KEY)));
-        QCOMPARE(host.interval, boot::BootloaderExchange::KeyIntervalMs);
-
-        QVERIFY(host.runUntilQuiet(1000));
-        QVERIFY(!host.session.BootKey());
-        QCOMPARE(exchange.state(), boot::BootloaderExchange::State::Complete);
-        QCOMPARE(host.line.controllers[0].firmware.left(300), QByteArray(300, 'x'));
-        QCOMPARE(host.line.controllers[0].firmware.size(), 3 * 128);
-        QVERIFY(host.sent.isEmpty()); // no RDM message on the way
-        QCOMPARE(host.tables, 1);     // and no table drawn in the middle
-        QCOMPARE(boot.finishes, 1);
     }
 
     void replyHandlers()

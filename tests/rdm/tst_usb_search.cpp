@@ -109,7 +109,7 @@ private slots:
             QCOMPARE(counts.first().first().toInt(), 0);
             QCOMPARE(counts.last().first().toInt(), ids.size());
             if (ids.isEmpty())
-                QCOMPARE(tab.Link->Session.SearchRetries, quint8(3));
+                QCOMPARE(tab.Link->Session.emptyPasses(), 3);
             for (int row = 0; row < tab.rowCount(); ++row) {
                 QCOMPARE(tab.USB_Grid->item(row, 0)->text(), QStringLiteral("Quorix 16"));
                 QCOMPARE(tab.USB_Grid->item(row, 3)->text(),
@@ -159,8 +159,8 @@ private slots:
         QCOMPARE(tab.USB_Grid->item(1, 2)->text(), QStringLiteral("V0.0.0"));
         // Its five gets each waited the whole interval; the other's were cut short (unless a loaded
         // machine kept an answer beyond the interval).
-        QVERIFY(tab.Link->Session.pacing.parameterTicks >= 5);
-        QCOMPARE(tab.Link->Session.pacing.parameterTicks + tab.Link->Session.pacing.answeredTicks, 10);
+        QVERIFY(tab.Link->pacing().parameterTicks >= 5);
+        QCOMPARE(tab.Link->pacing().parameterTicks + tab.Link->pacing().answeredTicks, 10);
     }
 
     // Misbehaving controllers over a real port, where a late reply really comes late: the
