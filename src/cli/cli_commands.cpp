@@ -1,9 +1,13 @@
 #include "cli/cli_commands.h"
 
 #include "cli/cli_fields.h"
+#include "cli/cli_json.h"
 #include "cli/usb_commands.h"
 #include "rdm/firmware_hex.h"
+#include "net/net_interfaces.h"
 #include "settings/settings_file.h"
+
+#include <QJsonDocument>
 
 #include <QCommandLineParser>
 #include <functional>
@@ -115,6 +119,59 @@ std::optional<QList<Target>> targetsOf(const QStringList &texts, Output &out, co
     return targets;
 }
 
+// The TARGETs a command names and where they are; nothing, with `*status` set, when the command
+// line is wrong.
+struct Plan {
+    QList<Target> targets;
+    Where where;
+};
+std::optional<Plan> planOf(const QCommandLineParser &p, const QStringList &targetTexts, Output &out,
+                           const QString &command, int *status)
+{
+    std::optional<QList<Target>> targets = targetsOf(targetTexts, out, command, status);
+    if (!targets)
+        return std::nullopt;
+    std::optional<Where> w = whereOf(p, *targets, out, command, status);
+    if (!w)
+        return std::nullopt;
+    return Plan{std::move(*targets), std::move(*w)};
+}
+
+int adaptersCommand(const QCommandLineParser &p, Output &out)
+{
+    if (!p.positionalArguments().isEmpty())
+        return usage(out, QStringLiteral("adapters"), QStringLiteral("takes no arguments"));
+    QList<tNetworkInterface> interfaces;
+    if (!GetNetworkInterfaces(interfaces)) {
+        out.message(QStringLiteral("The system did not list its network interfaces"));
+        return Failure;
+    }
+    QJsonArray listed;
+    QStringList lines;
+    for (const tNetworkInterface &n : std::as_const(interfaces)) {
+        if (n.IsLoopback) // as the adapter list leaves them out
+            continue;
+        listed.append(QJsonObject{{QStringLiteral("address"), n.AddrIP},
+                                  {QStringLiteral("subnetMask"), n.SubnetMask},
+                                  {QStringLiteral("network"), n.AddrNet},
+                                  {QStringLiteral("up"), n.IsInterfaceUp}});
+        lines << QStringLiteral("%1  %2  %3").arg(n.AddrIP, n.SubnetMask, n.AddrNet);
+    }
+    if (p.isSet(JsonOption)) {
+        out.resultBytes(QJsonDocument(QJsonObject{{QStringLiteral("format"), QStringLiteral("glintwork-cli")},
+                                                  {QStringLiteral("version"), JsonVersion},
+                                                  {QStringLiteral("command"), QStringLiteral("adapters")},
+                                                  {QStringLiteral("adapters"), listed}})
+                            .toJson(QJsonDocument::Indented));
+        return Success;
+    }
+    if (lines.isEmpty())
+        out.message(QStringLiteral("None Found"));
+    for (const QString &line : std::as_const(lines))
+        out.result(line);
+    return Success;
+}
+
 int searchCommand(const QCommandLineParser &p, Output &out)
 {
     if (!p.positionalArguments().isEmpty())
@@ -132,13 +189,12 @@ int showCommand(const QCommandLineParser &p, Output &out)
     if (p.positionalArguments().size() != 1)
         return usage(out, name, QStringLiteral("one TARGET expected"));
     int status = Failure;
-    const std::optional<QList<Target>> targets = targetsOf(p.positionalArguments(), out, name, &status);
-    if (!targets)
+    const std::optional<Plan> plan = planOf(p, p.positionalArguments(), out, name, &status);
+    if (!plan)
         return status;
-    const std::optional<Where> w = whereOf(p, *targets, out, name, &status);
-    if (!w)
-        return status;
-    return UsbCommands(out, w->port, w->fast).show(targets->first(), p.isSet(JsonOption));
+    const QList<Target> &targets = plan->targets;
+    const Where *w = &plan->where;
+    return UsbCommands(out, w->port, w->fast).show(targets.first(), p.isSet(JsonOption));
 }
 
 int setCommand(const QCommandLineParser &p, Output &out)
@@ -148,18 +204,17 @@ int setCommand(const QCommandLineParser &p, Output &out)
     if (args.size() < 2)
         return usage(out, name, QStringLiteral("a TARGET and at least one FIELD=VALUE expected"));
     int status = Failure;
-    const std::optional<QList<Target>> targets = targetsOf({args.first()}, out, name, &status);
-    if (!targets)
+    const std::optional<Plan> plan = planOf(p, {args.first()}, out, name, &status);
+    if (!plan)
         return status;
-    const std::optional<Where> w = whereOf(p, *targets, out, name, &status);
-    if (!w)
-        return status;
+    const QList<Target> &targets = plan->targets;
+    const Where *w = &plan->where;
     // Every field is checked before the line is touched.
     QString error;
     const std::optional<UsbFieldValues> values = parseUsbFields(args.mid(1), &error);
     if (!values)
         return usage(out, name, error);
-    return UsbCommands(out, w->port, w->fast).set(targets->first(), *values, !p.isSet(NoVerifyOption));
+    return UsbCommands(out, w->port, w->fast).set(targets.first(), *values, !p.isSet(NoVerifyOption));
 }
 
 int backupCommand(const QCommandLineParser &p, Output &out)
@@ -170,13 +225,12 @@ int backupCommand(const QCommandLineParser &p, Output &out)
     if (p.isSet(AllOption) == !p.positionalArguments().isEmpty())
         return usage(out, name, QStringLiteral("give either TARGETs or --all"));
     int status = Failure;
-    const std::optional<QList<Target>> targets = targetsOf(p.positionalArguments(), out, name, &status);
-    if (!targets)
+    const std::optional<Plan> plan = planOf(p, p.positionalArguments(), out, name, &status);
+    if (!plan)
         return status;
-    const std::optional<Where> w = whereOf(p, *targets, out, name, &status);
-    if (!w)
-        return status;
-    return UsbCommands(out, w->port, w->fast).backup(*targets, p.value(OutputOption));
+    const QList<Target> &targets = plan->targets;
+    const Where *w = &plan->where;
+    return UsbCommands(out, w->port, w->fast).backup(targets, p.value(OutputOption));
 }
 
 int restoreCommand(const QCommandLineParser &p, Output &out)
@@ -185,12 +239,11 @@ int restoreCommand(const QCommandLineParser &p, Output &out)
     if (p.positionalArguments().size() != 1)
         return usage(out, name, QStringLiteral("one FILE expected"));
     int status = Failure;
-    const std::optional<QList<Target>> only = targetsOf(p.values(OnlyOption), out, name, &status);
-    if (!only)
+    const std::optional<Plan> plan = planOf(p, p.values(OnlyOption), out, name, &status);
+    if (!plan)
         return status;
-    const std::optional<Where> w = whereOf(p, *only, out, name, &status);
-    if (!w)
-        return status;
+    const QList<Target> &only = plan->targets;
+    const Where *w = &plan->where;
     // The whole file is read, and refused as a whole, before the line is touched.
     QString error;
     const QString file = p.positionalArguments().first();
@@ -204,10 +257,10 @@ int restoreCommand(const QCommandLineParser &p, Output &out)
     for (const settings::Entry &e : *entries) {
         if (e.family != family)
             continue;
-        if (only->isEmpty() || std::any_of(only->begin(), only->end(), [&](const Target &t) { return t.text == e.id; }))
+        if (only.isEmpty() || std::any_of(only.begin(), only.end(), [&](const Target &t) { return t.text == e.id; }))
             chosen << e;
     }
-    for (const Target &t : *only)
+    for (const Target &t : only)
         if (std::none_of(chosen.begin(), chosen.end(), [&](const settings::Entry &e) { return e.id == t.text; })) {
             out.message(QStringLiteral("%1: not in %2").arg(t.text, file));
             return Failure;
@@ -232,12 +285,11 @@ int firmwareCommand(const QCommandLineParser &p, Output &out)
         return usage(out, name, QStringLiteral("--wait: \"%1\" is not a number of seconds from 1 to 3600")
                                     .arg(p.value(WaitOption)));
     int status = Failure;
-    const std::optional<QList<Target>> targets = targetsOf({args.first()}, out, name, &status);
-    if (!targets)
+    const std::optional<Plan> plan = planOf(p, {args.first()}, out, name, &status);
+    if (!plan)
         return status;
-    const std::optional<Where> w = whereOf(p, *targets, out, name, &status);
-    if (!w)
-        return status;
+    const QList<Target> &targets = plan->targets;
+    const Where *w = &plan->where;
     // The whole file is checked first: a broken file must never leave the controller in its
     // bootloader with half an image.
     const firmware::HexImage image = firmware::readFirmwareHex(args[1]);
@@ -245,12 +297,16 @@ int firmwareCommand(const QCommandLineParser &p, Output &out)
         out.message(image.error);
         return Failure;
     }
-    return UsbCommands(out, w->port, w->fast).firmware(targets->first(), image.data, wait);
+    return UsbCommands(out, w->port, w->fast).firmware(targets.first(), image.data, wait);
 }
 
 const QList<Command> &commands()
 {
     static const QList<Command> all{
+        {QStringLiteral("adapters"), QStringLiteral("[--json]"),
+         QStringLiteral("List the network adapters a search can be sent from, as the adapter list shows them: "
+                        "address, subnet mask, network."),
+         {JsonOption}, adaptersCommand},
         {QStringLiteral("search"), QStringLiteral("[--port NAME [--fast] | --adapter ADDR] [--json]"),
          QStringLiteral("Search for controllers and list them as the device table does."),
          {PortOption, FastOption, AdapterOption, JsonOption}, searchCommand},

@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace cli {
@@ -88,6 +89,12 @@ std::optional<UsbFieldValues> parseUsbFields(const QStringList &assignments, QSt
                 *error = QStringLiteral("nickname: %1 characters, at most %2")
                              .arg(value.size())
                              .arg(fieldrules::NicknameTypedMax);
+                return std::nullopt;
+            }
+            // The controller keeps one byte per character; the dialog would send "?" for others.
+            const auto wide = std::find_if(value.begin(), value.end(), [](QChar ch) { return ch.unicode() > 0xFF; });
+            if (wide != value.end()) {
+                *error = QStringLiteral("nickname: \"%1\" is not a character the controller can keep").arg(*wide);
                 return std::nullopt;
             }
             v.nickname = value;

@@ -91,6 +91,11 @@ int UsbCommands::rowOf(const Target &target)
     return -1;
 }
 
+int UsbCommands::searchFor(const Target &target)
+{
+    return runSearch() ? rowOf(target) : -1;
+}
+
 int UsbCommands::search(bool json)
 {
     if (!runSearch())
@@ -124,9 +129,7 @@ int UsbCommands::search(bool json)
 
 int UsbCommands::show(const Target &target, bool json)
 {
-    if (!runSearch())
-        return Failure;
-    const int row = rowOf(target);
+    const int row = searchFor(target);
     if (row < 0)
         return Failure;
     const TQuorixCtrl &c = m_link.VControllers[row];
@@ -160,9 +163,7 @@ bool UsbCommands::send(int row, const rdm::QuorixEdits &shown, const rdm::Quorix
 
 int UsbCommands::set(const Target &target, const UsbFieldValues &values, bool verifyAfter)
 {
-    if (!runSearch())
-        return Failure;
-    const int row = rowOf(target);
+    const int row = searchFor(target);
     if (row < 0)
         return Failure;
     const TQuorixCtrl &c = m_link.VControllers[row];
@@ -317,9 +318,7 @@ int UsbCommands::restore(const QList<settings::Entry> &entries, bool dryRun, boo
 
 int UsbCommands::firmware(const Target &target, const QByteArray &image, int waitSeconds)
 {
-    if (!runSearch())
-        return Failure;
-    const int row = rowOf(target);
+    const int row = searchFor(target);
     if (row < 0)
         return Failure;
     m_link.CurrentController = row;

@@ -29,6 +29,8 @@ private:
     bool runSearch();
     // The row of the controller `target`, or -1 with the message said.
     int rowOf(const Target &target);
+    // A search, then rowOf.
+    int searchFor(const Target &target);
     // Sends the edits as the dialog's OK does; false when a change did not go out (said).
     bool send(int row, const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited);
     // Reads the controllers back with a new search and compares each with what was sent.

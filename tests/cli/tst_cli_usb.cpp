@@ -218,6 +218,9 @@ private slots:
         QTest::newRow("nickname of 33 characters")
             << QStringList{QStringLiteral("set"), mode2, QStringLiteral("nickname=") + QString(33, QLatin1Char('x'))}
             << false << 2 << QStringLiteral("nickname: 33 characters, at most 32");
+        QTest::newRow("nickname the controller cannot keep")
+            << QStringList{QStringLiteral("set"), mode2, QStringLiteral("nickname=Bühne \u20AC")} << false << 2
+            << QStringLiteral("nickname: \"\u20AC\" is not a character the controller can keep");
         QTest::newRow("a field twice")
             << QStringList{QStringLiteral("set"), mode2, QStringLiteral("mode=1"), QStringLiteral("mode=2")} << false << 2
             << QStringLiteral("mode: given twice");
