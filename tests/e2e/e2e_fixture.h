@@ -3,8 +3,12 @@
 // namespaces that netns_run.sh made, and a main window on the app side.
 
 #include "app/form1.h"
+#include "glw_test.h"
+#include "net/network_tab.h"
 
 #include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -104,6 +108,34 @@ inline QString writeControllerFile(QTemporaryDir &dir, const QString &name, cons
         return {};
     f.write(text.toUtf8());
     return path;
+}
+
+// The network table's row of the controller at `ip`; -1 for none.
+inline int rowOf(const QTableWidget *grid, const QString &ip)
+{
+    for (int r = 0; r < grid->rowCount(); ++r)
+        if (grid->item(r, 2) && grid->item(r, 2)->text() == ip)
+            return r;
+    return -1;
+}
+
+// Double-clicks the row as the operator does; `answer` gets the modal windows that open.
+inline void doubleClick(QTableWidget *grid, int row, std::function<void(QWidget *)> answer)
+{
+    glwtest::answerModal(std::move(answer), 15000);
+    const QRect cell = grid->visualItemRect(grid->item(row, 1));
+    // A double-click is a click and then the second press: QTest's double-click alone is not
+    // taken as one by the table.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+// Presses Search and waits for `rows` rows, and no more than that.
+inline bool search(NetworkTab *net, int rows)
+{
+    net->Net_Search->click();
+    return QTest::qWaitFor([net, rows] { return net->rowCount() == rows; }, 10000)
+        && (QTest::qWait(300), net->rowCount() == rows);
 }
 
 } // namespace e2e

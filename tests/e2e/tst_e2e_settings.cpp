@@ -73,13 +73,7 @@ SacnUniv = 300
 
 QStringList g_uncaught;
 
-int rowOf(const QTableWidget *grid, const QString &ip)
-{
-    for (int r = 0; r < grid->rowCount(); ++r)
-        if (grid->item(r, 2) && grid->item(r, 2)->text() == ip)
-            return r;
-    return -1;
-}
+using e2e::rowOf;
 
 struct Datagram {
     QByteArray bytes;
@@ -99,12 +93,7 @@ class TestE2eSettings : public QObject {
     NetworkTab *net() { return m_form->NetworkDevices; }
     QTableWidget *grid() { return net()->Network_Grid; }
 
-    bool search(int rows)
-    {
-        net()->Net_Search->click();
-        return QTest::qWaitFor([this, rows] { return net()->rowCount() == rows; }, 10000)
-            && (QTest::qWait(300), net()->rowCount() == rows);
-    }
+    bool search(int rows) { return e2e::search(net(), rows); }
 
     // Opens the row's dialog as the operator does, types `nickname` and `universe`, presses OK.
     void editByHand(const QString &ip, const QString &nickname, const QString &universe)
@@ -113,17 +102,14 @@ class TestE2eSettings : public QObject {
         const QByteArray taken = "configured " + ip.toLatin1();
         const qsizetype before = m_sim->output().count(taken);
         bool opened = false;
-        glwtest::answerModal([&](QWidget *) {
+        const int row = rowOf(grid(), ip);
+        QVERIFY(row >= 0);
+        e2e::doubleClick(grid(), row, [&](QWidget *) {
             opened = true;
             configtest::typeInto(d->txtNickname, nickname);
             configtest::typeInto(d->txtStartUniv, universe);
             configtest::click(d->btnOK);
-        }, 15000);
-        const int row = rowOf(grid(), ip);
-        QVERIFY(row >= 0);
-        const QRect cell = grid()->visualItemRect(grid()->item(row, 1));
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
+        });
         QVERIFY(opened);
         // Taken before the next search asks: the datagrams go to different sockets of the controller.
         QVERIFY(QTest::qWaitFor([&] { return m_sim->output().count(taken) > before; }, 5000));
