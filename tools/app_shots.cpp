@@ -12,6 +12,8 @@
 #include "rdm/quorix_texts.h"
 #include "firmware/tcp_firmware.h"
 #include "rdm/usb_tab.h"
+#include "settings/restore_dialog.h"
+#include "settings/settings_files.h"
 #include "sim/rdm/virtual_quorix_line.h"
 #include "widget_shot.h"
 
@@ -99,6 +101,21 @@ int main(int argc, char *argv[])
     TForm1 form(0, options);
     form.show();
     bool ok = fillNetworkTab(form) && saveShot(form, dir, "network_tab.png");
+    {
+        // A restore of the rig's file after two controllers were changed by hand: the file holds
+        // what they had before.
+        QList<settings::Entry> file;
+        for (const settings::Entry &e : form.Files->listedEntries())
+            if (!e.firmware.startsWith(QLatin1String("Bootloader")))
+                file.append(e);
+        file[0].nickname = QStringLiteral("Front truss");
+        file[0].values.startUniv = QStringLiteral("21");
+        file[2].values.gamma[0] = QStringLiteral("1.8");
+        file[2].values.gammaTrack[0] = 18;
+        RestoreDialog restore(QStringLiteral("/home/show/rig.json"), file, *form.NetworkDevices, *form.Workflow,
+                              *form.USBDevices, *form.QuorixConfig);
+        ok = saveShot(restore, dir, "restore.png") && ok;
+    }
     form.show();
     fillUsbTab(form);
     form.tabControl1->setCurrentIndex(TForm1::UsbTabIndex);
