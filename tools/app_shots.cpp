@@ -2,6 +2,7 @@
 // for the user guide, made from the real forms on the offscreen platform: glw-app-shots OUTPUT_DIR.
 
 #include "app/about_windows.h"
+#include "net/network_link.h"
 #include "sim/controller_file.h"
 #include "app/form1.h"
 #include "rdm/form3.h"
@@ -45,7 +46,7 @@ bool fillNetworkTab(TForm1 &form)
         return false;
     }
     for (const VirtualControllerSpec &c : *demo)
-        form.NetworkDevices->IdUDPServer1UDPRead(orvantic::buildPollReply(c.ctrl, c.model));
+        form.NetLink->IdUDPServer1UDPRead(orvantic::buildPollReply(c.ctrl, c.model));
     form.NetworkDevices->StatusBar2->showMessage(tessara::searchStatusText(false, form.NetworkDevices->rowCount()));
     return true;
 }
@@ -112,7 +113,7 @@ int main(int argc, char *argv[])
         file[0].values.startUniv = QStringLiteral("21");
         file[2].values.gamma[0] = QStringLiteral("1.8");
         file[2].values.gammaTrack[0] = 18;
-        RestoreDialog restore(QStringLiteral("/home/show/rig.json"), file, *form.NetworkDevices, *form.Workflow,
+        RestoreDialog restore(QStringLiteral("/home/show/rig.json"), file, *form.NetworkDevices,
                               *form.USBDevices, *form.QuorixConfig);
         ok = saveShot(restore, dir, "restore.png") && ok;
     }

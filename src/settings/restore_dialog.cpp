@@ -1,7 +1,8 @@
 #include "settings/restore_dialog.h"
 
 #include "common/named_control.h"
-#include "config/config_workflow.h"
+#include "config/config_workflow_rules.h"
+#include "net/network_link.h"
 #include "net/network_tab.h"
 #include "net/udp_port.h"
 #include "rdm/quorix_config.h"
@@ -33,8 +34,7 @@ enum TargetColumns { FileColumn, OntoColumn };
 enum ChangeColumns { FieldColumn, NowColumn, FileValueColumn };
 } // namespace
 
-RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, NetworkTab &net, ConfigWorkflow &workflow,
-                             UsbTab &usb, TQuorixConfig &usbDialog, QWidget *parent)
+RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, NetworkTab &net, UsbTab &usb, TQuorixConfig &usbDialog, QWidget *parent)
     : QDialog(parent),
       Targets(named(new QTableWidget(0, 2, this), "Targets", tr("Controllers in the file"))),
       chkNickname(named(new QCheckBox(tr("A clone takes the nickname too"), this), "chkNickname",
@@ -47,8 +47,8 @@ RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, Net
       btnSaveResults(named(new QPushButton(tr("Save Results…"), this), "btnSaveResults", tr("Save results as text"))),
       btnClose(named(new QPushButton(tr("Close"), this), "btnClose", tr("Close"))),
       m_file(std::move(fromFile)),
-      m_net(net),
-      m_workflow(workflow),
+      m_view(net),
+      m_net(net.link()),
       m_usb(usb),
       m_usbDialog(usbDialog),
       m_readBack(new NetworkReadBack(
@@ -104,7 +104,7 @@ RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, Net
     connect(btnSaveResults, &QPushButton::clicked, this, &RestoreDialog::saveResults);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_readBack, &NetworkReadBack::finished, this, &RestoreDialog::finishJob);
-    connect(m_net.IdUDPServer1, &UdpPort::datagramReceived, m_readBack, &NetworkReadBack::datagramReceived);
+    connect(m_net.udpPort(), &UdpPort::datagramReceived, m_readBack, &NetworkReadBack::datagramReceived);
 
     listTargets();
     fillTargetBoxes();
@@ -132,9 +132,8 @@ void RestoreDialog::setTicked(int entry, bool on)
 
 void RestoreDialog::listTargets()
 {
-    for (int row = 0; row < m_net.PControllers.size(); ++row)
-        if (m_net.hasController(row))
-            m_targets.append({entryOf(m_net.PControllers[row], m_net.modelShown(row)), row});
+    for (int row = 0; row < m_net.count(); ++row)
+        m_targets.append({entryOf(m_net.controller(row), m_net.rowTexts(row).value(0)), row});
     for (int row = 0; row < m_usb.VControllers.size(); ++row)
         m_targets.append({entryOf(m_usb.VControllers[row]), row});
 }
@@ -178,12 +177,12 @@ RestoreDialog::Job RestoreDialog::prepare(int entry, int target) const
     QString error;
     Entry after = t.now;
     if (e.family == Family::Network) {
-        const TTessaraCtrl &before = m_net.PControllers[t.row];
+        const TTessaraCtrl &before = m_net.controller(t.row);
         if (tessara::isBootloader(before)) {
             job.refused = tr("the controller is in its bootloader");
             return job;
         }
-        if (configflow::ipCompatibility(before, m_net.selectedAdapterNetwork()) == configflow::IpCheck::OfferRepair) {
+        if (configflow::ipCompatibility(before, m_view.selectedAdapterNetwork()) == configflow::IpCheck::OfferRepair) {
             job.refused = tr("its address is outside the adapter's network; open it to repair the address first");
             return job;
         }
@@ -272,10 +271,10 @@ void RestoreDialog::runNext()
     const Target &t = m_targets[job.target];
     const QString name = nameOf(t.now);
     if (job.netAfter) {
-        const TTessaraCtrl before = m_net.PControllers[t.row];
+        const TTessaraCtrl before = m_net.controller(t.row);
         // As OK does: the record takes the dialog's values, then the datagram goes out from it.
         m_net.replaceController(t.row, *job.netAfter);
-        if (const ::Result<> sent = m_workflow.sendConfig(t.row); !sent) {
+        if (const ::Result<> sent = m_net.sendConfig(t.row); !sent) {
             m_net.replaceController(t.row, before); // nothing went out
             finishJob({name, Outcome::NotSent, {}, sent.failure().text});
             return;

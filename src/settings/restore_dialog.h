@@ -10,7 +10,7 @@
 #include <QDialog>
 #include <optional>
 
-class ConfigWorkflow;
+class NetworkLink;
 class NetworkTab;
 class QCheckBox;
 class QComboBox;
@@ -26,8 +26,7 @@ class UsbTab;
 class RestoreDialog : public QDialog {
     Q_OBJECT
 public:
-    RestoreDialog(const QString &fileName, QList<settings::Entry> fromFile, NetworkTab &net, ConfigWorkflow &workflow,
-                  UsbTab &usb, TQuorixConfig &usbDialog, QWidget *parent = nullptr);
+    RestoreDialog(const QString &fileName, QList<settings::Entry> fromFile, NetworkTab &net, UsbTab &usb, TQuorixConfig &usbDialog, QWidget *parent = nullptr);
 
     QTableWidget *Targets;    // a row per controller of the file, with its "Onto" choice
     QCheckBox *chkNickname;   // a clone takes the nickname too
@@ -85,8 +84,8 @@ private:
     void endRun();
 
     QList<settings::Entry> m_file;
-    NetworkTab &m_net;
-    ConfigWorkflow &m_workflow;
+    NetworkTab &m_view;
+    NetworkLink &m_net;
     UsbTab &m_usb;
     TQuorixConfig &m_usbDialog;
     QList<Target> m_targets;

@@ -1,7 +1,7 @@
 #include "settings/settings_files.h"
 
 #include "common/form_builders.h"
-#include "config/config_workflow.h"
+#include "net/network_link.h"
 #include "config/tessara_config.h"
 #include "net/network_tab.h"
 #include "rdm/quorix_config.h"
@@ -31,11 +31,11 @@ QString fileNameFor(const QString &what)
 
 } // namespace
 
-SettingsFiles::SettingsFiles(NetworkTab &net, ConfigWorkflow &workflow, TTessaraConfig &netDialog, UsbTab &usb,
+SettingsFiles::SettingsFiles(NetworkTab &net, TTessaraConfig &netDialog, UsbTab &usb,
                              TQuorixConfig &usbDialog, QObject *parent)
     : QObject(parent),
-      m_net(net),
-      m_workflow(workflow),
+      m_view(net),
+      m_net(net.link()),
       m_netDialog(netDialog),
       m_usb(usb),
       m_usbDialog(usbDialog),
@@ -87,9 +87,8 @@ void SettingsFiles::setReadBackTiming(int firstDelayMs, int tryIntervalMs)
 QList<Entry> SettingsFiles::listedEntries() const
 {
     QList<Entry> entries;
-    for (int row = 0; row < m_net.PControllers.size(); ++row)
-        if (m_net.hasController(row))
-            entries.append(entryOf(m_net.PControllers[row], m_net.modelShown(row)));
+    for (int row = 0; row < m_net.count(); ++row)
+        entries.append(entryOf(m_net.controller(row), m_net.rowTexts(row).value(0)));
     for (const TQuorixCtrl &c : m_usb.VControllers)
         entries.append(entryOf(c));
     return entries;
@@ -108,10 +107,10 @@ void SettingsFiles::write(QWidget *parent, const QList<Entry> &entries, const QS
 void SettingsFiles::saveNetworkController()
 {
     // What the controller reported: the dialog's unsent edits are not its settings.
-    const int row = m_workflow.selectedRow();
+    const int row = m_view.selectedRow();
     if (!m_net.hasController(row))
         return;
-    const Entry e = entryOf(m_net.PControllers[row], m_net.modelShown(row));
+    const Entry e = entryOf(m_net.controller(row), m_net.rowTexts(row).value(0));
     write(&m_netDialog, {e}, e.nickname.isEmpty() ? e.address : e.nickname);
 }
 
@@ -127,14 +126,14 @@ void SettingsFiles::saveUsbController()
 void SettingsFiles::backUpNetwork()
 {
     QList<Entry> entries;
-    for (int row = 0; row < m_net.PControllers.size(); ++row)
-        if (m_net.hasController(row) && !tessara::isBootloader(m_net.PControllers[row]))
-            entries.append(entryOf(m_net.PControllers[row], m_net.modelShown(row)));
+    for (int row = 0; row < m_net.count(); ++row)
+        if (!tessara::isBootloader(m_net.controller(row)))
+            entries.append(entryOf(m_net.controller(row), m_net.rowTexts(row).value(0)));
     if (entries.isEmpty()) {
-        QMessageBox::information(&m_net, m_net.window()->windowTitle(), tr("No network devices are listed. Search first."));
+        QMessageBox::information(&m_view, m_view.window()->windowTitle(), tr("No network devices are listed. Search first."));
         return;
     }
-    write(&m_net, entries, tr("Network devices"));
+    write(&m_view, entries, tr("Network devices"));
 }
 
 void SettingsFiles::backUpUsb()
@@ -151,7 +150,7 @@ void SettingsFiles::backUpUsb()
 
 void SettingsFiles::restore()
 {
-    QWidget *parent = m_net.window();
+    QWidget *parent = m_view.window();
     const QString path = m_openPath(parent, QString());
     if (path.isEmpty())
         return;
@@ -162,7 +161,7 @@ void SettingsFiles::restore()
                              tr("The file was not read, and nothing was sent.\n\n%1").arg(error));
         return;
     }
-    RestoreDialog dialog(path, *entries, m_net, m_workflow, m_usb, m_usbDialog, parent);
+    RestoreDialog dialog(path, *entries, m_view, m_usb, m_usbDialog, parent);
     dialog.setReadBackTiming(m_firstDelayMs, m_tryIntervalMs);
     m_runDialog(dialog);
 }

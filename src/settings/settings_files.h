@@ -8,8 +8,8 @@
 #include <QObject>
 #include <functional>
 
-class ConfigWorkflow;
 class QDialog;
+class NetworkLink;
 class NetworkTab;
 class QPushButton;
 class QWidget;
@@ -20,7 +20,7 @@ class UsbTab;
 class SettingsFiles : public QObject {
     Q_OBJECT
 public:
-    SettingsFiles(NetworkTab &net, ConfigWorkflow &workflow, TTessaraConfig &netDialog, UsbTab &usb,
+    SettingsFiles(NetworkTab &net, TTessaraConfig &netDialog, UsbTab &usb,
                   TQuorixConfig &usbDialog, QObject *parent = nullptr);
 
     // The two "Files" buttons, in the gap right of each tab's Search.
@@ -51,8 +51,8 @@ private:
     QPushButton *filesButton(QWidget *tab, const char *name, bool network);
     void write(QWidget *parent, const QList<settings::Entry> &entries, const QString &suggested);
 
-    NetworkTab &m_net;
-    ConfigWorkflow &m_workflow;
+    NetworkTab &m_view;
+    NetworkLink &m_net;
     TTessaraConfig &m_netDialog;
     UsbTab &m_usb;
     TQuorixConfig &m_usbDialog;

@@ -9,7 +9,10 @@
 #include "e2e_fixture.h"
 #include "app/glw_application.h"
 #include "glw_test.h"
+#include "net/network_link.h"
 #include "net/network_tab.h"
+#include "net/orvantic.h"
+#include "net/udp_port.h"
 #include "settings/restore_dialog.h"
 #include "settings/settings_files.h"
 
@@ -167,9 +170,11 @@ private slots:
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
         m_form->Files->setReadBackTiming(200, 700);
-        m_form->Workflow->setTransport([this](const QByteArray &datagram, const QString &host) {
-            m_sent.append({datagram, host});
-            return net()->send(datagram, host);
+        // Every datagram still goes out through the port; the configurations are noted on the way.
+        m_form->NetLink->setTransport([this](const QByteArray &datagram, const QString &host) {
+            if (orvantic::opcodeOf(datagram) == orvantic::OpConfig)
+                m_sent.append({datagram, host});
+            return net()->link().udpPort()->send(datagram, host);
         });
     }
     void cleanupTestCase()
@@ -226,7 +231,7 @@ private slots:
     {
         QVERIFY(search(5));
         const QString file = backUpAll();
-        const TTessaraCtrl source = net()->PControllers[rowOf(grid(), "10.77.1.40")];
+        const TTessaraCtrl source = net()->link().controller(rowOf(grid(), "10.77.1.40"));
         const auto results = restore(file, [](RestoreDialog &d) {
             // "Stage left" onto the spare; the others skipped.
             for (int i = 0; i < d.Targets->rowCount(); ++i) {
@@ -240,7 +245,7 @@ private slots:
         QVERIFY2(results[0].outcome == Outcome::Verified, qPrintable(settings::resultText(results[0])));
 
         QVERIFY(search(5));
-        const TTessaraCtrl spare = net()->PControllers[rowOf(grid(), "10.77.1.44")];
+        const TTessaraCtrl spare = net()->link().controller(rowOf(grid(), "10.77.1.44"));
         QCOMPARE(tessara::fixedText(spare.Nickname), QStringLiteral("Spare"));
         QCOMPARE(spare.StaticIP, (std::array<quint8, 4>{10, 77, 1, 44}));
         QVERIFY(spare.MAC != source.MAC);
