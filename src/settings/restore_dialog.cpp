@@ -316,6 +316,12 @@ void RestoreDialog::endRun()
     emit runFinished();
 }
 
+void RestoreDialog::reject()
+{
+    if (!m_running)
+        QDialog::reject();
+}
+
 void RestoreDialog::saveResults()
 {
     const QString path = m_resultsPath ? m_resultsPath(this)

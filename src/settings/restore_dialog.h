@@ -51,6 +51,8 @@ public:
 
     void apply();
     void saveResults();
+    // Escape and the window's close do nothing while controllers are being written and read back.
+    void reject() override;
 
     // The option's key in the program's settings.
     static const char VerifyKey[];
