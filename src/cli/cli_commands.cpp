@@ -339,6 +339,8 @@ const QList<Command> &commands()
          QStringLiteral("TARGET FIELD=VALUE... [--port NAME [--fast] | --adapter ADDR] [--no-verify]"),
          QStringLiteral("Search, then change settings of one controller as its dialog's OK does, and read it back. "
                         "A value outside its field's limits is refused and nothing is sent.\n"
+                        "Network fields: nickname and the settings show lists, written as in a settings file "
+                        "(pixelsPerString=200, dhcp=false, gamma=[2.2,2.2,2.2]).\n"
                         "USB fields: nickname (up to 32 characters), mode (1 to 3), startAddress (1 to the mode's "
                         "limit: 494, 490 or 512), gamma (1.0 to 3.0)."),
          {PortOption, FastOption, AdapterOption, NoVerifyOption}, setCommand},
