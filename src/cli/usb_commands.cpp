@@ -113,16 +113,7 @@ int UsbCommands::search(bool json)
                              QStringLiteral("Serial"), QStringLiteral("Temp")}};
     for (const TQuorixCtrl &c : found)
         rows << rdm::usbRowTexts(c);
-    QList<qsizetype> widths(rows.first().size(), 0);
-    for (const QStringList &r : rows)
-        for (qsizetype k = 0; k < r.size(); ++k)
-            widths[k] = std::max(widths[k], r[k].size());
-    for (const QStringList &r : rows) {
-        QString line;
-        for (qsizetype k = 0; k < r.size(); ++k)
-            line += k + 1 < r.size() ? r[k].leftJustified(widths[k] + 2) : r[k];
-        m_out.result(line);
-    }
+    printTable(m_out, rows);
     m_out.result(QStringLiteral("Found %1 Device(s)").arg(found.size()));
     return Success;
 }
