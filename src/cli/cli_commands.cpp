@@ -246,7 +246,7 @@ int backupCommand(const QCommandLineParser &p, Output &out)
     const QList<Target> &targets = plan->targets;
     const Where *w = &plan->where;
     if (!w->usb)
-        return usbOnly(out, name);
+        return NetworkCommands(out, w->adapter).backup(targets, p.value(OutputOption));
     return UsbCommands(out, w->port, w->fast).backup(targets, p.value(OutputOption));
 }
 
@@ -261,8 +261,6 @@ int restoreCommand(const QCommandLineParser &p, Output &out)
         return status;
     const QList<Target> &only = plan->targets;
     const Where *w = &plan->where;
-    if (!w->usb)
-        return usbOnly(out, name);
     // The whole file is read, and refused as a whole, before the line is touched.
     QString error;
     const QString file = p.positionalArguments().first();
@@ -272,15 +270,19 @@ int restoreCommand(const QCommandLineParser &p, Output &out)
         return Failure;
     }
     const settings::Family family = w->usb ? settings::Family::Usb : settings::Family::Network;
+    // An IP address names the entry written from that address; a MAC or device ID, its controller.
+    const auto names = [](const Target &t, const settings::Entry &e) {
+        return t.kind == Target::Ip ? e.address == t.text : e.id == t.text;
+    };
     QList<settings::Entry> chosen;
     for (const settings::Entry &e : *entries) {
         if (e.family != family)
             continue;
-        if (only.isEmpty() || std::any_of(only.begin(), only.end(), [&](const Target &t) { return t.text == e.id; }))
+        if (only.isEmpty() || std::any_of(only.begin(), only.end(), [&](const Target &t) { return names(t, e); }))
             chosen << e;
     }
     for (const Target &t : only)
-        if (std::none_of(chosen.begin(), chosen.end(), [&](const settings::Entry &e) { return e.id == t.text; })) {
+        if (std::none_of(chosen.begin(), chosen.end(), [&](const settings::Entry &e) { return names(t, e); })) {
             out.message(QStringLiteral("%1: not in %2").arg(t.text, file));
             return Failure;
         }
@@ -289,6 +291,8 @@ int restoreCommand(const QCommandLineParser &p, Output &out)
                                                                                  : QStringLiteral("network")));
         return Failure;
     }
+    if (!w->usb)
+        return NetworkCommands(out, w->adapter).restore(chosen, p.isSet(DryRunOption), !p.isSet(NoVerifyOption));
     return UsbCommands(out, w->port, w->fast).restore(chosen, p.isSet(DryRunOption), !p.isSet(NoVerifyOption));
 }
 

@@ -1,6 +1,7 @@
 #include "cli/network_commands.h"
 
 #include "cli/cli_json.h"
+#include "cli/cli_settings.h"
 #include "config/config_workflow_rules.h"
 #include "net/net_interfaces.h"
 #include "net/orvantic.h"
@@ -131,6 +132,81 @@ int NetworkCommands::show(const Target &target, bool json)
     return Success;
 }
 
+QString NetworkCommands::refusal(int row) const
+{
+    const TTessaraCtrl &c = m_link.controller(row);
+    const QString model = m_link.rowTexts(row).value(0);
+    if (model != QLatin1String(orvantic::ModelTessara16) && model != QLatin1String(orvantic::ModelCorvel16)
+        && model != QLatin1String(orvantic::ModelTessara4))
+        return QStringLiteral("a %1 has no settings this program can change").arg(model);
+    if (tessara::isBootloader(c))
+        return QStringLiteral("the controller runs its bootloader; update its firmware first");
+    if (configflow::ipCompatibility(c, m_adapterNetwork) == configflow::IpCheck::OfferRepair)
+        return configflow::RepairQuestion.section(QStringLiteral(". "), 0, 0) + QLatin1Char('.');
+    return {};
+}
+
+bool NetworkCommands::send(int row, const TTessaraCtrl &record)
+{
+    // As the configuration workflow's OK: the record takes the values, then its datagram goes out.
+    m_link.replaceController(row, record);
+    if (const Result<> sent = m_link.sendConfig(row); !sent) {
+        m_out.message(sent.failure().text);
+        return false;
+    }
+    return true;
+}
+
+int NetworkCommands::backup(const QList<Target> &targets, const QString &file)
+{
+    if (!runSearch())
+        return Failure;
+    return writeBackup(m_out, file, targets, m_link.count(), [this](int row) { return entryAt(row); },
+                       [this](const Target &t) { return rowOf(t); });
+}
+
+int NetworkCommands::restore(const QList<settings::Entry> &entries, bool dryRun, bool verifyAfter)
+{
+    if (!runSearch())
+        return Failure;
+    QList<settings::Entry> listed;
+    for (int row = 0; row < m_link.count(); ++row)
+        listed << entryAt(row);
+    bool all = true;
+    QList<settings::Entry> sent;
+    for (const settings::Entry &e : entries) {
+        const int row = settings::matchIndex(e, listed);
+        if (row < 0) {
+            m_out.message(QStringLiteral("%1: no controller answered from this MAC address").arg(e.id));
+            all = false;
+            continue;
+        }
+        QString why = refusal(row);
+        const QString model = m_link.rowTexts(row).value(0);
+        const std::optional<TTessaraCtrl> record =
+            why.isEmpty() ? settings::applyTo(e, m_link.controller(row), model, {}, &why) : std::nullopt;
+        if (!record) {
+            m_out.message(QStringLiteral("%1: %2").arg(e.id, why));
+            all = false;
+            continue;
+        }
+        const settings::Entry after = settings::entryOf(*record, model);
+        const QList<settings::Change> changes = settings::changes(listed[row], after);
+        if (!changesToSend(m_out, e.id, changes, dryRun))
+            continue;
+        if (!send(row, *record)) {
+            all = false;
+            continue;
+        }
+        sent << after;
+        if (!verifyAfter)
+            m_out.result(QStringLiteral("%1: sent").arg(e.id));
+    }
+    if (verifyAfter && !sent.isEmpty() && !verify(sent))
+        all = false;
+    return all ? Success : Failure;
+}
+
 std::optional<settings::Entry> NetworkCommands::edited(const settings::Entry &now, const QStringList &assignments)
 {
     QJsonObject entry = entryObjects({now}).first().toObject();
@@ -192,19 +268,8 @@ int NetworkCommands::set(const Target &target, const QStringList &assignments, b
         return Failure;
     const TTessaraCtrl before = m_link.controller(row);
     const QString model = m_link.rowTexts(row).value(0);
-    if (model != QLatin1String(orvantic::ModelTessara16) && model != QLatin1String(orvantic::ModelCorvel16)
-        && model != QLatin1String(orvantic::ModelTessara4)) {
-        m_out.message(QStringLiteral("%1: a %2 has no settings this program can change").arg(target.text, model));
-        return Failure;
-    }
-    if (tessara::isBootloader(before)) {
-        m_out.message(QStringLiteral("%1: the controller runs its bootloader; update its firmware first").arg(target.text));
-        return Failure;
-    }
-    if (configflow::ipCompatibility(before, m_adapterNetwork) == configflow::IpCheck::OfferRepair) {
-        m_out.message(QStringLiteral("%1: %2").arg(target.text, configflow::RepairQuestion.section(QLatin1Char('?'), 0, 0)
-                                                                     .section(QStringLiteral(". "), 0, 0)
-                                                                 + QLatin1Char('.')));
+    if (const QString why = refusal(row); !why.isEmpty()) {
+        m_out.message(QStringLiteral("%1: %2").arg(target.text, why));
         return Failure;
     }
     const settings::Entry now = entryAt(row);
@@ -221,12 +286,8 @@ int NetworkCommands::set(const Target &target, const QStringList &assignments, b
         m_out.result(QStringLiteral("%1: nothing to change").arg(target.text));
         return Success;
     }
-    // As the configuration workflow's OK: the record takes the values, then its datagram goes out.
-    m_link.replaceController(row, *record);
-    if (const Result<> sent = m_link.sendConfig(row); !sent) {
-        m_out.message(sent.failure().text);
+    if (!send(row, *record))
         return Failure;
-    }
     if (!verifyAfter) {
         m_out.result(QStringLiteral("%1: sent").arg(target.text));
         return Success;

@@ -22,12 +22,18 @@ public:
     int search(bool json);
     int show(const Target &target, bool json);
     int set(const Target &target, const QStringList &assignments, bool verify);
+    int backup(const QList<Target> &targets, const QString &file);
+    int restore(const QList<settings::Entry> &entries, bool dryRun, bool verify);
 
 private:
     bool runSearch();
     int rowOf(const Target &target);
     int searchFor(const Target &target) { return runSearch() ? rowOf(target) : -1; }
     settings::Entry entryAt(int row) const;
+    // Why the configuration workflow would not open the row's dialog, or empty.
+    QString refusal(int row) const;
+    // The record as the workflow's OK: stored, then its configuration datagram sent.
+    bool send(int row, const TTessaraCtrl &record);
 
     // The entry `now` with the FIELD=VALUE assignments laid over it, read as strictly as a settings
     // file; nothing, with the message said, when a field is unknown or a value out of its limits.

@@ -22,6 +22,8 @@ ip netns exec "$NS_CTL" "$netsim" --file "$controllers" >"$work/sim.log" 2>&1 &
 for _ in $(seq 100); do grep -q '^ready' "$work/sim.log" && break; sleep 0.05; done
 grep -q '^ready' "$work/sim.log" || fail "the virtual controllers did not start: $(cat "$work/sim.log")"
 app() { ip netns exec "$NS_APP" "$cli" "$@"; }
+# A line of the input, read to its end: grep -q would stop early and fail the pipe it ends.
+has() { grep -xF -- "$1" >/dev/null; }
 
 # The search lists every virtual controller once, from the first adapter, as JSON and as text.
 app search --json >"$work/search.json" 2>"$work/search.err" || fail "search --json: $(cat "$work/search.err")"
@@ -59,7 +61,7 @@ grep -qx "$(app show 10.77.1.11 --json | sed -n 's/.*"mac": "\(.*\)".*/\1/p'): V
 app show 10.77.1.11 >"$work/show2.txt"
 grep -qx 'pixelsPerString=200' "$work/show2.txt" && grep -qx 'nickname=Truss' "$work/show2.txt" || fail "after set: $(cat "$work/show2.txt")"
 # The same values again: nothing to send.
-app set 10.77.1.11 pixelsPerString=200 --no-verify | grep -q "nothing to change" || fail "set of the values it has"
+app set 10.77.1.11 pixelsPerString=200 --no-verify | grep "nothing to change" >/dev/null || fail "set of the values it has"
 
 # Refusals name the field and send nothing: the controller is as it was.
 before="$(app show 10.77.1.12 --json)"
@@ -74,5 +76,37 @@ status=0; app set 10.77.1.14 nickname=X >/dev/null 2>"$work/err" || status=$?
 [ "$status" -eq 1 ] && grep -q "bootloader" "$work/err" || fail "set on a bootloader: $status $(cat "$work/err")"
 status=0; app set 10.77.2.20 nickname=X >/dev/null 2>"$work/err" || status=$?
 [ "$status" -eq 1 ] && grep -q "not compatible with your PC's IP settings" "$work/err" || fail "set on another subnet: $status $(cat "$work/err")"
+
+# A rig backed up, two controllers changed by hand, the file restored onto them and verified.
+app backup --all -o "$work/rig.json" >"$work/backup.out" 2>"$work/backup.err" || fail "backup: $(cat "$work/backup.out" "$work/backup.err")"
+[ "$(grep -c '"family": "network"' "$work/rig.json")" -eq "${#addrs[@]}" ] || fail "backup: $(cat "$work/rig.json")"
+app set 10.77.1.10 pixelsPerString=99 --no-verify >/dev/null || fail "set by hand"
+app set 10.77.1.13 nickname=Changed --no-verify >/dev/null || fail "set by hand"
+mac10="$(app show 10.77.1.10 --json | sed -n 's/.*"mac": "\(.*\)".*/\1/p')"
+mac13="$(app show 10.77.1.13 --json | sed -n 's/.*"mac": "\(.*\)".*/\1/p')"
+app restore "$work/rig.json" --only 10.77.1.10 --only "$mac13" --dry-run >"$work/dry.out" || fail "dry run"
+grep -qx "$mac10: pixelsPerString: 99 -> 170" "$work/dry.out" && grep -qx "$mac13: nickname: Changed -> Facade" "$work/dry.out" \
+  || fail "dry run: $(cat "$work/dry.out")"
+app show 10.77.1.10 | has 'pixelsPerString=99' || fail "the dry run changed a controller"
+app restore "$work/rig.json" --only 10.77.1.10 --only "$mac13" >"$work/restore.out" || fail "restore: $(cat "$work/restore.out")"
+grep -qx "$mac10: Verified" "$work/restore.out" && grep -qx "$mac13: Verified" "$work/restore.out" || fail "restore: $(cat "$work/restore.out")"
+app show 10.77.1.13 | has 'nickname=Facade' || fail "restore did not reach the controller"
+# The whole file: the controller in its bootloader and the one on another network are refused, each named.
+status=0; app restore "$work/rig.json" --dry-run >"$work/all.out" 2>"$work/all.err" || status=$?
+[ "$status" -eq 1 ] && grep -q "bootloader" "$work/all.err" && grep -q "not compatible" "$work/all.err" \
+  || fail "restore of the whole rig: $status $(cat "$work/all.out" "$work/all.err")"
+
+# A script sets one field on every Tessara 16 the search lists, and each answer says how it went:
+# the two that can take it verified, the one in its bootloader and the one on another network refused.
+app search --json | awk -F'"' '/"mac":/ { mac = $4 } /"model": "Tessara 16"/ { print mac }' >"$work/t16"
+[ "$(wc -l <"$work/t16")" -eq 4 ] || fail "Tessara 16s listed: $(cat "$work/t16")"
+verified=0 refused=0
+while read -r mac; do
+  status=0; app set "$mac" fanThreshold=45 >>"$work/rig.out" 2>>"$work/rig.err" </dev/null || status=$?
+  case $status in 0) verified=$((verified + 1)) ;; 1) refused=$((refused + 1)) ;; *) fail "set $mac ended with $status" ;; esac
+done <"$work/t16"
+[ "$verified" -eq 2 ] && [ "$refused" -eq 2 ] && [ "$(grep -c ': Verified$' "$work/rig.out")" -eq 2 ] \
+  || fail "the rig script: $verified verified, $refused refused: $(cat "$work/rig.out" "$work/rig.err")"
+app show 10.77.1.10 | has 'fanThreshold=45' || fail "fan threshold not taken"
 
 echo "PASS"
