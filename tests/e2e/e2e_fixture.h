@@ -8,7 +8,7 @@
 
 #include <QProcess>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -111,19 +111,19 @@ inline QString writeControllerFile(QTemporaryDir &dir, const QString &name, cons
 }
 
 // The network table's row of the controller at `ip`; -1 for none.
-inline int rowOf(const QTableWidget *grid, const QString &ip)
+inline int rowOf(const QTableView *grid, const QString &ip)
 {
-    for (int r = 0; r < grid->rowCount(); ++r)
-        if (grid->item(r, 2) && grid->item(r, 2)->text() == ip)
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        if (glwtest::rowTexts(grid, r).value(2) == ip)
             return r;
     return -1;
 }
 
 // Double-clicks the row as the operator does; `answer` gets the modal windows that open.
-inline void doubleClick(QTableWidget *grid, int row, std::function<void(QWidget *)> answer)
+inline void doubleClick(QTableView *grid, int row, std::function<void(QWidget *)> answer)
 {
     glwtest::answerModal(std::move(answer), 15000);
-    const QRect cell = grid->visualItemRect(grid->item(row, 1));
+    const QRect cell = grid->visualRect(grid->model()->index(row, 1));
     // A double-click is a click and then the second press: QTest's double-click alone is not
     // taken as one by the table.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
