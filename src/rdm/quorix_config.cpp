@@ -1,7 +1,7 @@
 #include "rdm/quorix_config.h"
 
-#include "config/exit_checks.h"
-#include "config/field_rules.h"
+#include "common/exit_checks.h"
+#include "common/field_rules.h"
 #include "rdm/form3.h"
 #include "rdm/rdm_params.h"
 #include "common/form_builders.h"
@@ -16,7 +16,7 @@
 #include <QPushButton>
 #include <QSlider>
 
-using namespace fieldrules;
+using namespace common;
 
 const QString TQuorixConfig::RemoteOffText = QStringLiteral(
     "The controller does not currently have remote mode enabled! To enable remote mode turn on DIP SW 1");

@@ -7,7 +7,9 @@
 
 #include <QDialog>
 
+namespace common {
 class ExitChecks;
+}
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -61,6 +63,6 @@ public:
 private:
     int startMax() const;
 
-    ExitChecks *m_exits;
+    common::ExitChecks *m_exits;
     TForm3 *m_form3 = nullptr;
 };
