@@ -6,6 +6,7 @@
 #include "config/config_workflow.h"
 #include "rdm/form3.h"
 #include "app/glw_application.h"
+#include "common/error_handling.h"
 #include "common/named_control.h"
 #include "app/pdf_opener.h"
 #include "rdm/quorix_config.h"
@@ -133,13 +134,13 @@ void TForm1::FormShow()
 
     NetworkDevices->UpdateNetInterfaces();
     const QString startError = NetworkDevices->startupBindError();
-    const QString bindError = NetworkDevices->selectFirstAdapter();
+    const Result<> bound = NetworkDevices->selectFirstAdapter();
     // What an operator does first; without an adapter Search is greyed out, and the tabs go first.
     if (NetworkDevices->Net_Search->isEnabled())
         NetworkDevices->Net_Search->setFocus(Qt::OtherFocusReason);
     else
         tabControl1->setFocus(Qt::OtherFocusReason);
-    const QString reason = !bindError.isEmpty() ? bindError
+    const QString reason = !bound ? bound.failure().text
         : !NetworkDevices->IdUDPServer1->isBound() ? startError
                                                     : QString();
     if (!reason.isEmpty()) {
@@ -191,5 +192,6 @@ void TForm1::btnHelpClick()
 {
     TPdfOpener opener;
     opener.setDocName(QStringLiteral("Guide"));
-    opener.Open();
+    if (const Result<> opened = opener.Open(); !opened)
+        showFailure(opened.failure());
 }

@@ -1,5 +1,7 @@
 #include "app/glw_application.h"
 
+#include "common/error_handling.h"
+
 #include <QMessageBox>
 
 namespace {
@@ -20,18 +22,14 @@ QString GlwApplication::title()
     return g_title.isEmpty() ? applicationName() : g_title;
 }
 
-GlwApplication::GlwApplication(int &argc, char **argv) : QApplication(argc, argv) {}
-
-bool GlwApplication::notify(QObject *receiver, QEvent *event)
+GlwApplication::GlwApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception &e) {
-        showUncaughtError(QString::fromUtf8(e.what())); // thrown from QString::toStdString()
-    } catch (...) {
-        showUncaughtError(tr("An unexpected error occurred."));
-    }
-    return false;
+    setFailureShower(&GlwApplication::showUncaughtError);
+}
+
+GlwApplication::~GlwApplication()
+{
+    setFailureShower(nullptr);
 }
 
 void GlwApplication::setErrorSink(ErrorSink sink)

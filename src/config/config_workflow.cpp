@@ -1,6 +1,7 @@
 #include "config/config_workflow.h"
 
 #include "net/config_datagram.h"
+#include "common/error_handling.h"
 #include "common/log_categories.h"
 #include "net/network_tab.h"
 #include "net/orvantic.h"
@@ -22,7 +23,7 @@ ConfigWorkflow::ConfigWorkflow(NetworkTab &net, TTessaraConfig &config, TTessara
       m_adv(adv),
       m_advRgb(advRgb),
       m_upload(upload),
-      m_tabSend([this](const QByteArray &datagram, const QString &host) { m_net.send(datagram, host); }),
+      m_tabSend([this](const QByteArray &datagram, const QString &host) { return m_net.send(datagram, host); }),
       m_transport(m_tabSend)
 {
 }
@@ -75,8 +76,8 @@ void ConfigWorkflow::NetCtrlSettings()
     }
     if (result == TTessaraConfig::ResultOK)
         readBackAndSend(row);
-    else
-        TriggerBootloader(m_net.PControllers[row], m_tabSend, m_upload);
+    else if (const Result<> triggered = TriggerBootloader(m_net.PControllers[row], m_tabSend, m_upload); !triggered)
+        showFailure(triggered.failure());
 }
 
 bool ConfigWorkflow::ipCompatibilityCheck(int row)
@@ -155,13 +156,16 @@ void ConfigWorkflow::OrvaSendConfig(int controller)
 {
     const TTessaraCtrl &c = m_net.PControllers[controller];
     qCDebug(lcConfig).noquote() << "configuration datagram to" << tessara::ipText(c.CurrentIP);
-    m_transport(orvantic::buildConfigDatagram(c), tessara::ipText(c.CurrentIP));
+    if (const Result<> sent = m_transport(orvantic::buildConfigDatagram(c), tessara::ipText(c.CurrentIP)); !sent)
+        showFailure(sent.failure());
 }
 
 void ConfigWorkflow::OrvaSendNetworkConfig(int controller)
 {
     qCDebug(lcConfig).noquote() << "network settings datagram by broadcast for the controller at"
                                 << tessara::ipText(m_net.PControllers[controller].CurrentIP);
-    m_transport(orvantic::buildNetSettingsDatagram(m_net.PControllers[controller]),
-                QLatin1String(orvantic::BroadcastAddress));
+    if (const Result<> sent = m_transport(orvantic::buildNetSettingsDatagram(m_net.PControllers[controller]),
+                                          QLatin1String(orvantic::BroadcastAddress));
+        !sent)
+        showFailure(sent.failure());
 }

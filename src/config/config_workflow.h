@@ -8,6 +8,7 @@
 // config_workflow_rules.h, and only the dialogs touch their controls. The controller is always addressed by its row, looked up
 // afresh after every modal step, since late poll replies may grow the record list meanwhile.
 
+#include "common/result.h"
 #include "config/config_workflow_rules.h"
 
 #include <QObject>
@@ -26,7 +27,7 @@ public:
                    TTCPFirmware &upload, QObject *parent = nullptr);
 
     // Where datagrams go: the network tab's UDP port unless replaced (tests capture them here).
-    using Transport = std::function<void(const QByteArray &datagram, const QString &host)>;
+    using Transport = std::function<Result<>(const QByteArray &datagram, const QString &host)>;
     void setTransport(Transport transport) { m_transport = std::move(transport); }
 
     // The double-click handler: one workflow for the controller in the selected row.

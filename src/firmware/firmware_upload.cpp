@@ -7,7 +7,6 @@
 #include <QTcpSocket>
 #include <QElapsedTimer>
 #include <QThread>
-#include <stdexcept>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
@@ -50,17 +49,18 @@ bool allAcknowledged(QTcpSocket &client)
 
 } // namespace
 
-void connectToBootloader(QTcpSocket &client, const QString &host, quint16 port, int timeoutMs)
+Result<> connectToBootloader(QTcpSocket &client, const QString &host, quint16 port, int timeoutMs)
 {
     client.abort();
     client.connectToHost(QHostAddress(host), port);
     if (client.waitForConnected(timeoutMs))
-        return;
-    const QString reason = client.error() == QAbstractSocket::SocketTimeoutError
-        ? QStringLiteral("Connection to %1 port %2 timed out.").arg(host).arg(port)
-        : QStringLiteral("Could not connect to %1 port %2: %3").arg(host).arg(port).arg(client.errorString());
+        return {};
+    const Failure failure = client.error() == QAbstractSocket::SocketTimeoutError
+        ? Failure{QStringLiteral("Connection to %1 port %2 timed out.").arg(host).arg(port), client.errorString()}
+        : Failure{QStringLiteral("Could not connect to %1 port %2: %3").arg(host).arg(port).arg(client.errorString()),
+                  client.errorString()};
     client.abort();
-    throw std::runtime_error(reason.toStdString());
+    return failure;
 }
 
 bool writeAll(QTcpSocket &client, QByteArrayView bytes, int stallTimeoutMs)

@@ -10,6 +10,8 @@
 //                                     controller to take every byte or to close its side
 //   Whatever the controller sends is read and dropped: the PC learns nothing from it.
 
+#include "common/result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -33,9 +35,9 @@ struct UploadTiming {
     int closeWaitMs = 5000;
 };
 
-// Connects `client` to host:port (dotted IPv4 text). Throws std::runtime_error with the reason when
-// the connection is refused, fails or is not made within `timeoutMs`; the client is then closed.
-void connectToBootloader(QTcpSocket &client, const QString &host, quint16 port, int timeoutMs);
+// Connects `client` to host:port (dotted IPv4 text). Fails with the reason when the connection is
+// refused, fails or is not made within `timeoutMs`; the client is then closed.
+Result<> connectToBootloader(QTcpSocket &client, const QString &host, quint16 port, int timeoutMs);
 
 // Writes `bytes` to the connection and waits until all of them were handed to it. False when the
 // connection fails, is lost or stops taking bytes for `stallTimeoutMs`.

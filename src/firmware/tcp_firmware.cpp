@@ -1,5 +1,6 @@
 #include "firmware/tcp_firmware.h"
 
+#include "common/error_handling.h"
 #include "common/form_builders.h"
 #include "common/log_categories.h"
 
@@ -100,7 +101,13 @@ void TTCPFirmware::reject()
 void TTCPFirmware::SendEthFirmware()
 {
     qCDebug(lcFirmware).noquote() << "upload: connecting to" << m_host << "port" << m_port;
-    netfirmware::connectToBootloader(*IdTCPClient1, m_host, m_port, m_timing.connectTimeoutMs);
+    if (const Result<> connected =
+            netfirmware::connectToBootloader(*IdTCPClient1, m_host, m_port, m_timing.connectTimeoutMs);
+        !connected) {
+        qCWarning(lcFirmware).noquote() << "upload to" << m_host << "not started:" << connected.failure().text;
+        showFailure(connected.failure());
+        return;
+    }
     IdTCPClient1Connected();
 }
 

@@ -40,7 +40,8 @@ public:
     void FileOpenBtnClick();
     // Takes the file path as it stands now: the upload sends that file, whatever the box shows later.
     void UpdateClick();
-    // Connects to the target; throws when no connection can be made (nothing was sent then).
+    // Connects to the target and uploads; when no connection can be made, nothing was sent and the
+    // failure goes to the general error handling (the dialog stays open).
     void SendEthFirmware();
     // Runs once connected: the whole upload and its outcome.
     void IdTCPClient1Connected();

@@ -6,13 +6,15 @@
 
 #include <QThread>
 
-void TriggerBootloader(const TTessaraCtrl &controller, const DatagramSend &send, TTCPFirmware &upload, int waitMs)
+Result<> TriggerBootloader(const TTessaraCtrl &controller, const DatagramSend &send, TTCPFirmware &upload, int waitMs)
 {
     const TTessaraCtrl target = controller;
     qCDebug(lcFirmware).noquote() << "bootloader trigger to" << tessara::ipText(target.CurrentIP)
                                   << "- upload dialog in" << waitMs << "ms";
-    send(orvantic::bootloaderTrigger(), tessara::ipText(target.CurrentIP));
+    if (Result<> sent = send(orvantic::bootloaderTrigger(), tessara::ipText(target.CurrentIP)); !sent)
+        return sent;
     // The window stays blocked meanwhile: nothing may be handled between trigger and dialog.
     QThread::msleep(ulong(waitMs));
     upload.openFor(target);
+    return {};
 }

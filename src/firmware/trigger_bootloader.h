@@ -4,6 +4,7 @@
 //
 // The trigger datagram is orvantic::bootloaderTrigger().
 
+#include "common/result.h"
 #include "net/tessara_ctrl.h"
 
 #include <functional>
@@ -16,7 +17,7 @@ inline constexpr int BootloaderStartMs = 1000;
 // Sends the trigger through `send(datagram, host)` (whoever owns the port) to `controller`'s
 // CurrentIP, blocks for `waitMs`, then shows `upload` modally for that controller and returns when
 // it closes. The record is read before anything else happens, so it may live in a list that grows
-// meanwhile. A send error is thrown (std::runtime_error) and nothing else happens then.
-using DatagramSend = std::function<void(const QByteArray &datagram, const QString &host)>;
-void TriggerBootloader(const TTessaraCtrl &controller, const DatagramSend &send, TTCPFirmware &upload,
+// meanwhile. When the send fails nothing else happens, and the failure comes back.
+using DatagramSend = std::function<Result<>(const QByteArray &datagram, const QString &host)>;
+Result<> TriggerBootloader(const TTessaraCtrl &controller, const DatagramSend &send, TTCPFirmware &upload,
                        int waitMs = BootloaderStartMs);

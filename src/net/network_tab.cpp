@@ -1,6 +1,7 @@
 #include "net/network_tab.h"
 
 #include "common/device_table.h"
+#include "common/error_handling.h"
 #include "common/form_builders.h"
 #include "common/log_categories.h"
 #include "net/orvantic.h"
@@ -14,7 +15,6 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
-#include <stdexcept>
 
 namespace {
 
@@ -93,9 +93,9 @@ void NetworkTab::replaceController(int row, const TTessaraCtrl &record)
         PControllers[row] = record;
 }
 
-void NetworkTab::send(const QByteArray &datagram, const QString &host)
+Result<> NetworkTab::send(const QByteArray &datagram, const QString &host)
 {
-    IdUDPServer1->send(datagram, host);
+    return IdUDPServer1->send(datagram, host);
 }
 
 int NetworkTab::selectedRow() const
@@ -149,7 +149,9 @@ void NetworkTab::Net_SearchClick()
     showSearchStatus();
     qCDebug(lcNet).noquote() << "search: discovery request to" << orvantic::BroadcastAddress << "from"
                              << IdUDPServer1->localAddress().toString();
-    IdUDPServer1->send(orvantic::discoveryRequest(), QLatin1String(orvantic::BroadcastAddress));
+    if (const Result<> sent = IdUDPServer1->send(orvantic::discoveryRequest(), QLatin1String(orvantic::BroadcastAddress));
+        !sent)
+        showFailure(sent.failure());
 }
 
 void NetworkTab::IdUDPServer1UDPRead(const QByteArray &data)
@@ -224,7 +226,7 @@ void NetworkTab::UpdateNetInterfaces()
     comboNetAdapter->update();
 }
 
-QString NetworkTab::rebindToSelection()
+Result<> NetworkTab::rebindToSelection()
 {
     clearTable();
     const int index = comboNetAdapter->currentIndex();
@@ -235,20 +237,20 @@ QString NetworkTab::rebindToSelection()
         return {};
     qCWarning(lcNet).noquote() << "cannot bind to" << address.toString() << "port" << IdUDPServer1->port() << ":"
                                << IdUDPServer1->lastError();
-    return tr("Cannot listen on %1 port %2: %3")
-        .arg(address.toString())
-        .arg(IdUDPServer1->port())
-        .arg(IdUDPServer1->lastError());
+    return Failure{tr("Cannot listen on %1 port %2: %3")
+                       .arg(address.toString())
+                       .arg(IdUDPServer1->port())
+                       .arg(IdUDPServer1->lastError()),
+                   IdUDPServer1->lastError()};
 }
 
 void NetworkTab::comboNetAdapterChange()
 {
-    const QString error = rebindToSelection();
-    if (!error.isEmpty())
-        throw std::runtime_error(error.toStdString());
+    if (const Result<> bound = rebindToSelection(); !bound)
+        showFailure(bound.failure());
 }
 
-QString NetworkTab::selectFirstAdapter()
+Result<> NetworkTab::selectFirstAdapter()
 {
     comboNetAdapter->setCurrentIndex(0);
     return rebindToSelection();

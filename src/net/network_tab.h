@@ -2,6 +2,7 @@
 // The "Network Devices" tab: Search, the adapter list, the device table and the records behind it.
 // It owns the UDP port and PControllers; the main window places it and shows its count.
 
+#include "common/result.h"
 #include "net/net_interfaces.h"
 #include "net/orvantic.h"
 #include "net/tessara_ctrl.h"
@@ -48,9 +49,9 @@ public:
     bool hasController(int row) const;
     // The record of a row that exists, after the configuration workflow changed it.
     void replaceController(int row, const TTessaraCtrl &record);
-    // One datagram to `host` (dotted text) on the tab's port. Throws std::runtime_error when the
-    // port is not bound or the send fails.
-    void send(const QByteArray &datagram, const QString &host);
+    // One datagram to `host` (dotted text) on the tab's port. Fails when the port is not bound or
+    // the send fails.
+    Result<> send(const QByteArray &datagram, const QString &host);
     // The table's selected row (the controller's index into PControllers), -1 when none.
     int selectedRow() const;
     // The Model cell of a row, empty for a row that does not exist.
@@ -71,10 +72,11 @@ public:
     void OrvaReadPollReply(const QByteArray &data);
     void UpdateNetInterfaces();
     void btnRefreshClick() { UpdateNetInterfaces(); }
-    // Rebinds to the selected adapter. Throws when the bind fails (the socket then stays inactive).
+    // Rebinds to the selected adapter. A failed bind goes to the general error handling (the socket
+    // then stays inactive).
     void comboNetAdapterChange();
-    // Selects the first adapter, rebinding to it; returns the bind error instead of throwing.
-    QString selectFirstAdapter();
+    // Selects the first adapter, rebinding to it; the bind's failure goes back to the caller.
+    Result<> selectFirstAdapter();
 
 signals:
     void countChanged(int rows);   // the table was emptied or grew
@@ -87,7 +89,7 @@ protected:
 private:
     void clearTable();
     void addRow(const TTessaraCtrl &c, const QString &model);
-    QString rebindToSelection();
+    Result<> rebindToSelection();
 
     void showSearchStatus();
 

@@ -3,7 +3,6 @@
 #include "net/udp_receiver.h"
 
 #include <QElapsedTimer>
-#include <stdexcept>
 
 namespace {
 
@@ -61,19 +60,19 @@ bool UdpPort::bindTo(const QHostAddress &address)
     return r.ok;
 }
 
-void UdpPort::send(const QByteArray &datagram, const QString &host)
+Result<> UdpPort::send(const QByteArray &datagram, const QString &host)
 {
     if (!m_bound)
-        throw std::runtime_error(
-            QStringLiteral("The network socket is not listening on UDP port %1%2")
-                .arg(m_port)
-                .arg(m_error.isEmpty() ? QString() : QStringLiteral(": ") + m_error)
-                .toStdString());
+        return Failure{QStringLiteral("The network socket is not listening on UDP port %1%2")
+                           .arg(m_port)
+                           .arg(m_error.isEmpty() ? QString() : QStringLiteral(": ") + m_error),
+                       m_error};
     const QHostAddress to(host);
     const quint16 port = m_port;
     const QString error = onReceiverThread(m_receiver, [&] { return m_receiver->send(datagram, to, port); });
     if (!error.isEmpty())
-        throw std::runtime_error(error.toStdString());
+        return Failure{error, error};
+    return {};
 }
 
 int UdpPort::receiveBufferSize() const

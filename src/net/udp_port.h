@@ -13,6 +13,8 @@
 // that arrives through other adapters. Datagrams are always sent from the adapter's address and
 // the port. How the sockets do that on each system is the receive thread's business.
 
+#include "common/result.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHostAddress>
@@ -44,9 +46,9 @@ public:
     QHostAddress localAddress() const { return m_local; }
     quint16 port() const { return m_port; }
 
-    // Sends one datagram to `host` (dotted text) on the port. Throws std::runtime_error with the
-    // socket's reason when the port is not bound or the send fails.
-    void send(const QByteArray &datagram, const QString &host);
+    // Sends one datagram to `host` (dotted text) on the port. Fails with the socket's reason when
+    // the port is not bound or the send fails.
+    Result<> send(const QByteArray &datagram, const QString &host);
 
     // The receive buffer the system granted each socket that takes unicast, in bytes, and how many
     // such sockets share the port.

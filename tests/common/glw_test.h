@@ -1,6 +1,8 @@
 #pragma once
 // Helpers for form tests.
 
+#include "common/error_handling.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStringList>
@@ -52,5 +54,27 @@ inline QStringList rowTexts(const QTableWidget *grid, int row)
         cells << (grid->item(row, c) ? grid->item(row, c)->text() : QString());
     return cells;
 }
+
+// While it lives, what windows hand to the general error handling is kept in `texts` instead of
+// being shown in a message box.
+class FailureCapture {
+public:
+    FailureCapture() : m_previous(setFailureShower(&FailureCapture::keep)) { captured().clear(); }
+    ~FailureCapture() { setFailureShower(m_previous); }
+    FailureCapture(const FailureCapture &) = delete;
+    FailureCapture &operator=(const FailureCapture &) = delete;
+
+    QStringList texts() const { return captured(); }
+
+private:
+    static QStringList &captured()
+    {
+        static QStringList texts;
+        return texts;
+    }
+    static void keep(const QString &text) { captured().append(text); }
+
+    FailureShower m_previous;
+};
 
 } // namespace glwtest

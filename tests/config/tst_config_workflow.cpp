@@ -69,14 +69,17 @@ struct Fixture {
         config.setSubDialogs(&adv, &advRgb);
         config.setSelectedController([this] { return flow.selectedController(); });
         net.UpdateNetInterfaces();
-        if (!net.selectFirstAdapter().isEmpty())
+        if (!net.selectFirstAdapter())
             qFatal("cannot bind the tab to 127.0.0.1");
         if (!controller.bind(QHostAddress(QStringLiteral("127.0.0.2")), port))
             qFatal("cannot bind the controller side");
     }
     void capture()
     {
-        flow.setTransport([this](const QByteArray &d, const QString &host) { captured.append({d, host}); });
+        flow.setTransport([this](const QByteArray &d, const QString &host) -> Result<> {
+            captured.append({d, host});
+            return {};
+        });
     }
     // Lists the record as a poll reply would, then makes the record exactly `c` (the reply
     // carries no spare bytes of RgbOrder and the like).

@@ -103,8 +103,8 @@ private slots:
             answerMessageBox(&boxes);
             QTest::mouseClick(dialog->Update, Qt::LeftButton);
         }, 10000);
-        TriggerBootloader(
-            net->PControllers[0], [net](const QByteArray &d, const QString &h) { net->send(d, h); }, *dialog);
+        QVERIFY(TriggerBootloader(
+            net->PControllers[0], [net](const QByteArray &d, const QString &h) { return net->send(d, h); }, *dialog));
 
         QVERIFY(opened);
         QCOMPARE(bootloaderRow, (QStringList{"Tessara 4", "Truss", "10.77.1.20", "Bootloader", ""}));

@@ -7,7 +7,6 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <stdexcept>
 
 using netfirmware::UploadTiming;
 
@@ -40,7 +39,8 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
 bool upload(LoopbackServer &server, const QString &file, const UploadTiming &timing = Quick)
 {
     QTcpSocket client;
-    netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), server.port(), timing.connectTimeoutMs);
+    if (!netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), server.port(), timing.connectTimeoutMs))
+        qFatal("cannot connect to the loopback server");
     const bool sent = netfirmware::sendFirmware(client, file, timing);
     if (client.state() != QAbstractSocket::UnconnectedState)
         qFatal("the connection was left open");
@@ -50,14 +50,12 @@ bool upload(LoopbackServer &server, const QString &file, const UploadTiming &tim
 QString connectError(quint16 port, int timeoutMs)
 {
     QTcpSocket client;
-    try {
-        netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), port, timeoutMs);
-    } catch (const std::runtime_error &e) {
-        if (client.state() != QAbstractSocket::UnconnectedState)
-            return QStringLiteral("client left connecting");
-        return QString::fromLocal8Bit(e.what());
-    }
-    return {};
+    const Result<> connected = netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), port, timeoutMs);
+    if (connected)
+        return {};
+    if (client.state() != QAbstractSocket::UnconnectedState)
+        return QStringLiteral("client left connecting");
+    return connected.failure().text;
 }
 
 } // namespace

@@ -139,7 +139,7 @@ void TestNetSimBootloader::triggerUploadAndBack()
     f.close();
     QSignalSpy uploaded(m_sim, &NetSim::firmwareUploaded);
     QTcpSocket client;
-    netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), m_port, 3000);
+    QVERIFY(netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), m_port, 3000));
     QVERIFY(netfirmware::sendFirmware(client, file, {3000, 50, 3000}));
     QTRY_COMPARE(uploaded.size(), 1);
     QCOMPARE(uploaded.front().at(1).toLongLong(), qint64(HexImage.size()));

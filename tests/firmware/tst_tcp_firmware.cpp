@@ -18,7 +18,6 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QUdpSocket>
-#include <stdexcept>
 
 namespace {
 
@@ -339,7 +338,8 @@ void TestTcpFirmware::triggerSendsDatagramThenOpensDialog()
     });
     TTessaraCtrl ctrl = loopbackController();
     clock.start();
-    TriggerBootloader(ctrl, [&udp](const QByteArray &d, const QString &h) { udp.send(d, h); }, *m_dialog);
+    QVERIFY(TriggerBootloader(ctrl, [&udp](const QByteArray &d, const QString &h) { return udp.send(d, h); }, *m_dialog)
+                .ok());
 
     QTRY_COMPARE(received.size(), 1);
     QCOMPARE(received.front(), QByteArray("Orvantic\0\0\x06\x02", 12));
@@ -357,9 +357,12 @@ void TestTcpFirmware::triggerSendErrorOpensNothing()
         opened = true;
         w->close();
     }, 1500);
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error, TriggerBootloader(
-                                 loopbackController(),
-                                 [&unbound](const QByteArray &d, const QString &h) { unbound.send(d, h); }, *m_dialog, 0));
+    const Result<> triggered = TriggerBootloader(
+        loopbackController(), [&unbound](const QByteArray &d, const QString &h) { return unbound.send(d, h); }, *m_dialog,
+        0);
+    QVERIFY(!triggered);
+    QVERIFY2(triggered.failure().text.contains(QString::number(unbound.port())),
+             qPrintable(triggered.failure().text));
     QTest::qWait(1600);
     QVERIFY(!opened);
 }
