@@ -1,6 +1,7 @@
 #pragma once
 // The device tables of both tabs: five read-only text columns, whole-row selection, rows 21 high,
-// rows only ever appended or all cleared.
+// rows only ever appended or all cleared. A table is a view over a model of its records, or a
+// table widget that holds its texts itself.
 
 #include <QHeaderView>
 #include <QKeySequence>
@@ -11,13 +12,13 @@
 
 inline constexpr int DeviceGridHeight = 401;
 
-inline void setupDeviceGrid(QTableWidget *grid, const QStringList &headers)
+// A view's model is set first: the column widths go to its columns.
+inline void setupDeviceView(QTableView *grid)
 {
     grid->setGeometry(4, 56, 729, DeviceGridHeight);
-    grid->setColumnCount(int(headers.size()));
-    grid->setHorizontalHeaderLabels(headers);
     const int widths[] = {150, 150, 150, 150, 125};
-    for (int c = 0; c < grid->columnCount() && c < 5; ++c)
+    const int columns = grid->model() ? grid->model()->columnCount() : 0;
+    for (int c = 0; c < columns && c < 5; ++c)
         grid->setColumnWidth(c, widths[c]);
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setMinimumSectionSize(21);
@@ -25,6 +26,13 @@ inline void setupDeviceGrid(QTableWidget *grid, const QStringList &headers)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+inline void setupDeviceGrid(QTableWidget *grid, const QStringList &headers)
+{
+    grid->setColumnCount(int(headers.size()));
+    grid->setHorizontalHeaderLabels(headers);
+    setupDeviceView(grid);
 }
 
 inline void appendDeviceRow(QTableWidget *grid, const QStringList &cells)
@@ -39,7 +47,7 @@ inline void appendDeviceRow(QTableWidget *grid, const QStringList &cells)
 // on the style's tab bar), so a status line placed below the grid would be cut off at the page's
 // edge. It sits on the page's bottom edge instead, as tall as its text needs, and the grid ends
 // where it begins. Called whenever the page changes size.
-inline void placeStatusLine(QTableWidget *grid, QStatusBar *bar)
+inline void placeStatusLine(QWidget *grid, QStatusBar *bar)
 {
     const QWidget *page = bar->parentWidget();
     const int height = bar->sizeHint().height();
@@ -52,14 +60,14 @@ inline void placeStatusLine(QTableWidget *grid, QStatusBar *bar)
 // would (the row is selected first, as a click selects it), and Tab and Shift+Tab go on to the
 // next control instead of from cell to cell, so a filled table does not trap the focus.
 template <class Open>
-void openRowsByKeyboard(QTableWidget *grid, Open open)
+void openRowsByKeyboard(QTableView *grid, Open open)
 {
     grid->setTabKeyNavigation(false);
     for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
         auto *shortcut = new QShortcut(QKeySequence(key), grid);
         shortcut->setContext(Qt::WidgetShortcut);
         QObject::connect(shortcut, &QShortcut::activated, grid, [grid, open] {
-            const int row = grid->currentRow();
+            const int row = grid->currentIndex().row();
             if (row < 0)
                 return;
             grid->selectRow(row);

@@ -12,7 +12,8 @@ class QProgressBar;
 class QPushButton;
 class QResizeEvent;
 class QStatusBar;
-class QTableWidget;
+class QTableView;
+class UsbDeviceModel;
 class TForm3;
 class TQuorixConfig;
 
@@ -31,7 +32,8 @@ public:
     QLabel *lblSearching;
     QProgressBar *wheelSearching;
     QPushButton *Settings;
-    QTableWidget *USB_Grid;
+    UsbDeviceModel *const Devices; // over the link's records
+    QTableView *USB_Grid;
     QStatusBar *StatusBar1;
 
     // The text ComLabel takes when a search opens the port.

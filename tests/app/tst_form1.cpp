@@ -321,7 +321,7 @@ private slots:
         fillNetworkTable(form, 3);
         fillUsbTable(form, 3);
         form.tabControl1->setCurrentIndex(tab);
-        QTableWidget *grid = tab == TForm1::UsbTabIndex ? form.USBDevices->USB_Grid : form.NetworkDevices->Network_Grid;
+        QTableView *grid = tab == TForm1::UsbTabIndex ? form.USBDevices->USB_Grid : form.NetworkDevices->Network_Grid;
         QWidget *expected = tab == TForm1::UsbTabIndex ? static_cast<QWidget *>(form.QuorixConfig)
                                                        : static_cast<QWidget *>(form.TessaraConfig);
         // To the table with Tab (from About, the control before it), then down to the second row.
@@ -379,7 +379,7 @@ private slots:
         if (usb)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
         QCOMPARE(form.tabControl1->currentIndex(), tab);
-        QTableWidget *grid = usb ? form.USBDevices->USB_Grid : form.NetworkDevices->Network_Grid;
+        QTableView *grid = usb ? form.USBDevices->USB_Grid : form.NetworkDevices->Network_Grid;
         // Presses `key` until `target` has the focus; false when it never does.
         const auto pressUntil = [](QWidget *target, Qt::Key key = Qt::Key_Tab) {
             for (int i = 0; i < 80 && QApplication::focusWidget() != target; ++i)
@@ -430,7 +430,7 @@ private slots:
         TForm1 form(0, testOptions());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        const std::tuple<int, QTableWidget *, QStatusBar *> tabs[] = {
+        const std::tuple<int, QTableView *, QStatusBar *> tabs[] = {
             {TForm1::UsbTabIndex, form.USBDevices->USB_Grid, form.USBDevices->StatusBar1},
             {TForm1::NetworkTabIndex, form.NetworkDevices->Network_Grid, form.NetworkDevices->StatusBar2}};
         for (const auto &[index, grid, bar] : tabs) {

@@ -92,9 +92,9 @@ struct Line {
     bool started = false;
 };
 
-void doubleClickRow(QTableWidget *grid, int row)
+void doubleClickRow(QTableView *grid, int row)
 {
-    const QRect cell = grid->visualItemRect(grid->item(row, 0));
+    const QRect cell = grid->visualRect(grid->model()->index(row, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
 }
@@ -172,7 +172,7 @@ private slots:
         QVERIFY(line.search());
         compareRecords(line.tab.VControllers, line.sim.controllers());
         const int row = line.tab.VControllers[0].deviceId() == id ? 0 : 1;
-        QCOMPARE(line.tab.USB_Grid->item(row, 1)->text(), QStringLiteral("Front truss"));
+        QCOMPARE(glwtest::rowTexts(line.tab.USB_Grid, row).at(1), QStringLiteral("Front truss"));
     }
 
     void updateFirmwareThroughTheDialogs()
@@ -183,7 +183,7 @@ private slots:
         const QByteArray data = hexfixture::pattern(9 * 128 + 48);
         line.writeFirmware(data);
         const int handled = line.sim.messagesHandled();
-        const QString versionBefore = line.tab.USB_Grid->item(0, 2)->text();
+        const QString versionBefore = glwtest::rowTexts(line.tab.USB_Grid, 0).at(2);
 
         QString shown;
         glwtest::answerModalOf<TQuorixConfig>([&](TQuorixConfig *d) {
@@ -214,7 +214,7 @@ private slots:
         // Restarted into its new firmware, it is found again, with the new version.
         QVERIFY(line.search());
         QCOMPARE(line.tab.rowCount(), 1);
-        QVERIFY(line.tab.USB_Grid->item(0, 2)->text() != versionBefore);
+        QVERIFY(glwtest::rowTexts(line.tab.USB_Grid, 0).at(2) != versionBefore);
     }
 
     void refusedThirdBlock()

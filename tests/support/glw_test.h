@@ -3,6 +3,7 @@
 
 #include "common/error_handling.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStringList>
@@ -46,12 +47,18 @@ inline void answerModal(std::function<void(QWidget *)> answer, int timeoutMs = 5
     answerModalOf<QWidget>(std::move(answer), timeoutMs);
 }
 
-// The texts of one table row, an empty text for an empty cell.
-inline QStringList rowTexts(const QTableWidget *grid, int row)
+// The texts of one table row as a screen reader reads them, an empty text for an empty cell.
+inline QStringList rowTexts(const QTableView *grid, int row)
 {
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(const_cast<QTableView *>(grid));
+    QAccessibleTableInterface *table = a ? a->tableInterface() : nullptr;
+    if (!table)
+        return {QStringLiteral("<no accessible table>")};
     QStringList cells;
-    for (int c = 0; c < grid->columnCount(); ++c)
-        cells << (grid->item(row, c) ? grid->item(row, c)->text() : QString());
+    for (int c = 0; c < table->columnCount(); ++c) {
+        QAccessibleInterface *cell = table->cellAt(row, c);
+        cells << (cell ? cell->text(QAccessible::Name) : QStringLiteral("<no cell %1, %2>").arg(row).arg(c));
+    }
     return cells;
 }
 
