@@ -3,6 +3,7 @@
 #include "common/exit_checks.h"
 #include "common/field_rules.h"
 #include "rdm/form3.h"
+#include "rdm/quorix_texts.h"
 #include "rdm/rdm_params.h"
 #include "common/form_builders.h"
 
@@ -18,9 +19,8 @@
 
 using namespace common;
 
-const QString TQuorixConfig::RemoteOffText = QStringLiteral(
-    "The controller does not currently have remote mode enabled! To enable remote mode turn on DIP SW 1");
-const QString TQuorixConfig::RemoteOnText = QStringLiteral("The controller has remote mode enabled");
+const QString TQuorixConfig::RemoteOffText = rdm::remoteModeText(false);
+const QString TQuorixConfig::RemoteOnText = rdm::remoteModeText(true);
 
 using forms::Spot;
 

@@ -43,6 +43,13 @@ int startAddress(const TQuorixCtrl &c)
     return c.STA[0] << 8 | c.STA[1];
 }
 
+QString remoteModeText(bool on)
+{
+    return on ? QStringLiteral("The controller has remote mode enabled")
+              : QStringLiteral("The controller does not currently have remote mode enabled! To enable remote mode "
+                               "turn on DIP SW 1");
+}
+
 QStringList usbRowTexts(const TQuorixCtrl &c)
 {
     return {QStringLiteral("Quorix 16"), labelShown(c.LBL), firmwareText(c), serialText(c),

@@ -20,6 +20,10 @@ QString serialText(const TQuorixCtrl &c);   // the device ID as eight upper-case
 double temperatureCelsius(const TQuorixCtrl &c);
 int startAddress(const TQuorixCtrl &c);
 
+// What the controller dialog says of the remote configuration mode (RM). Without it the
+// controller takes only gamma from the PC.
+QString remoteModeText(bool on);
+
 // The USB table's row: model, nickname, firmware, serial, temperature.
 QStringList usbRowTexts(const TQuorixCtrl &c);
 

@@ -57,6 +57,21 @@ if QT_QPA_PLATFORM=offscreen "$bin" --no-such-option >"$work/unknown.log" 2>&1; 
 fi
 grep -q "Unknown option 'no-such-option'" "$work/unknown.log" || fail "unknown option: $(cat "$work/unknown.log")"
 
+# The command-line program beside it: its manual page and completion, no Qt GUI in what it links,
+# and it runs without a display.
+cli="$root/usr/bin/glintwork-cli"
+[ -x "$cli" ] || fail "no program at /usr/bin/glintwork-cli"
+zcat "$root/usr/share/man/man1/glintwork-cli.1.gz" | grep -q '^\.TH GLINTWORK-CLI 1' || fail "no manual page for glintwork-cli"
+completion="$root/usr/share/bash-completion/completions/glintwork-cli"
+bash -n "$completion" || fail "bash completion for glintwork-cli"
+if objdump -p "$cli" | grep -E 'NEEDED +libQt6(Gui|Widgets)'; then fail "glintwork-cli links Qt GUI libraries"; fi
+cli_version="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$cli" --version)"
+[ "$cli_version" = "glintwork-cli 2.2.0" ] || fail "glintwork-cli --version said: $cli_version"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$cli" search --help | grep -q -- "--port" || fail "glintwork-cli search --help"
+status=0
+env -u DISPLAY "$cli" no-such-command 2>/dev/null || status=$?
+[ "$status" -eq 2 ] || fail "glintwork-cli: an unknown command ended with $status, not 2"
+
 # The window opens and the program keeps running. Where possible in a network namespace of its
 # own, so it does not take this machine's UDP port 49150.
 wrap=()

@@ -1,0 +1,54 @@
+#include "cli/cli_output.h"
+
+#include <unistd.h>
+
+namespace cli {
+
+Output::Output(std::FILE *out, std::FILE *err)
+    : m_out(out), m_err(err), m_progressOnTerminal(::isatty(fileno(err)) == 1)
+{
+}
+
+void Output::result(const QString &line)
+{
+    endProgress();
+    std::fputs(line.toUtf8().constData(), m_out);
+    std::fputc('\n', m_out);
+    std::fflush(m_out);
+}
+
+void Output::resultBytes(const QByteArray &bytes)
+{
+    endProgress();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), m_out);
+    std::fflush(m_out);
+}
+
+void Output::message(const QString &text)
+{
+    endProgress();
+    std::fputs(text.toUtf8().constData(), m_err);
+    std::fputc('\n', m_err);
+    std::fflush(m_err);
+}
+
+void Output::progress(const QString &text)
+{
+    if (!m_progressOnTerminal)
+        return;
+    // Carriage return and erase to the end of the line: the next progress replaces this one.
+    std::fprintf(m_err, "\r%s\033[K", text.toUtf8().constData());
+    std::fflush(m_err);
+    m_progressOpen = true;
+}
+
+void Output::endProgress()
+{
+    if (!m_progressOpen)
+        return;
+    std::fputs("\r\033[K", m_err);
+    std::fflush(m_err);
+    m_progressOpen = false;
+}
+
+} // namespace cli

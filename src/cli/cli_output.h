@@ -1,0 +1,34 @@
+#pragma once
+// Where the command-line program writes: results on standard output, messages on standard error,
+// and progress on standard error only when it is a terminal, so a script's pipes and logs hold
+// results and messages and nothing else.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdio>
+
+namespace cli {
+
+// The exit status every command ends with.
+enum Exit { Success = 0, Failure = 1, Usage = 2 };
+
+class Output {
+public:
+    Output(std::FILE *out = stdout, std::FILE *err = stderr);
+
+    void result(const QString &line);   // one line of the result
+    void resultBytes(const QByteArray &bytes);
+    void message(const QString &text);  // a message for the operator, however the program runs
+    // A progress line, overwritten by the next; only on a terminal.
+    void progress(const QString &text);
+    void endProgress();
+    bool progressShown() const { return m_progressOnTerminal; }
+
+private:
+    std::FILE *m_out;
+    std::FILE *m_err;
+    bool m_progressOnTerminal;
+    bool m_progressOpen = false;
+};
+
+} // namespace cli

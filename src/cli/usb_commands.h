@@ -1,0 +1,45 @@
+#pragma once
+// The commands on the USB family: each runs a search on the port first (as the USB tab's Search
+// does) and then does the work through the link, as the tab and its dialogs do.
+
+#include "cli/cli_fields.h"
+#include "cli/cli_output.h"
+#include "rdm/quorix_link.h"
+#include "settings/settings_file.h"
+
+#include <QList>
+
+namespace cli {
+
+class UsbCommands {
+public:
+    UsbCommands(Output &out, const QString &port, bool fast);
+
+    int search(bool json);
+    int show(const Target &target, bool json);
+    int set(const Target &target, const UsbFieldValues &values, bool verify);
+    int backup(const QList<Target> &targets, const QString &file);
+    int restore(const QList<settings::Entry> &entries, bool dryRun, bool verify);
+    int firmware(const Target &target, const QByteArray &image, int waitSeconds);
+
+    // The controllers a search found, for a test of this class's callers.
+    const QList<TQuorixCtrl> &found() const { return m_link.VControllers; }
+
+private:
+    bool runSearch();
+    // The row of the controller `target`, or -1 with the message said.
+    int rowOf(const Target &target);
+    // A search, then rowOf.
+    int searchFor(const Target &target);
+    // Sends the edits as the dialog's OK does; false when a change did not go out (said).
+    bool send(int row, const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited);
+    // Reads the controllers back with a new search and compares each with what was sent.
+    // Each sent entry: the device ID, what the dialog showed and what was sent.
+    bool verify(const QList<std::pair<quint32, std::pair<rdm::QuorixEdits, rdm::QuorixEdits>>> &sent);
+
+    Output &m_out;
+    QuorixLink m_link;
+    QString m_portFailure;
+};
+
+} // namespace cli
