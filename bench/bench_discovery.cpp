@@ -2,6 +2,7 @@
 // and the time from Search to the last row. Run by scripts/bench-discovery inside its namespaces.
 
 #include "app/form1.h"
+#include "net/network_link.h"
 #include "app/glw_application.h"
 #include "net/network_tab.h"
 #include "net/udp_port.h"
@@ -28,8 +29,8 @@ int main(int argc, char *argv[])
     });
     QTimer::singleShot(200, [&] {
         std::printf("adapter %s, receive buffer %d bytes in each of %d sockets\n",
-                    qPrintable(net->IdUDPServer1->localAddress().toString()), net->IdUDPServer1->receiveBufferSize(),
-                    net->IdUDPServer1->unicastSockets());
+                    qPrintable(net->link().udpPort()->localAddress().toString()), net->link().udpPort()->receiveBufferSize(),
+                    net->link().udpPort()->unicastSockets());
         clock.start();
         net->Net_Search->click();
     });

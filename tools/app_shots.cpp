@@ -2,6 +2,7 @@
 // for the user guide, made from the real forms on the offscreen platform: glw-app-shots OUTPUT_DIR.
 
 #include "app/about_windows.h"
+#include "net/network_link.h"
 #include "sim/controller_file.h"
 #include "app/form1.h"
 #include "rdm/form3.h"
@@ -43,7 +44,7 @@ bool fillNetworkTab(TForm1 &form)
         return false;
     }
     for (const VirtualControllerSpec &c : *demo)
-        form.NetworkDevices->IdUDPServer1UDPRead(orvantic::buildPollReply(c.ctrl, c.model));
+        form.NetLink->IdUDPServer1UDPRead(orvantic::buildPollReply(c.ctrl, c.model));
     form.NetworkDevices->StatusBar2->showMessage(tessara::searchStatusText(false, form.NetworkDevices->rowCount()));
     return true;
 }

@@ -15,7 +15,7 @@
 #include "config/tessara_adv.h"
 #include "config/tessara_adv_rgb.h"
 #include "config/tessara_config.h"
-#include "net/udp_port.h"
+#include "net/network_link.h"
 #include "rdm/usb_tab.h"
 
 #include <QCheckBox>
@@ -38,7 +38,8 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
       tabControl1(named(new QTabWidget(this), "tabControl1", tr("Device families"))),
       QuorixLink1(new QuorixLink(this)),
       USBDevices(new UsbTab(QuorixLink1)),
-      NetworkDevices(new NetworkTab(nullptr, options.udpPort, options.interfaces)),
+      NetLink(new NetworkLink(options.udpPort, this)),
+      NetworkDevices(new NetworkTab(*NetLink, nullptr, options.interfaces)),
       About(named(new QPushButton(tr("About"), this), "About", tr("About"))),
       DevicesLabel(stateLabel(new QLabel(tr("Found 0 Device(s)"), this), "DevicesLabel", tr("Device count")))
 {
@@ -91,7 +92,7 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     // After the port's own signal has been handled: the box must not open inside it.
     connect(QuorixLink1, &QuorixLink::portFailed, this, &GlwApplication::showUncaughtError, Qt::QueuedConnection);
 
-    Workflow = new ConfigWorkflow(*NetworkDevices, *TessaraConfig, *TessaraAdv, *TessaraAdvRGB, *TCPFirmware, this);
+    Workflow = new ConfigWorkflow(*NetLink, *NetworkDevices, *TessaraConfig, *TessaraAdv, *TessaraAdvRGB, *TCPFirmware, this);
     connect(NetworkDevices, &NetworkTab::controllerOpened, Workflow, [this] { Workflow->NetCtrlSettings(); });
     TessaraConfig->setSelectedController([this] { return Workflow->selectedController(); });
 
@@ -133,7 +134,7 @@ void TForm1::FormShow()
     NetworkDevices->btnHelp->setVisible(identity.helpButton);
 
     NetworkDevices->UpdateNetInterfaces();
-    const QString startError = NetworkDevices->startupBindError();
+    const QString startError = NetLink->startupBindError();
     const Result<> bound = NetworkDevices->selectFirstAdapter();
     // What an operator does first; without an adapter Search is greyed out, and the tabs go first.
     if (NetworkDevices->Net_Search->isEnabled())
@@ -141,7 +142,7 @@ void TForm1::FormShow()
     else
         tabControl1->setFocus(Qt::OtherFocusReason);
     const QString reason = !bound ? bound.failure().text
-        : !NetworkDevices->IdUDPServer1->isBound() ? startError
+        : !NetLink->isBound() ? startError
                                                     : QString();
     if (!reason.isEmpty()) {
         // The window still opens; the USB side works, the network side waits for a later pick.
@@ -150,7 +151,7 @@ void TForm1::FormShow()
                "configured.\n\nReason: %2\n\nAnother program (perhaps another copy of this utility) may be "
                "using the port. Close it, then choose the network adapter again. USB devices can be used "
                "as normal.")
-                .arg(NetworkDevices->IdUDPServer1->port())
+                .arg(NetLink->port())
                 .arg(reason);
         QTimer::singleShot(0, this, [this] {
             QMessageBox::warning(this, windowTitle(), m_networkUnavailable);

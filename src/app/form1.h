@@ -1,9 +1,10 @@
 #pragma once
 // The main window. It creates every other window once, in a fixed order, and owns what lives
-// longer than a dialog: the network tab (records, table, UDP port) and the USB tab (records, table,
-// serial port, timer), and the device-count label both tabs share.
+// longer than a dialog: each family's link (port and records) and the tab that shows it, and the
+// device-count label both tabs share.
 
 #include "net/network_tab.h"
+#include "net/orvantic.h"
 
 #include <QWidget>
 
@@ -11,6 +12,7 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class QuorixLink;
+class NetworkLink;
 class UsbTab;
 class TQuorixSettings;
 class TQuorixConfig;
@@ -44,6 +46,8 @@ public:
     // The USB side's serial line, timers and records; the USB tab and its dialogs show it.
     QuorixLink *QuorixLink1;
     UsbTab *USBDevices;
+    // The network side's UDP port and records; the network tab and the workflow reach them here.
+    NetworkLink *NetLink;
     NetworkTab *NetworkDevices;
     QPushButton *About;
     QLabel *DevicesLabel;

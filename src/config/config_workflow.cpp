@@ -1,8 +1,8 @@
 #include "config/config_workflow.h"
 
-#include "net/config_datagram.h"
 #include "common/error_handling.h"
 #include "common/log_categories.h"
+#include "net/network_link.h"
 #include "net/network_tab.h"
 #include "net/orvantic.h"
 #include "firmware/tcp_firmware.h"
@@ -15,27 +15,26 @@
 
 using namespace configflow;
 
-ConfigWorkflow::ConfigWorkflow(NetworkTab &net, TTessaraConfig &config, TTessaraAdv &adv, TTessaraAdvRGB &advRgb,
-                               TTCPFirmware &upload, QObject *parent)
+ConfigWorkflow::ConfigWorkflow(NetworkLink &link, NetworkTab &view, TTessaraConfig &config, TTessaraAdv &adv,
+                               TTessaraAdvRGB &advRgb, TTCPFirmware &upload, QObject *parent)
     : QObject(parent),
-      m_net(net),
+      m_link(link),
+      m_view(view),
       m_config(config),
       m_adv(adv),
       m_advRgb(advRgb),
-      m_upload(upload),
-      m_tabSend([this](const QByteArray &datagram, const QString &host) { return m_net.send(datagram, host); }),
-      m_transport(m_tabSend)
+      m_upload(upload)
 {
 }
 
 int ConfigWorkflow::selectedRow() const
 {
-    return m_net.selectedRow();
+    return m_view.selectedRow();
 }
 
 bool ConfigWorkflow::rowExists(int row) const
 {
-    return m_net.hasController(row);
+    return m_link.hasController(row);
 }
 
 std::optional<TTessaraCtrl> ConfigWorkflow::selectedController() const
@@ -43,12 +42,12 @@ std::optional<TTessaraCtrl> ConfigWorkflow::selectedController() const
     const int row = selectedRow();
     if (!rowExists(row))
         return std::nullopt;
-    return m_net.PControllers[row];
+    return m_link.controller(row);
 }
 
 QString ConfigWorkflow::adapterNetwork() const
 {
-    return m_net.selectedAdapterNetwork();
+    return m_view.selectedAdapterNetwork();
 }
 
 void ConfigWorkflow::NetCtrlSettings()
@@ -56,12 +55,12 @@ void ConfigWorkflow::NetCtrlSettings()
     const int row = selectedRow();
     if (!rowExists(row))
         return;
-    const QString name = m_net.modelShown(row);
+    const QString name = m_link.rowTexts(row).value(0);
     if (name != QLatin1String(orvantic::ModelTessara16) && name != QLatin1String(orvantic::ModelCorvel16)
         && name != QLatin1String(orvantic::ModelTessara4))
         return;
-    if (tessara::isBootloader(m_net.PControllers[row])) {
-        m_upload.openFor(m_net.PControllers[row]);
+    if (tessara::isBootloader(m_link.controller(row))) {
+        m_upload.openFor(m_link.controller(row));
         return;
     }
     if (!ipCompatibilityCheck(row))
@@ -76,17 +75,21 @@ void ConfigWorkflow::NetCtrlSettings()
     }
     if (result == TTessaraConfig::ResultOK)
         readBackAndSend(row);
-    else if (const Result<> triggered = TriggerBootloader(m_net.PControllers[row], m_tabSend, m_upload); !triggered)
+    else if (const Result<> triggered = TriggerBootloader(
+                 m_link.controller(row),
+                 [this](const QByteArray &datagram, const QString &host) { return m_link.send(datagram, host); },
+                 m_upload);
+             !triggered)
         showFailure(triggered.failure());
 }
 
 bool ConfigWorkflow::ipCompatibilityCheck(int row)
 {
-    if (ipCompatibility(m_net.PControllers[row], adapterNetwork()) != IpCheck::OfferRepair)
+    if (ipCompatibility(m_link.controller(row), adapterNetwork()) != IpCheck::OfferRepair)
         return true;
-    qCDebug(lcConfig).noquote() << "controller at" << tessara::ipText(m_net.PControllers[row].CurrentIP)
+    qCDebug(lcConfig).noquote() << "controller at" << tessara::ipText(m_link.controller(row).CurrentIP)
                                 << "is outside the adapter's network" << adapterNetwork() << "- repair offered";
-    QWidget *window = m_net.window();
+    QWidget *window = m_view.window();
     const auto answer = QMessageBox::warning(window, window->windowTitle(), RepairQuestion,
                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     if (answer == QMessageBox::Yes && rowExists(row))
@@ -96,7 +99,7 @@ bool ConfigWorkflow::ipCompatibilityCheck(int row)
 
 void ConfigWorkflow::networkOnlyWorkflow(int row)
 {
-    if (m_config.showNetworkOnly(fillValues(m_net.PControllers[row])) != TTessaraConfig::ResultOK)
+    if (m_config.showNetworkOnly(fillValues(m_link.controller(row))) != TTessaraConfig::ResultOK)
         return;
     if (!rowExists(row)) {
         tellNothingSent(QString());
@@ -104,18 +107,18 @@ void ConfigWorkflow::networkOnlyWorkflow(int row)
     }
     m_config.checkAddressBoxes();
     QString unreadable;
-    const auto updated = readBackNetwork(m_config.values(), m_net.PControllers[row], &unreadable);
+    const auto updated = readBackNetwork(m_config.values(), m_link.controller(row), &unreadable);
     if (!updated) {
         tellNothingSent(unreadable);
         return;
     }
-    m_net.replaceController(row, *updated);
+    m_link.replaceController(row, *updated);
     OrvaSendNetworkConfig(row);
 }
 
 int ConfigWorkflow::fillDialogs(int row)
 {
-    const TTessaraCtrl c = m_net.PControllers[row];
+    const TTessaraCtrl c = m_link.controller(row);
     const Features f = featuresOf(c);
     const DialogValues v = fillValues(c);
     // What the two "Advanced" buttons open, from the same record.
@@ -128,21 +131,21 @@ int ConfigWorkflow::fillDialogs(int row)
 
 bool ConfigWorkflow::readBackAndSend(int row)
 {
-    m_config.runExitChecks(featuresOf(m_net.PControllers[row]));
+    m_config.runExitChecks(featuresOf(m_link.controller(row)));
     QString unreadable;
-    const auto updated = readBack(m_config.values(), m_net.PControllers[row], &unreadable);
+    const auto updated = readBack(m_config.values(), m_link.controller(row), &unreadable);
     if (!updated) {
         tellNothingSent(unreadable);
         return false;
     }
-    m_net.replaceController(row, *updated);
+    m_link.replaceController(row, *updated);
     OrvaSendConfig(row);
     return true;
 }
 
 void ConfigWorkflow::tellNothingSent(const QString &box)
 {
-    QWidget *window = m_net.window();
+    QWidget *window = m_view.window();
     const QString why = box.isEmpty()
         ? tr("The device list was cleared while the settings were open.")
         : tr("The box \"%1\" does not hold a number.").arg(box);
@@ -154,18 +157,12 @@ void ConfigWorkflow::tellNothingSent(const QString &box)
 
 void ConfigWorkflow::OrvaSendConfig(int controller)
 {
-    const TTessaraCtrl &c = m_net.PControllers[controller];
-    qCDebug(lcConfig).noquote() << "configuration datagram to" << tessara::ipText(c.CurrentIP);
-    if (const Result<> sent = m_transport(orvantic::buildConfigDatagram(c), tessara::ipText(c.CurrentIP)); !sent)
+    if (const Result<> sent = m_link.sendConfig(controller); !sent)
         showFailure(sent.failure());
 }
 
 void ConfigWorkflow::OrvaSendNetworkConfig(int controller)
 {
-    qCDebug(lcConfig).noquote() << "network settings datagram by broadcast for the controller at"
-                                << tessara::ipText(m_net.PControllers[controller].CurrentIP);
-    if (const Result<> sent = m_transport(orvantic::buildNetSettingsDatagram(m_net.PControllers[controller]),
-                                          QLatin1String(orvantic::BroadcastAddress));
-        !sent)
+    if (const Result<> sent = m_link.sendNetworkSettings(controller); !sent)
         showFailure(sent.failure());
 }

@@ -4,16 +4,16 @@
 // be readdressed by MAC, any other is configured in TTessaraConfig and sent its settings on OK.
 //
 // This class only sequences: it chooses the path, hands the dialogs their values and takes them
-// back, and has the network tab store the record and send it; what the values are is decided in
-// config_workflow_rules.h, and only the dialogs touch their controls. The controller is always addressed by its row, looked up
-// afresh after every modal step, since late poll replies may grow the record list meanwhile.
+// back, and has the network link store the record and send it; what the values are is decided in
+// config_workflow_rules.h, and only the dialogs touch their controls. The network tab only says
+// which row is selected and which adapter is chosen. The controller is always addressed by its
+// row, looked up afresh after every modal step, since late poll replies may grow the list meanwhile.
 
-#include "common/result.h"
 #include "config/config_workflow_rules.h"
 
 #include <QObject>
-#include <functional>
 
+class NetworkLink;
 class NetworkTab;
 class TTCPFirmware;
 class TTessaraAdv;
@@ -23,12 +23,8 @@ class TTessaraConfig;
 class ConfigWorkflow : public QObject {
     Q_OBJECT
 public:
-    ConfigWorkflow(NetworkTab &net, TTessaraConfig &config, TTessaraAdv &adv, TTessaraAdvRGB &advRgb,
-                   TTCPFirmware &upload, QObject *parent = nullptr);
-
-    // Where datagrams go: the network tab's UDP port unless replaced (tests capture them here).
-    using Transport = std::function<Result<>(const QByteArray &datagram, const QString &host)>;
-    void setTransport(Transport transport) { m_transport = std::move(transport); }
+    ConfigWorkflow(NetworkLink &link, NetworkTab &view, TTessaraConfig &config, TTessaraAdv &adv,
+                   TTessaraAdvRGB &advRgb, TTCPFirmware &upload, QObject *parent = nullptr);
 
     // The double-click handler: one workflow for the controller in the selected row.
     void NetCtrlSettings();
@@ -60,11 +56,10 @@ private:
     void tellNothingSent(const QString &box);
     bool rowExists(int row) const;
 
-    NetworkTab &m_net;
+    NetworkLink &m_link;
+    NetworkTab &m_view;
     TTessaraConfig &m_config;
     TTessaraAdv &m_adv;
     TTessaraAdvRGB &m_advRgb;
     TTCPFirmware &m_upload;
-    Transport m_tabSend; // through the network tab's own port
-    Transport m_transport;
 };

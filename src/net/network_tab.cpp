@@ -3,9 +3,8 @@
 #include "common/device_table.h"
 #include "common/error_handling.h"
 #include "common/form_builders.h"
-#include "common/log_categories.h"
-#include "net/orvantic.h"
-#include "net/udp_port.h"
+#include "net/network_link.h"
+#include "net/tessara_ctrl.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -21,9 +20,8 @@ namespace {
 constexpr auto NoneFound = "None Found";
 } // namespace
 
-NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces)
+NetworkTab::NetworkTab(NetworkLink &link, QWidget *parent, InterfaceSource interfaces)
     : QWidget(parent),
-      PControllers(),
       Net_Search(forms::button(this, "Net_Search", tr("Search"), {8, 16, 97}, tr("Search for network devices"))),
       NetLabel(forms::label(this, "NetLabel", tr("Network Adapter:"), {168, 10})),
       comboNetAdapter(named(new QComboBox(this), "comboNetAdapter", tr("Network Adapter"))),
@@ -31,14 +29,11 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
       btnHelp(forms::button(this, "btnHelp", tr("Help"), {560, 16, 81})),
       Network_Grid(named(new QTableWidget(0, 5, this), "Network_Grid", tr("Network devices"))),
       StatusBar2(statusLine(new QStatusBar(this), "StatusBar2", tr("Network status"))),
-      // Only poll replies reach the window: everything else is dropped on the receive thread.
-      IdUDPServer1(new UdpPort(port, this,
-                               orvantic::isPollReply)),
+      m_link(link),
       m_interfaces(interfaces ? std::move(interfaces) : InterfaceSource(GetNetworkInterfaces)),
       m_searchWindow(new QTimer(this))
 {
     setObjectName(QStringLiteral("NetworkDevices"));
-    IdUDPServer1->setObjectName(QStringLiteral("IdUDPServer1"));
 
     QFont labelFont = NetLabel->font();
     labelFont.setPointSize(14);
@@ -65,10 +60,8 @@ NetworkTab::NetworkTab(QWidget *parent, quint16 port, InterfaceSource interfaces
     m_searchWindow->setSingleShot(true);
     m_searchWindow->setInterval(2000);
     connect(m_searchWindow, &QTimer::timeout, this, &NetworkTab::showSearchStatus);
-    connect(IdUDPServer1, &UdpPort::datagramReceived, this, &NetworkTab::IdUDPServer1UDPRead);
-
-    if (!IdUDPServer1->bindTo(QHostAddress::AnyIPv4))
-        m_startupBindError = IdUDPServer1->lastError();
+    connect(&m_link, &NetworkLink::cleared, this, &NetworkTab::clearTable);
+    connect(&m_link, &NetworkLink::controllerListed, this, &NetworkTab::addRow);
 }
 
 int NetworkTab::rowCount() const
@@ -82,32 +75,10 @@ void NetworkTab::resizeEvent(QResizeEvent *event)
     placeStatusLine(Network_Grid, StatusBar2);
 }
 
-bool NetworkTab::hasController(int row) const
-{
-    return row >= 0 && row < PControllers.size() && row < rowCount();
-}
-
-void NetworkTab::replaceController(int row, const TTessaraCtrl &record)
-{
-    if (hasController(row))
-        PControllers[row] = record;
-}
-
-Result<> NetworkTab::send(const QByteArray &datagram, const QString &host)
-{
-    return IdUDPServer1->send(datagram, host);
-}
-
 int NetworkTab::selectedRow() const
 {
     const QModelIndexList rows = Network_Grid->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
-}
-
-QString NetworkTab::modelShown(int row) const
-{
-    const QTableWidgetItem *cell = Network_Grid->item(row, 0);
-    return cell ? cell->text() : QString();
 }
 
 QString NetworkTab::selectedAdapterNetwork() const
@@ -118,7 +89,6 @@ QString NetworkTab::selectedAdapterNetwork() const
 
 void NetworkTab::clearTable()
 {
-    PControllers.clear();
     Network_Grid->setRowCount(0);
     // An adapter change empties the table too: what a search said no longer holds.
     m_searchWindow->stop();
@@ -144,55 +114,16 @@ void NetworkTab::showSearchStatus()
 
 void NetworkTab::Net_SearchClick()
 {
-    clearTable();
+    const Result<> sent = m_link.search(); // empties the table first
     m_searchWindow->start();
     showSearchStatus();
-    qCDebug(lcNet).noquote() << "search: discovery request to" << orvantic::BroadcastAddress << "from"
-                             << IdUDPServer1->localAddress().toString();
-    if (const Result<> sent = IdUDPServer1->send(orvantic::discoveryRequest(), QLatin1String(orvantic::BroadcastAddress));
-        !sent)
+    if (!sent)
         showFailure(sent.failure());
 }
 
-void NetworkTab::IdUDPServer1UDPRead(const QByteArray &data)
+void NetworkTab::addRow(int row)
 {
-    const auto opcode = orvantic::opcodeOf(data);
-    if (opcode == orvantic::OpPollReply)
-        OrvaReadPollReply(data);
-    else
-        qCDebug(lcNet).noquote() << "datagram of" << data.size() << "bytes dropped:"
-                                 << (opcode ? QStringLiteral("opcode %1").arg(*opcode)
-                                            : QStringLiteral("not of the family"));
-}
-
-void NetworkTab::OrvaReadPollReply(const QByteArray &data)
-{
-    auto reply = orvantic::parsePollReply(data);
-    if (!reply) {
-        qCDebug(lcNet).noquote() << "poll reply of" << data.size() << "bytes dropped: too short or no known model";
-        return;
-    }
-    for (const TTessaraCtrl &known : PControllers)
-        if (known.CurrentIP == reply->ctrl.CurrentIP) {
-            // The first reply from an address wins.
-            qCDebug(lcNet).noquote() << "poll reply dropped: address" << tessara::ipText(known.CurrentIP)
-                                     << "already listed";
-            return;
-        }
-    qCDebug(lcNet).noquote() << "poll reply listed:" << reply->model << tessara::ipText(reply->ctrl.CurrentIP);
-    PControllers.append(reply->ctrl);
-    addRow(reply->ctrl, reply->model);
-}
-
-void NetworkTab::addRow(const TTessaraCtrl &c, const QString &model)
-{
-    QString shownModel = QLatin1String(orvantic::ModelTessara16);
-    if (c.NumStrings == 4)
-        shownModel = QLatin1String(orvantic::ModelTessara4);
-    else if (model == QLatin1String(orvantic::ModelCorvel16))
-        shownModel = model;
-    appendDeviceRow(Network_Grid, {shownModel, tessara::fixedText(c.Nickname), tessara::ipText(c.CurrentIP),
-                                   tessara::fixedText(c.Firmware), tessara::temperatureText(c)});
+    appendDeviceRow(Network_Grid, m_link.rowTexts(row));
     if (!StatusBar2->currentMessage().isEmpty())
         showSearchStatus();
     emit countChanged(Network_Grid->rowCount());
@@ -200,7 +131,7 @@ void NetworkTab::addRow(const TTessaraCtrl &c, const QString &model)
 
 void NetworkTab::UpdateNetInterfaces()
 {
-    clearTable();
+    m_link.clear();
     comboNetAdapter->setUpdatesEnabled(false);
     comboNetAdapter->clear();
     netAddresses.clear();
@@ -218,8 +149,8 @@ void NetworkTab::UpdateNetInterfaces()
         Net_Search->setEnabled(true);
     }
     // The rebuild keeps the binding; show the adapter still in use, if it is listed, else none.
-    const int bound = IdUDPServer1->isBound()
-        ? netAddresses.isEmpty() ? -1 : comboNetAdapter->findText(IdUDPServer1->localAddress().toString())
+    const int bound = m_link.isBound()
+        ? netAddresses.isEmpty() ? -1 : comboNetAdapter->findText(m_link.localAddress().toString())
         : -1;
     comboNetAdapter->setCurrentIndex(bound);
     comboNetAdapter->setUpdatesEnabled(true);
@@ -228,20 +159,12 @@ void NetworkTab::UpdateNetInterfaces()
 
 Result<> NetworkTab::rebindToSelection()
 {
-    clearTable();
     const int index = comboNetAdapter->currentIndex();
-    if (index < 0 || netAddresses.isEmpty())
-        return {}; // nothing chosen, or the "None Found" placeholder
-    const QHostAddress address(comboNetAdapter->itemText(index));
-    if (IdUDPServer1->bindTo(address))
+    if (index < 0 || netAddresses.isEmpty()) {
+        m_link.clear(); // nothing chosen, or the "None Found" placeholder
         return {};
-    qCWarning(lcNet).noquote() << "cannot bind to" << address.toString() << "port" << IdUDPServer1->port() << ":"
-                               << IdUDPServer1->lastError();
-    return Failure{tr("Cannot listen on %1 port %2: %3")
-                       .arg(address.toString())
-                       .arg(IdUDPServer1->port())
-                       .arg(IdUDPServer1->lastError()),
-                   IdUDPServer1->lastError()};
+    }
+    return m_link.bindTo(QHostAddress(comboNetAdapter->itemText(index)));
 }
 
 void NetworkTab::comboNetAdapterChange()

@@ -1,11 +1,10 @@
 #pragma once
-// The "Network Devices" tab: Search, the adapter list, the device table and the records behind it.
-// It owns the UDP port and PControllers; the main window places it and shows its count.
+// The "Network Devices" tab: Search, the adapter list and the device table. It shows what the
+// network link lists and hands it the operator's requests; the main window places it and shows
+// its count.
 
 #include "common/result.h"
 #include "net/net_interfaces.h"
-#include "net/orvantic.h"
-#include "net/tessara_ctrl.h"
 
 #include <QList>
 #include <QStringList>
@@ -19,19 +18,19 @@ class QResizeEvent;
 class QStatusBar;
 class QTableWidget;
 class QTimer;
-class UdpPort;
+class NetworkLink;
 
 class NetworkTab : public QWidget {
     Q_OBJECT
 public:
     using InterfaceSource = std::function<bool(QList<tNetworkInterface> &)>;
 
-    // `port` is orvantic::Port in the program; `interfaces` lists the PC's adapters (the system's by
+    // Shows `link`, which outlives the tab; `interfaces` lists the PC's adapters (the system's by
     // default).
-    explicit NetworkTab(QWidget *parent = nullptr, quint16 port = orvantic::Port, InterfaceSource interfaces = {});
+    explicit NetworkTab(NetworkLink &link, QWidget *parent = nullptr, InterfaceSource interfaces = {});
 
-    // Records, one per table row, in the order their replies were accepted.
-    QList<TTessaraCtrl> PControllers;
+    NetworkLink &link() const { return m_link; }
+
     // Network address of each adapter list entry, entry for entry.
     QStringList netAddresses;
 
@@ -42,24 +41,12 @@ public:
     QPushButton *btnHelp;
     QTableWidget *Network_Grid;
     QStatusBar *StatusBar2;
-    UdpPort *IdUDPServer1;
 
     int rowCount() const;
-    // Whether `row` has both a record and a table row (late replies and a new search move both).
-    bool hasController(int row) const;
-    // The record of a row that exists, after the configuration workflow changed it.
-    void replaceController(int row, const TTessaraCtrl &record);
-    // One datagram to `host` (dotted text) on the tab's port. Fails when the port is not bound or
-    // the send fails.
-    Result<> send(const QByteArray &datagram, const QString &host);
-    // The table's selected row (the controller's index into PControllers), -1 when none.
+    // The table's selected row (the controller's index in the link), -1 when none.
     int selectedRow() const;
-    // The Model cell of a row, empty for a row that does not exist.
-    QString modelShown(int row) const;
     // Network address of the adapter chosen in the list, empty for none or the placeholder.
     QString selectedAdapterNetwork() const;
-    // The error of the bind at start (all addresses, port 49150), empty when it succeeded.
-    QString startupBindError() const { return m_startupBindError; }
 
     // Opens a row's controller (double-click, Return or Enter); the table has the focus afterwards.
     void openController(int row);
@@ -68,8 +55,6 @@ public:
     void setSearchWindowMs(int ms);
 
     void Net_SearchClick();
-    void IdUDPServer1UDPRead(const QByteArray &data);
-    void OrvaReadPollReply(const QByteArray &data);
     void UpdateNetInterfaces();
     void btnRefreshClick() { UpdateNetInterfaces(); }
     // Rebinds to the selected adapter. A failed bind goes to the general error handling (the socket
@@ -88,12 +73,12 @@ protected:
 
 private:
     void clearTable();
-    void addRow(const TTessaraCtrl &c, const QString &model);
+    void addRow(int row);
     Result<> rebindToSelection();
 
     void showSearchStatus();
 
+    NetworkLink &m_link;
     InterfaceSource m_interfaces;
-    QString m_startupBindError;
     QTimer *m_searchWindow;
 };

@@ -2,6 +2,7 @@
 // reaction to a taken port, and the one place that shows uncaught errors.
 
 #include "app/form1.h"
+#include "net/network_link.h"
 #include "app/glw_application.h"
 #include "sim/rdm/rdm_line_sim.h"
 #include "glw_test.h"
@@ -79,7 +80,7 @@ void fillNetworkTable(TForm1 &form, int rows)
         c.CurrentIP = {127, 0, 0, quint8(10 + i)};
         c.CurrentSM = {255, 0, 0, 0};
         tessara::setFixedText(c.Firmware, QStringLiteral("V1.4.5"));
-        form.NetworkDevices->IdUDPServer1UDPRead(orvantic::buildPollReply(c, QStringLiteral("Tessara 16")));
+        form.NetLink->IdUDPServer1UDPRead(orvantic::buildPollReply(c, QStringLiteral("Tessara 16")));
     }
 }
 
@@ -250,14 +251,14 @@ private slots:
             c.CurrentIP = {10, 0, 0, quint8(octet)};
             return orvantic::buildPollReply(c, QStringLiteral("Tessara 16"));
         };
-        form.NetworkDevices->IdUDPServer1UDPRead(reply(1));
-        form.NetworkDevices->IdUDPServer1UDPRead(reply(2));
+        form.NetLink->IdUDPServer1UDPRead(reply(1));
+        form.NetLink->IdUDPServer1UDPRead(reply(2));
         QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 2 Device(s)"));
 
         form.tabControl1->setCurrentIndex(TForm1::UsbTabIndex);
         QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 0 Device(s)"));
         // A reply while the USB tab is in front shows the network table's count.
-        form.NetworkDevices->IdUDPServer1UDPRead(reply(3));
+        form.NetLink->IdUDPServer1UDPRead(reply(3));
         QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 3 Device(s)"));
         form.tabControl1->setCurrentIndex(TForm1::NetworkTabIndex);
         QCOMPARE(form.DevicesLabel->text(), QStringLiteral("Found 3 Device(s)"));
@@ -419,7 +420,7 @@ private slots:
             QCOMPARE(g_errors, QStringList());
         }
         else
-            QCOMPARE(tessara::fixedText(form.NetworkDevices->PControllers[0].Nickname), QStringLiteral("Keys"));
+            QCOMPARE(tessara::fixedText(form.NetLink->controller(0).Nickname), QStringLiteral("Keys"));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid));
         GlwApplication::setErrorSink(nullptr);
     }
@@ -461,7 +462,7 @@ private slots:
         QTRY_VERIFY(!shown.isEmpty());
         QVERIFY2(shown.contains(QString::number(squatter.localPort())), qPrintable(shown));
         QVERIFY(shown.contains(QStringLiteral("USB devices can be used")));
-        QVERIFY(!form.NetworkDevices->IdUDPServer1->isBound());
+        QVERIFY(!form.NetLink->isBound());
         QVERIFY(form.USBDevices->USB_Search->isEnabled());
     }
 
@@ -484,12 +485,12 @@ private slots:
         QCOMPARE(combo->currentText(), QStringLiteral("127.0.0.2"));
         QCOMPARE(g_errors.size(), 1);
         QVERIFY2(g_errors.first().contains(QStringLiteral("127.0.0.2")), qPrintable(g_errors.first()));
-        QVERIFY(!form.NetworkDevices->IdUDPServer1->isBound());
+        QVERIFY(!form.NetLink->isBound());
 
         QTest::keyClick(combo, Qt::Key_Up);
         GlwApplication::setErrorSink(nullptr);
         QCOMPARE(g_errors.size(), 1);
-        QCOMPARE(form.NetworkDevices->IdUDPServer1->localAddress(), QHostAddress(QHostAddress::LocalHost));
+        QCOMPARE(form.NetLink->localAddress(), QHostAddress(QHostAddress::LocalHost));
     }
 
     // A screen reader reads a state label's text, never a fixed name in its place.
@@ -501,7 +502,7 @@ private slots:
         for (int octet : {1, 2}) {
             TTessaraCtrl c;
             c.CurrentIP = {10, 0, 0, quint8(octet)};
-            form.NetworkDevices->IdUDPServer1UDPRead(orvantic::buildPollReply(c, QStringLiteral("Tessara 16")));
+            form.NetLink->IdUDPServer1UDPRead(orvantic::buildPollReply(c, QStringLiteral("Tessara 16")));
         }
         form.findChild<QLabel *>("ComLabel")->setText(QStringLiteral("Using Com 20"));
         const QMap<QString, QString> expected{{"DevicesLabel", "Found 2 Device(s)"},

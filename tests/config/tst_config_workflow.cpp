@@ -7,6 +7,7 @@
 #include "config_test_util.h"
 #include "config/config_workflow.h"
 #include "glw_test.h"
+#include "net/network_link.h"
 #include "net/network_tab.h"
 #include "net/orvantic.h"
 #include "firmware/tcp_firmware.h"
@@ -47,7 +48,8 @@ struct Sent {
 // The dialogs, the network tab and the workflow as the main window wires them, on loopback.
 struct Fixture {
     quint16 port = freeUdpPort();
-    NetworkTab net{nullptr, port, [](QList<tNetworkInterface> &out) {
+    NetworkLink link{port};
+    NetworkTab net{link, nullptr, [](QList<tNetworkInterface> &out) {
                        tNetworkInterface n;
                        n.AddrIP = QStringLiteral("127.0.0.1");
                        n.SubnetMask = QStringLiteral("255.0.0.0");
@@ -60,7 +62,7 @@ struct Fixture {
     TTessaraAdv adv;
     TTessaraAdvRGB advRgb;
     TTCPFirmware upload{nullptr, port};
-    ConfigWorkflow flow{net, config, adv, advRgb, upload};
+    ConfigWorkflow flow{link, net, config, adv, advRgb, upload};
     QUdpSocket controller; // what a controller at 127.0.0.2 receives
     QList<Sent> captured;
 
@@ -76,7 +78,7 @@ struct Fixture {
     }
     void capture()
     {
-        flow.setTransport([this](const QByteArray &d, const QString &host) -> Result<> {
+        link.setTransport([this](const QByteArray &d, const QString &host) -> Result<> {
             captured.append({d, host});
             return {};
         });
@@ -85,16 +87,15 @@ struct Fixture {
     // carries no spare bytes of RgbOrder and the like).
     void add(const TTessaraCtrl &c, const QString &model)
     {
-        const int before = net.PControllers.size();
-        net.OrvaReadPollReply(orvantic::buildPollReply(c, model));
-        if (net.PControllers.size() != before + 1)
+        const int before = link.count();
+        link.OrvaReadPollReply(orvantic::buildPollReply(c, model));
+        if (link.count() != before + 1)
             qFatal("poll reply not listed");
-        net.PControllers.last() = c;
+        link.replaceController(before, c);
     }
     void clear()
     {
-        net.PControllers.clear();
-        net.Network_Grid->setRowCount(0);
+        link.clear();
     }
     // Selects the row as the operator's double-click does, answers the dialogs with `answer`
     // and runs the workflow.
@@ -210,7 +211,7 @@ private slots:
                     const QList<QByteArray> got = fx.received();
                     QVERIFY2(got.size() == 1, qPrintable(label));
                     QVERIFY2(got[0] == orvantic::buildConfigDatagram(c), qPrintable(label));
-                    QVERIFY2(fx.net.PControllers[0] == c, qPrintable(label));
+                    QVERIFY2(fx.link.controller(0) == c, qPrintable(label));
                 }
             }
         }
@@ -249,7 +250,7 @@ private slots:
         const QList<QByteArray> got = fx.received();
         QCOMPARE(got.size(), 1);
         QCOMPARE(got[0], orvantic::buildConfigDatagram(c));
-        QVERIFY(fx.net.PControllers[0] == c);
+        QVERIFY(fx.link.controller(0) == c);
     }
 
     void fillShowsTheRecord()
@@ -325,7 +326,7 @@ private slots:
         QCOMPARE(quint8(dg[122]), quint8(10));
         QCOMPARE(dg.mid(254, 3), QByteArray("\xFF\xFF\xFF"));
         QCOMPARE(quint8(dg[270 + 2]), quint8(5));
-        QCOMPARE(dg, orvantic::buildConfigDatagram(fx.net.PControllers[0]));
+        QCOMPARE(dg, orvantic::buildConfigDatagram(fx.link.controller(0)));
     }
 
     void advancedMappingRecordUnchanged()
@@ -407,7 +408,7 @@ private slots:
         QVERIFY2(boxes[0].startsWith("Nothing was sent") && boxes[0].contains("Green gamma value"),
                  qPrintable(boxes[0]));
         QVERIFY(fx.received().isEmpty());
-        QVERIFY(fx.net.PControllers[0] == c);
+        QVERIFY(fx.link.controller(0) == c);
     }
 
     void cancelChangesNothing()
@@ -420,7 +421,7 @@ private slots:
             configtest::click(fx.config.btnCancel);
         });
         QVERIFY(fx.received().isEmpty());
-        QVERIFY(fx.net.PControllers[0] == c);
+        QVERIFY(fx.link.controller(0) == c);
     }
 
     void nothingWithoutASelection()
@@ -503,7 +504,7 @@ private slots:
         TTessaraCtrl expected = c;
         expected.StaticIP = {192, 168, 0, 50};
         expected.SM = {255, 255, 255, 0};
-        QVERIFY(fx.net.PControllers[0] == expected);
+        QVERIFY(fx.link.controller(0) == expected);
 
         // Declined: nothing sent, no dialog. Cancelled: nothing sent, nothing changed.
         fx.captured.clear();
@@ -523,10 +524,12 @@ private slots:
         QTest::qWait(600);
         QCOMPARE(dialogs, 0);
         QVERIFY(fx.captured.isEmpty());
-        QVERIFY(fx.net.PControllers[0] == expected);
+        QVERIFY(fx.link.controller(0) == expected);
 
         // Firmware 1.4.4 is not asked: the full dialog, with every tab back.
-        tessara::setFixedText(fx.net.PControllers[0].Firmware, QStringLiteral("V1.4.4"));
+        TTessaraCtrl older = fx.link.controller(0);
+        tessara::setFixedText(older.Firmware, QStringLiteral("V1.4.4"));
+        fx.link.replaceController(0, older);
         tabs.clear();
         fx.open(0, [&](QWidget *w) {
             if (w == &d)
@@ -575,7 +578,7 @@ private slots:
         });
         QCOMPARE(second, static_cast<QWidget *>(&fx.upload));
         QCOMPARE(fx.received(), QList<QByteArray>{orvantic::header(orvantic::OpBootloader)});
-        QVERIFY(fx.net.PControllers[0] == c);
+        QVERIFY(fx.link.controller(0) == c);
     }
 };
 

@@ -5,6 +5,7 @@
 // of a thousand is listed whole without privileges.
 
 #include "e2e_fixture.h"
+#include "net/network_link.h"
 #include "app/glw_application.h"
 #include "glw_test.h"
 #include "net/network_tab.h"
@@ -169,10 +170,10 @@ private slots:
         auto form = openForm();
         QVERIFY(form);
         NetworkTab *net = form->NetworkDevices;
-        net->IdUDPServer1->setReceiveBufferRequest(StockReceiveBuffer);
+        net->link().udpPort()->setReceiveBufferRequest(StockReceiveBuffer);
         net->comboNetAdapterChange(); // rebind with it
-        QVERIFY2(net->IdUDPServer1->receiveBufferSize() <= 2 * StockReceiveBuffer,
-                 qPrintable(QString::number(net->IdUDPServer1->receiveBufferSize())));
+        QVERIFY2(net->link().udpPort()->receiveBufferSize() <= 2 * StockReceiveBuffer,
+                 qPrintable(QString::number(net->link().udpPort()->receiveBufferSize())));
 
         net->Net_Search->click();
         QTRY_COMPARE_WITH_TIMEOUT(net->rowCount(), count, 30000);

@@ -2,6 +2,7 @@
 // side of a private veth link.
 
 #include "e2e_fixture.h"
+#include "net/network_link.h"
 #include "glw_test.h"
 #include "app/glw_application.h"
 #include "net/network_tab.h"
@@ -100,8 +101,8 @@ private slots:
         QCOMPARE(glwtest::rowTexts(net->Network_Grid, 3),
                  (QStringList{"Tessara 16", "Updating", "10.77.1.13", "Bootloader V1.0", ""}));
         QCOMPARE(glwtest::rowTexts(net->Network_Grid, 4).mid(0, 3), (QStringList{"Tessara 16", "First of two", "10.77.1.14"}));
-        QCOMPARE(net->PControllers.size(), 5);
-        QCOMPARE(net->PControllers[1].NumStrings, quint8(4));
+        QCOMPARE(net->link().count(), 5);
+        QCOMPARE(net->link().controller(1).NumStrings, quint8(4));
     }
 
     void cleanupTestCase()

@@ -3,6 +3,7 @@
 // new firmware.
 
 #include "e2e_fixture.h"
+#include "net/network_link.h"
 #include "app/glw_application.h"
 #include "glw_test.h"
 #include "net/network_tab.h"
@@ -104,7 +105,7 @@ private slots:
             QTest::mouseClick(dialog->Update, Qt::LeftButton);
         }, 10000);
         QVERIFY(TriggerBootloader(
-            net->PControllers[0], [net](const QByteArray &d, const QString &h) { return net->send(d, h); }, *dialog));
+            net->link().controller(0), [net](const QByteArray &d, const QString &h) { return net->link().send(d, h); }, *dialog));
 
         QVERIFY(opened);
         QCOMPARE(bootloaderRow, (QStringList{"Tessara 4", "Truss", "10.77.1.20", "Bootloader", ""}));
@@ -140,7 +141,7 @@ private slots:
             QVERIFY(dialog->isVisible());
             QTest::mouseClick(dialog->Cancel, Qt::LeftButton);
         }, 10000);
-        dialog->openFor(net->PControllers[0]);
+        dialog->openFor(net->link().controller(0));
         QCOMPARE(g_uncaught.size(), 1);
         QVERIFY2(g_uncaught.front().contains("10.77.1.20") && g_uncaught.front().contains("refused", Qt::CaseInsensitive),
                  qPrintable(g_uncaught.front()));

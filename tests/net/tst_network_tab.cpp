@@ -3,6 +3,7 @@
 // and broadcasts go to loopback's own 127.255.255.255.
 
 #include "glw_test.h"
+#include "net/network_link.h"
 #include "net/network_tab.h"
 #include "net/orvantic.h"
 #include "net/udp_port.h"
@@ -74,9 +75,9 @@ class TestNetworkTab : public QObject {
     {
         QUdpSocket sender;
         QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
-        QSignalSpy received(tab.IdUDPServer1, &UdpPort::datagramReceived);
+        QSignalSpy received(tab.link().udpPort(), &UdpPort::datagramReceived);
         for (const QByteArray &d : datagrams)
-            sender.writeDatagram(d, QHostAddress(QLatin1String(to)), tab.IdUDPServer1->port());
+            sender.writeDatagram(d, QHostAddress(QLatin1String(to)), tab.link().port());
         QTRY_COMPARE_WITH_TIMEOUT(received.count(), handed, 10000);
     }
 
@@ -135,7 +136,8 @@ private slots:
         QFETCH(QStringList, networks);
         QFETCH(bool, searchEnabled);
 
-        NetworkTab tab(nullptr, freeUdpPort(), fixed(interfaces, ok));
+        NetworkLink link(freeUdpPort());
+        NetworkTab tab(link, nullptr, fixed(interfaces, ok));
         tab.UpdateNetInterfaces();
         QStringList shown;
         for (int i = 0; i < tab.comboNetAdapter->count(); ++i)
@@ -148,13 +150,14 @@ private slots:
         if (!searchEnabled) {
             tab.comboNetAdapter->setCurrentIndex(0);
             tab.comboNetAdapterChange();
-            QCOMPARE(tab.IdUDPServer1->localAddress(), QHostAddress(QHostAddress::AnyIPv4));
+            QCOMPARE(link.udpPort()->localAddress(), QHostAddress(QHostAddress::AnyIPv4));
         }
     }
 
     void repliesFillTheTableInArrivalOrder()
     {
-        NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
+        NetworkLink link(freeUdpPort());
+        NetworkTab tab(link, nullptr, fixed(LoopbackAdapters));
         tab.UpdateNetInterfaces();
         QVERIFY(tab.selectFirstAdapter().ok());
         QSignalSpy counts(&tab, &NetworkTab::countChanged);
@@ -178,21 +181,22 @@ private slots:
                 4);
 
         QCOMPARE(tab.rowCount(), 3);
-        QCOMPARE(tab.PControllers.size(), 3);
+        QCOMPARE(link.PControllers().size(), 3);
         const QString temp = QString::fromUtf8("21.5°C / 70.7°F");
         QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 0), (QStringList{"Tessara 16", "Stage left", "10.0.0.10", "V1.4.5", temp}));
         QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 1),
                  (QStringList{"Tessara 4", QString::fromUtf8("Truss é"), "10.0.0.11", "V1.4.5", temp}));
         QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 2), (QStringList{"Corvel 16", "", "10.0.0.12", "Bootloader V1.0", ""}));
-        QCOMPARE(tab.PControllers[1].NumStrings, quint8(4));
-        QVERIFY(tab.PControllers[0] == controllerAt(10, "Stage left")); // the first reply from .10 stays
+        QCOMPARE(link.PControllers()[1].NumStrings, quint8(4));
+        QVERIFY(link.PControllers()[0] == controllerAt(10, "Stage left")); // the first reply from .10 stays
         QCOMPARE(counts.count(), 3);
         QCOMPARE(counts.last().first().toInt(), 3);
     }
 
     void choosingAnAdapterRebindsAndEmptiesTheTable()
     {
-        NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
+        NetworkLink link(freeUdpPort());
+        NetworkTab tab(link, nullptr, fixed(LoopbackAdapters));
         tab.UpdateNetInterfaces();
         QVERIFY(tab.selectFirstAdapter().ok());
         deliver(tab, {orvantic::buildPollReply(controllerAt(10), QStringLiteral("Tessara 16"))}, 1);
@@ -201,8 +205,8 @@ private slots:
         tab.comboNetAdapter->setCurrentIndex(1);
         tab.comboNetAdapterChange();
         QCOMPARE(tab.rowCount(), 0);
-        QVERIFY(tab.PControllers.isEmpty());
-        QCOMPARE(tab.IdUDPServer1->localAddress(), QHostAddress(QStringLiteral("127.0.0.2")));
+        QVERIFY(link.PControllers().isEmpty());
+        QCOMPARE(link.udpPort()->localAddress(), QHostAddress(QStringLiteral("127.0.0.2")));
         // Only what arrives at the chosen adapter's address is heard now.
         deliver(tab, {orvantic::buildPollReply(controllerAt(20), QStringLiteral("Tessara 16"))}, 1, "127.0.0.2");
         QCOMPARE(tab.rowCount(), 1);
@@ -212,13 +216,14 @@ private slots:
         tab.btnRefresh->click();
         QCOMPARE(tab.rowCount(), 0);
         QCOMPARE(tab.comboNetAdapter->currentText(), QStringLiteral("127.0.0.2"));
-        QCOMPARE(tab.IdUDPServer1->localAddress(), QHostAddress(QStringLiteral("127.0.0.2")));
+        QCOMPARE(link.udpPort()->localAddress(), QHostAddress(QStringLiteral("127.0.0.2")));
     }
 
     void failedRebindLeavesTheSocketInactiveUntilALaterPick()
     {
         const quint16 port = freeUdpPort();
-        NetworkTab tab(nullptr, port, fixed(LoopbackAdapters));
+        NetworkLink link(port);
+        NetworkTab tab(link, nullptr, fixed(LoopbackAdapters));
         tab.UpdateNetInterfaces();
         QVERIFY(tab.selectFirstAdapter().ok());
         QUdpSocket squatter; // another program holding the port on the second adapter
@@ -227,7 +232,7 @@ private slots:
         glwtest::FailureCapture failures;
         tab.comboNetAdapter->setCurrentIndex(1);
         tab.comboNetAdapterChange();
-        QVERIFY(!tab.IdUDPServer1->isBound());
+        QVERIFY(!link.udpPort()->isBound());
         QCOMPARE(failures.texts().size(), 1);
         QVERIFY2(failures.texts()[0].startsWith(QStringLiteral("Cannot listen on 127.0.0.2 port %1: ").arg(port)),
                  qPrintable(failures.texts()[0]));
@@ -239,31 +244,33 @@ private slots:
 
         tab.comboNetAdapter->setCurrentIndex(0);
         tab.comboNetAdapterChange();
-        QVERIFY(tab.IdUDPServer1->isBound());
+        QVERIFY(link.udpPort()->isBound());
         QCOMPARE(failures.texts().size(), 2);
-        QCOMPARE(tab.IdUDPServer1->localAddress(), QHostAddress(QHostAddress::LocalHost));
+        QCOMPARE(link.udpPort()->localAddress(), QHostAddress(QHostAddress::LocalHost));
     }
 
     void portTakenAtStartIsReported()
     {
         QUdpSocket squatter;
         QVERIFY(squatter.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
-        NetworkTab tab(nullptr, squatter.localPort(), fixed(LoopbackAdapters));
-        QVERIFY(!tab.startupBindError().isEmpty());
-        QVERIFY(!tab.IdUDPServer1->isBound());
+        NetworkLink link(squatter.localPort());
+        NetworkTab tab(link, nullptr, fixed(LoopbackAdapters));
+        QVERIFY(!link.startupBindError().isEmpty());
+        QVERIFY(!link.udpPort()->isBound());
     }
 
     // Several sockets may share the port to take a burst, but only among themselves: a second
     // program on the port (another window of ours, say) is told, and takes none of the replies.
     void secondProgramOnThePortIsRefused()
     {
-        NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
+        NetworkLink link(freeUdpPort());
+        NetworkTab tab(link, nullptr, fixed(LoopbackAdapters));
         tab.UpdateNetInterfaces();
         QVERIFY(tab.selectFirstAdapter().ok());
-        UdpPort second(tab.IdUDPServer1->port());
+        UdpPort second(link.udpPort()->port());
         QVERIFY(!second.bindTo(QHostAddress::LocalHost));
         QVERIFY(!second.lastError().isEmpty());
-        NetworkTab atStart(nullptr, tab.IdUDPServer1->port(), fixed(LoopbackAdapters));
+        NetworkLink atStart(link.port());
         QVERIFY(!atStart.startupBindError().isEmpty());
 
         QList<QByteArray> replies;
@@ -285,7 +292,8 @@ private slots:
     void broadcastRepliesAreListed()
     {
         QFETCH(bool, chooseAdapter);
-        NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
+        NetworkLink link(freeUdpPort());
+        NetworkTab tab(link, nullptr, fixed(LoopbackAdapters));
         tab.UpdateNetInterfaces();
         if (chooseAdapter)
             QVERIFY(tab.selectFirstAdapter().ok());
@@ -301,19 +309,20 @@ private slots:
     // be listed, in arrival order.
     void burstOfRepliesIsNotLost()
     {
-        NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
+        NetworkLink link(freeUdpPort());
+        NetworkTab tab(link, nullptr, fixed(LoopbackAdapters));
         tab.UpdateNetInterfaces();
-        tab.IdUDPServer1->setReceiveBufferRequest(StockReceiveBuffer);
+        link.udpPort()->setReceiveBufferRequest(StockReceiveBuffer);
         QVERIFY(tab.selectFirstAdapter().ok());
-        QVERIFY2(tab.IdUDPServer1->receiveBufferSize() <= 2 * StockReceiveBuffer,
-                 qPrintable(QString::number(tab.IdUDPServer1->receiveBufferSize())));
+        QVERIFY2(link.udpPort()->receiveBufferSize() <= 2 * StockReceiveBuffer,
+                 qPrintable(QString::number(link.udpPort()->receiveBufferSize())));
         QList<QByteArray> replies;
         for (int i = 0; i < 1000; ++i) {
             TTessaraCtrl c = controllerAt(0);
             c.CurrentIP = {10, 1, quint8(i >> 8), quint8(i)};
             replies << orvantic::buildPollReply(c, QStringLiteral("Tessara 16"));
         }
-        sendWhileBusy(tab.IdUDPServer1->port(), replies);
+        sendWhileBusy(link.udpPort()->port(), replies);
         QTRY_COMPARE_WITH_TIMEOUT(tab.rowCount(), 1000, 10000);
         for (int row : {0, 1, 500, 999})
             QCOMPARE(glwtest::rowTexts(tab.Network_Grid, row).at(2),
@@ -324,21 +333,22 @@ private slots:
     // no more than the queue holds wait for it. Afterwards the port works as before.
     void floodIsBounded()
     {
-        NetworkTab tab(nullptr, freeUdpPort(), fixed(LoopbackAdapters));
+        NetworkLink link(freeUdpPort());
+        NetworkTab tab(link, nullptr, fixed(LoopbackAdapters));
         tab.UpdateNetInterfaces();
-        tab.IdUDPServer1->setReceiveBufferRequest(StockReceiveBuffer);
+        link.udpPort()->setReceiveBufferRequest(StockReceiveBuffer);
         QVERIFY(tab.selectFirstAdapter().ok());
-        QSignalSpy received(tab.IdUDPServer1, &UdpPort::datagramReceived);
+        QSignalSpy received(link.udpPort(), &UdpPort::datagramReceived);
 
         QByteArray junk = orvantic::buildPollReply(controllerAt(40), QStringLiteral("Tessara 16"));
         junk[12] = 'X';
-        sendWhileBusy(tab.IdUDPServer1->port(), QList<QByteArray>(50000, junk), 500);
+        sendWhileBusy(link.udpPort()->port(), QList<QByteArray>(50000, junk), 500);
         deliver(tab, {orvantic::buildPollReply(controllerAt(41), QStringLiteral("Tessara 16"))}, 1);
         QCOMPARE(tab.rowCount(), 1);
 
         const QByteArray same = orvantic::buildPollReply(controllerAt(41), QStringLiteral("Tessara 16"));
         received.clear();
-        sendWhileBusy(tab.IdUDPServer1->port(), QList<QByteArray>(3 * UdpPort::QueueLimit, same), 500);
+        sendWhileBusy(link.udpPort()->port(), QList<QByteArray>(3 * UdpPort::QueueLimit, same), 500);
         // Until the window has caught up, the queue is full and a newcomer would be dropped too.
         for (qsizetype before = -1; before != received.count();) {
             before = received.count();
@@ -348,11 +358,11 @@ private slots:
         QUdpSocket sender;
         QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
         sender.writeDatagram(orvantic::buildPollReply(controllerAt(42), QStringLiteral("Tessara 16")),
-                             QHostAddress::LocalHost, tab.IdUDPServer1->port());
+                             QHostAddress::LocalHost, link.udpPort()->port());
         QTRY_COMPARE_WITH_TIMEOUT(tab.rowCount(), 2, 10000);
         // What waited: the queue, and what the socket buffer held (each datagram takes at least its size).
         const qsizetype handed = received.count() - 1;
-        const int limit = UdpPort::QueueLimit + tab.IdUDPServer1->receiveBufferSize() / orvantic::PollReplySize;
+        const int limit = UdpPort::QueueLimit + link.udpPort()->receiveBufferSize() / orvantic::PollReplySize;
         QVERIFY2(handed > 0 && handed <= limit, qPrintable(QStringLiteral("%1 of at most %2").arg(handed).arg(limit)));
     }
 };
