@@ -20,6 +20,7 @@
 
 namespace {
 constexpr int ComLabelX = 337;
+
 constexpr int SettingsX = 561;
 constexpr char FastSearchKey[] = "usb/fastSearch";
 } // namespace
@@ -108,10 +109,9 @@ void UsbTab::setFastSearch(bool on)
 
 void UsbTab::USB_SearchClick()
 {
-    if (!Link->startSearch()) {
-        QMessageBox box(QMessageBox::Warning, tr("USB Devices"), QStringLiteral("Can't open COM port!"),
-                        QMessageBox::Ok, this);
-        box.setInformativeText(Link->openFailureDetail());
+    if (const Result<> started = Link->startSearch(); !started) {
+        QMessageBox box(QMessageBox::Warning, tr("USB Devices"), started.failure().text, QMessageBox::Ok, this);
+        box.setInformativeText(started.failure().reason);
         box.exec();
         return;
     }
@@ -142,8 +142,20 @@ void UsbTab::UpdateTable()
 void UsbTab::setDialogs(TQuorixConfig *config, TForm3 *form3)
 {
     m_config = config;
+    m_form3 = form3;
     config->setFirmwareDialog(form3);
     form3->setLink(Link);
+}
+
+void UsbTab::recoverFromBootloader()
+{
+    if (!m_form3)
+        return;
+    m_form3->setRecovery(true);
+    m_form3->QuorixFwProgress->setValue(0);
+    m_form3->exec();
+    m_form3->setRecovery(false);
+    returnFocusTo(USB_Search);
 }
 
 void UsbTab::ControllerSettings()
@@ -173,6 +185,6 @@ void UsbTab::ControllerSettings()
     QMessageBox box(QMessageBox::Warning, tr("USB Devices"),
                     tr("These changes did not reach controller %1: %2.").arg(row + 1).arg(outcome.notSent.join(tr(", "))),
                     QMessageBox::Ok, this);
-    box.setInformativeText(outcome.reason);
+    box.setInformativeText(QuorixLink::wholeText(outcome.reason));
     box.exec();
 }

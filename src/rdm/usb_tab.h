@@ -57,6 +57,8 @@ public:
     // The double-click on a row: the controller's dialog, then the set messages for what changed.
     void setDialogs(TQuorixConfig *config, TForm3 *form3);
     void ControllerSettings();
+    // The firmware dialog for a controller already in its bootloader, on the port in use.
+    void recoverFromBootloader();
 
 signals:
     void countChanged(int rows);
@@ -71,4 +73,5 @@ private:
     void searchEndedByLink(bool complete);
 
     TQuorixConfig *m_config = nullptr;
+    TForm3 *m_form3 = nullptr;
 };

@@ -261,10 +261,10 @@ private slots:
         int handled = sim.messagesHandled();
         const QByteArray name = "Renamed";
         for (int i = 0; i < 2; ++i) {
-            QCOMPARE(tab.Link->LabelSet(i, QString::fromLatin1(name)), QString());
-            QCOMPARE(tab.Link->DeviceModeSet(i, 3), QString());
-            QCOMPARE(tab.Link->StartAddressSet(i, 300), QString());
-            QCOMPARE(tab.Link->DeviceGammaSet(i, 27), QString());
+            QVERIFY(tab.Link->LabelSet(i, QString::fromLatin1(name)).ok());
+            QVERIFY(tab.Link->DeviceModeSet(i, 3).ok());
+            QVERIFY(tab.Link->StartAddressSet(i, 300).ok());
+            QVERIFY(tab.Link->DeviceGammaSet(i, 27).ok());
             QVERIFY(!tab.Link->ComPort1->isOpen());
             // Each value is in the record once its message went out.
             const TQuorixCtrl &rec = tab.VControllers[i];
@@ -287,7 +287,7 @@ private slots:
         QCOMPARE(local.rec.LBL, line[1].rec.LBL);
         QCOMPARE(local.rec.Gamma, quint8(27));
 
-        QCOMPARE(tab.Link->TriggerBootload(0), QString());
+        QVERIFY(tab.Link->TriggerBootload(0).ok());
         QTRY_VERIFY(sim.controllers()[tab.VControllers[0].deviceId() == 0x500 ? 0 : 1].inBootloader);
 
         // The next search starts clean although the set replies were never read.
