@@ -145,6 +145,8 @@ void QuorixLink::pause(int us)
 
 void QuorixLink::startTimer(Timer which, int ms)
 {
+    if (which == Timer::Reply)
+        ++m_replyTimerStarts;
     timer(which)->start(ms);
 }
 
@@ -200,6 +202,14 @@ void QuorixLink::Timer1Timer()
             emit bootloaderWaiting(m_keyOffered.elapsed());
         return;
     }
+    // On a busy machine the tick and the reply it waits for can both be due when the event loop
+    // comes round, and the tick may be handled first: the reply would then be taken for the
+    // answer to the next request. What has already come in is handled before the tick; if it
+    // settled the wait (the session moved on, or stopped its timer) the tick is spent.
+    const quint64 starts = m_replyTimerStarts;
+    m_io->pollInput();
+    if (m_replyTimerStarts != starts || !Timer1->isActive())
+        return;
     Session.Timer1Timer();
 }
 

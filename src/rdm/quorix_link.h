@@ -139,6 +139,7 @@ private:
     rdm::SerialLine m_line;
     QTimer *m_gapTimer;
     rdm::SearchPacing m_pacing;
+    quint64 m_replyTimerStarts = 0;
     boot::BootloaderExchange m_bootloader{*this};
     QString m_portName;
     bool m_opening = false;
