@@ -2,6 +2,7 @@
 
 #include "cli/cli_fields.h"
 #include "cli/cli_json.h"
+#include "cli/network_commands.h"
 #include "cli/usb_commands.h"
 #include "rdm/firmware_hex.h"
 #include "net/net_interfaces.h"
@@ -96,11 +97,6 @@ std::optional<Where> whereOf(const QCommandLineParser &p, const QList<Target> &t
         *status = usage(out, command, problem);
         return std::nullopt;
     }
-    if (!w.usb) {
-        out.message(QStringLiteral("%1 %2: the network family is not available in this build").arg(Program, command));
-        *status = Failure;
-        return std::nullopt;
-    }
     return w;
 }
 
@@ -172,6 +168,15 @@ int adaptersCommand(const QCommandLineParser &p, Output &out)
     return Success;
 }
 
+// Commands that work on the USB line only, for now.
+int usbOnly(Output &out, const QString &command)
+{
+    out.message(QStringLiteral("%1 %2: not available for network controllers in this build; give --port for USB "
+                               "controllers")
+                    .arg(Program, command));
+    return Failure;
+}
+
 int searchCommand(const QCommandLineParser &p, Output &out)
 {
     if (!p.positionalArguments().isEmpty())
@@ -180,6 +185,8 @@ int searchCommand(const QCommandLineParser &p, Output &out)
     const std::optional<Where> w = whereOf(p, {}, out, QStringLiteral("search"), &status);
     if (!w)
         return status;
+    if (!w->usb)
+        return NetworkCommands(out, w->adapter).search(p.isSet(JsonOption));
     return UsbCommands(out, w->port, w->fast).search(p.isSet(JsonOption));
 }
 
@@ -194,6 +201,8 @@ int showCommand(const QCommandLineParser &p, Output &out)
         return status;
     const QList<Target> &targets = plan->targets;
     const Where *w = &plan->where;
+    if (!w->usb)
+        return NetworkCommands(out, w->adapter).show(targets.first(), p.isSet(JsonOption));
     return UsbCommands(out, w->port, w->fast).show(targets.first(), p.isSet(JsonOption));
 }
 
@@ -209,6 +218,12 @@ int setCommand(const QCommandLineParser &p, Output &out)
         return status;
     const QList<Target> &targets = plan->targets;
     const Where *w = &plan->where;
+    if (!w->usb) {
+        for (const QString &a : args.mid(1))
+            if (!a.contains(QLatin1Char('=')))
+                return usage(out, name, QStringLiteral("%1: FIELD=VALUE expected").arg(a));
+        return NetworkCommands(out, w->adapter).set(targets.first(), args.mid(1), !p.isSet(NoVerifyOption));
+    }
     // Every field is checked before the line is touched.
     QString error;
     const std::optional<UsbFieldValues> values = parseUsbFields(args.mid(1), &error);
@@ -230,6 +245,8 @@ int backupCommand(const QCommandLineParser &p, Output &out)
         return status;
     const QList<Target> &targets = plan->targets;
     const Where *w = &plan->where;
+    if (!w->usb)
+        return NetworkCommands(out, w->adapter).backup(targets, p.value(OutputOption));
     return UsbCommands(out, w->port, w->fast).backup(targets, p.value(OutputOption));
 }
 
@@ -253,15 +270,19 @@ int restoreCommand(const QCommandLineParser &p, Output &out)
         return Failure;
     }
     const settings::Family family = w->usb ? settings::Family::Usb : settings::Family::Network;
+    // An IP address names the entry written from that address; a MAC or device ID, its controller.
+    const auto names = [](const Target &t, const settings::Entry &e) {
+        return t.kind == Target::Ip ? e.address == t.text : e.id == t.text;
+    };
     QList<settings::Entry> chosen;
     for (const settings::Entry &e : *entries) {
         if (e.family != family)
             continue;
-        if (only.isEmpty() || std::any_of(only.begin(), only.end(), [&](const Target &t) { return t.text == e.id; }))
+        if (only.isEmpty() || std::any_of(only.begin(), only.end(), [&](const Target &t) { return names(t, e); }))
             chosen << e;
     }
     for (const Target &t : only)
-        if (std::none_of(chosen.begin(), chosen.end(), [&](const settings::Entry &e) { return e.id == t.text; })) {
+        if (std::none_of(chosen.begin(), chosen.end(), [&](const settings::Entry &e) { return names(t, e); })) {
             out.message(QStringLiteral("%1: not in %2").arg(t.text, file));
             return Failure;
         }
@@ -270,6 +291,8 @@ int restoreCommand(const QCommandLineParser &p, Output &out)
                                                                                  : QStringLiteral("network")));
         return Failure;
     }
+    if (!w->usb)
+        return NetworkCommands(out, w->adapter).restore(chosen, p.isSet(DryRunOption), !p.isSet(NoVerifyOption));
     return UsbCommands(out, w->port, w->fast).restore(chosen, p.isSet(DryRunOption), !p.isSet(NoVerifyOption));
 }
 
@@ -290,6 +313,8 @@ int firmwareCommand(const QCommandLineParser &p, Output &out)
         return status;
     const QList<Target> &targets = plan->targets;
     const Where *w = &plan->where;
+    if (!w->usb)
+        return usbOnly(out, name);
     // The whole file is checked first: a broken file must never leave the controller in its
     // bootloader with half an image.
     const firmware::HexImage image = firmware::readFirmwareHex(args[1]);
@@ -318,6 +343,8 @@ const QList<Command> &commands()
          QStringLiteral("TARGET FIELD=VALUE... [--port NAME [--fast] | --adapter ADDR] [--no-verify]"),
          QStringLiteral("Search, then change settings of one controller as its dialog's OK does, and read it back. "
                         "A value outside its field's limits is refused and nothing is sent.\n"
+                        "Network fields: nickname and the settings show lists, written as in a settings file "
+                        "(pixelsPerString=200, dhcp=false, gamma=[2.2,2.2,2.2]).\n"
                         "USB fields: nickname (up to 32 characters), mode (1 to 3), startAddress (1 to the mode's "
                         "limit: 494, 490 or 512), gamma (1.0 to 3.0)."),
          {PortOption, FastOption, AdapterOption, NoVerifyOption}, setCommand},

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace cli {
 
 Output::Output(std::FILE *out, std::FILE *err)
@@ -49,6 +51,20 @@ void Output::endProgress()
     std::fputs("\r\033[K", m_err);
     std::fflush(m_err);
     m_progressOpen = false;
+}
+
+void printTable(Output &out, const QList<QStringList> &rows)
+{
+    QList<qsizetype> widths(rows.isEmpty() ? 0 : rows.first().size(), 0);
+    for (const QStringList &r : rows)
+        for (qsizetype k = 0; k < r.size() && k < widths.size(); ++k)
+            widths[k] = std::max(widths[k], r[k].size());
+    for (const QStringList &r : rows) {
+        QString line;
+        for (qsizetype k = 0; k < r.size(); ++k)
+            line += k + 1 < r.size() && k < widths.size() ? r[k].leftJustified(widths[k] + 2) : r[k];
+        out.result(line);
+    }
 }
 
 } // namespace cli

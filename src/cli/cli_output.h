@@ -4,6 +4,8 @@
 // results and messages and nothing else.
 
 #include <QByteArray>
+#include <QList>
+#include <QStringList>
 #include <QString>
 #include <cstdio>
 
@@ -30,5 +32,8 @@ private:
     bool m_progressOnTerminal;
     bool m_progressOpen = false;
 };
+
+// Rows of cells as aligned columns, the first row being the header.
+void printTable(Output &out, const QList<QStringList> &rows);
 
 } // namespace cli

@@ -1,6 +1,7 @@
 #include "cli/usb_commands.h"
 
 #include "cli/cli_json.h"
+#include "cli/cli_settings.h"
 #include "rdm/quorix_texts.h"
 #include "rdm/search_progress.h"
 
@@ -113,16 +114,7 @@ int UsbCommands::search(bool json)
                              QStringLiteral("Serial"), QStringLiteral("Temp")}};
     for (const TQuorixCtrl &c : found)
         rows << rdm::usbRowTexts(c);
-    QList<qsizetype> widths(rows.first().size(), 0);
-    for (const QStringList &r : rows)
-        for (qsizetype k = 0; k < r.size(); ++k)
-            widths[k] = std::max(widths[k], r[k].size());
-    for (const QStringList &r : rows) {
-        QString line;
-        for (qsizetype k = 0; k < r.size(); ++k)
-            line += k + 1 < r.size() ? r[k].leftJustified(widths[k] + 2) : r[k];
-        m_out.result(line);
-    }
+    printTable(m_out, rows);
     m_out.result(QStringLiteral("Found %1 Device(s)").arg(found.size()));
     return Success;
 }
@@ -236,25 +228,8 @@ int UsbCommands::backup(const QList<Target> &targets, const QString &file)
 {
     if (!runSearch())
         return Failure;
-    QList<settings::Entry> entries;
-    if (targets.isEmpty()) {
-        for (const TQuorixCtrl &c : std::as_const(m_link.VControllers))
-            entries << settings::entryOf(c);
-    } else {
-        for (const Target &t : targets) {
-            const int row = rowOf(t);
-            if (row < 0)
-                return Failure; // nothing written: a rig's file holds what was asked or nothing
-            entries << settings::entryOf(m_link.VControllers[row]);
-        }
-    }
-    QString error;
-    if (!settings::writeFile(file, entries, &error)) {
-        m_out.message(error);
-        return Failure;
-    }
-    m_out.result(QStringLiteral("%1 controller(s) saved to %2").arg(entries.size()).arg(file));
-    return Success;
+    return writeBackup(m_out, file, targets, int(m_link.VControllers.size()), [this](int row) { return settings::entryOf(m_link.VControllers[row]); },
+                       [this](const Target &t) { return rowOf(t); });
 }
 
 int UsbCommands::restore(const QList<settings::Entry> &entries, bool dryRun, bool verifyAfter)
@@ -286,15 +261,8 @@ int UsbCommands::restore(const QList<settings::Entry> &entries, bool dryRun, boo
         after.edits = *edited;
         after.nickname = edited->nickname;
         const QList<settings::Change> changes = settings::changes(listed[row], after);
-        if (changes.isEmpty()) {
-            m_out.result(QStringLiteral("%1: no changes").arg(e.id));
+        if (!changesToSend(m_out, e.id, changes, dryRun))
             continue;
-        }
-        if (dryRun) {
-            for (const settings::Change &ch : changes)
-                m_out.result(QStringLiteral("%1: %2: %3 -> %4").arg(e.id, ch.field, ch.now, ch.fromFile));
-            continue;
-        }
         if (c.RM == 0) {
             if (const QStringList locked = lockedFields(shown, *edited); !locked.isEmpty()) {
                 m_out.message(QStringLiteral("%1: %2: %3").arg(e.id, locked.join(QStringLiteral(", ")),
