@@ -240,7 +240,8 @@ private slots:
         // RDM message it could not understand.
         const int handled = line.sim.messagesHandled();
         QCOMPARE(line.update(), QStringLiteral("Firmware Upgrade Complete!"));
-        QCOMPARE(line.controller(0x42).firmware, hexfixture::pattern(5 * 128));
+        // The virtual line takes the image once it has read the final EOT, on its own thread.
+        QTRY_COMPARE_WITH_TIMEOUT(line.controller(0x42).firmware, hexfixture::pattern(5 * 128), 5000);
         QCOMPARE(line.sim.messagesHandled(), handled);
         QVERIFY(!line.tab.Link->leftInBootloader(0));
     }
@@ -269,8 +270,8 @@ private slots:
 
         const int handled = line.sim.messagesHandled();
         QCOMPARE(line.update(), QStringLiteral("Firmware Upgrade Complete!"));
+        QTRY_COMPARE_WITH_TIMEOUT(line.controller(0x42).updates, 1, 5000); // once the line has read the EOT
         QCOMPARE(line.controller(0x42).firmware, padded(data));
-        QCOMPARE(line.controller(0x42).updates, 1);
         QCOMPARE(line.sim.messagesHandled(), handled);
     }
 
@@ -321,9 +322,8 @@ private slots:
         QVERIFY(line.form3.BootWait->isHidden());
         QVERIFY(!line.form3.recovery());
         QCOMPARE(line.tab.portName(), line.sim.slavePath());
-        const VirtualQuorix updated = line.controller(0x42);
-        QCOMPARE(updated.updates, 1);
-        QCOMPARE(updated.firmware, padded(data));
+        QTRY_COMPARE_WITH_TIMEOUT(line.controller(0x42).updates, 1, 5000); // once the line has read the EOT
+        QCOMPARE(line.controller(0x42).firmware, padded(data));
         QCOMPARE(line.sim.messagesHandled(), 0); // not one RDM message
     }
 
