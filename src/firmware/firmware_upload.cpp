@@ -1,4 +1,5 @@
 #include "firmware/firmware_upload.h"
+#include "firmware/hex_image_check.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -91,6 +92,10 @@ QString fileProblem(const QString &fileName)
         return text("The firmware file %1 cannot be read: %2").arg(fileName, file.errorString());
     if (file.size() == 0)
         return text("The firmware file %1 is empty.").arg(fileName);
+    if (const QString why = hexImageProblem(file); !why.isEmpty())
+        return text("The firmware file %1 is not a firmware HEX file: %2.").arg(fileName, why);
+    if (file.error() != QFileDevice::NoError)
+        return text("The firmware file %1 cannot be read: %2").arg(fileName, file.errorString());
     return {};
 }
 

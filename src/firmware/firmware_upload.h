@@ -44,7 +44,8 @@ Result<> connectToBootloader(QTcpSocket &client, const QString &host, quint16 po
 bool writeAll(QTcpSocket &client, QByteArrayView bytes, int stallTimeoutMs);
 
 // Why the file named `fileName` cannot be sent, in words for the operator; empty when it can be.
-// Asked before anything is sent: a missing file must not put the controller through an upload.
+// Asked before anything is sent: a missing file, or one that is no firmware image
+// (hex_image_check.h), must not put the controller through an upload.
 QString fileProblem(const QString &fileName);
 
 // Sends the file named `fileName` over `client`'s connection. True only when every byte of the

@@ -391,22 +391,29 @@ private slots:
 
         bool done = false;
         glwtest::answerModal([&](QWidget *dialog) {
+            // A step that cannot be made closes the dialog, so the test fails instead of waiting
+            // for ever on a dialog nobody answers.
+            const auto giveUp = [&] { qobject_cast<QDialog *>(dialog)->reject(); };
+            // Shown is not yet active: until then the keys would go to the main window. (The
+            // offscreen platform's "active" wait settles for exposed, so ask the application.)
+            if (!QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }))
+                return giveUp();
             QLineEdit *nickname = usb ? form.QuorixConfig->Nickname : form.TessaraConfig->txtNickname;
             QWidget *ok = usb ? static_cast<QWidget *>(form.QuorixConfig->Button1)
                               : static_cast<QWidget *>(form.TessaraConfig->btnOK);
             if (!usb) { // the nickname is on the Misc tab: to the tab bar, then along it
                 QTabWidget *tabs = form.TessaraConfig->TabControl1;
                 if (!pressUntil(tabs->tabBar()))
-                    return;
+                    return giveUp();
                 for (int i = 0; i < 4 && tabs->currentWidget() != form.TessaraConfig->tabMisc; ++i)
                     QTest::keyClick(tabs->tabBar(), Qt::Key_Right);
             }
             if (!pressUntil(nickname))
-                return;
+                return giveUp();
             QTest::keyClick(nickname, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(nickname, QStringLiteral("Keys"));
             if (!pressUntil(ok))
-                return;
+                return giveUp();
             QTest::keyClick(ok, Qt::Key_Space);
             done = !dialog->isVisible();
         });

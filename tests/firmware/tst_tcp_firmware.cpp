@@ -3,6 +3,7 @@
 
 #include "app/glw_application.h"
 #include "glw_test.h"
+#include "hex_fixture.h"
 #include "loopback_server.h"
 #include "net/orvantic.h"
 #include "firmware/tcp_firmware.h"
@@ -253,6 +254,12 @@ void TestTcpFirmware::fileProblemKeepsDialogOpen_data()
                                   << "The firmware file /nonexistent/firmware.hex cannot be read: No such file or directory";
     QTest::newRow("empty file") << QStringLiteral("EMPTY") << "The firmware file EMPTY is empty.";
     QTest::newRow("folder") << QStringLiteral("FOLDER") << "The firmware file FOLDER cannot be read: it is a folder.";
+    // Picked by mistake (any file can be typed in): never sent to a controller in its bootloader.
+    QTest::newRow("not a HEX file") << QStringLiteral("NOTHEX")
+                                    << "The firmware file NOTHEX is not a firmware HEX file: line 1 is not a HEX record.";
+    QTest::newRow("HEX cut short") << QStringLiteral("CUTSHORT")
+                                   << "The firmware file CUTSHORT is not a firmware HEX file: it ends without its "
+                                      "end-of-file record, so it was cut short.";
 }
 
 // A file that cannot be sent is named before the controller is touched: no connection is tried
@@ -265,7 +272,12 @@ void TestTcpFirmware::fileProblemKeepsDialogOpen()
         file = writeFile({});
     if (file == QLatin1String("FOLDER"))
         file = m_dir.path();
-    message.replace(QLatin1String("EMPTY"), file).replace(QLatin1String("FOLDER"), file);
+    if (file == QLatin1String("NOTHEX"))
+        file = writeFile("Firmware notes: V1.5.0 fixes the gamma table.\n");
+    if (file == QLatin1String("CUTSHORT"))
+        file = writeFile(hexfixture::file(hexfixture::pattern(64)).chopped(11));
+    for (const char *token : {"EMPTY", "FOLDER", "NOTHEX", "CUTSHORT"})
+        message.replace(QLatin1String(token), file);
     showDialog(closedLoopbackPort(), file);
     QVERIFY(QTest::qWaitForWindowActive(m_dialog));
     pressUpdate();
@@ -281,7 +293,7 @@ void TestTcpFirmware::fileProblemKeepsDialogOpen()
 
 void TestTcpFirmware::refusedConnectionShowsError()
 {
-    showDialog(closedLoopbackPort(), writeFile("data"));
+    showDialog(closedLoopbackPort(), writeFile(hexfixture::file("data")));
     pressUpdate();
 
     QCOMPARE(g_uncaught.size(), 1);
@@ -300,7 +312,7 @@ void TestTcpFirmware::refusedConnectionShowsError()
 
 void TestTcpFirmware::droppedConnectionIsNoSuccess()
 {
-    const QString path = writeFile(QByteArray(1000, 'x'));
+    const QString path = writeFile(hexfixture::file(hexfixture::pattern(1000)));
     LoopbackServer server(LoopbackServer::Drop::ResetAfter, 21);
     showDialog(server.port(), path);
     pressUpdate();

@@ -15,9 +15,11 @@
 
 namespace glwtest {
 
-// Calls `answer` with the next modal window of type T once it is the active one (message boxes,
+// Calls `answer` with the next modal window of type T once it is the top modal one (message boxes,
 // dialogs opened by a click); a modal window of another type is left to run. Gives up after
-// `timeoutMs`. Use it before the call that opens the window.
+// `timeoutMs`. Use it before the call that opens the window. The window system may not have made
+// it the active window yet: an answer that types must wait for that (QTest::qWaitForWindowActive),
+// or its keys go to the window below.
 template <class T>
 void answerModalOf(std::function<void(T *)> answer, int timeoutMs = 5000)
 {
