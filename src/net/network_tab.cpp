@@ -3,6 +3,7 @@
 #include "common/device_table.h"
 #include "common/error_handling.h"
 #include "common/form_builders.h"
+#include "net/network_device_model.h"
 #include "net/network_link.h"
 #include "net/tessara_ctrl.h"
 
@@ -12,7 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 namespace {
@@ -27,9 +28,10 @@ NetworkTab::NetworkTab(NetworkLink &link, QWidget *parent, InterfaceSource inter
       comboNetAdapter(named(new QComboBox(this), "comboNetAdapter", tr("Network Adapter"))),
       btnRefresh(forms::button(this, "btnRefresh", tr("Refresh Adapters"), {416, 16, 97})),
       btnHelp(forms::button(this, "btnHelp", tr("Help"), {560, 16, 81})),
-      Network_Grid(named(new QTableWidget(0, 5, this), "Network_Grid", tr("Network devices"))),
+      Network_Grid(named(new QTableView(this), "Network_Grid", tr("Network devices"))),
       StatusBar2(statusLine(new QStatusBar(this), "StatusBar2", tr("Network status"))),
       m_link(link),
+      m_model(new NetworkDeviceModel(link, this)),
       m_interfaces(interfaces ? std::move(interfaces) : InterfaceSource(GetNetworkInterfaces)),
       m_searchWindow(new QTimer(this))
 {
@@ -44,7 +46,8 @@ NetworkTab::NetworkTab(NetworkLink &link, QWidget *parent, InterfaceSource inter
     comboNetAdapter->setGeometry(288, 16, 121, 25);
     fitFont(btnRefresh, btnRefresh->text(), 97 - 10);
 
-    setupDeviceGrid(Network_Grid, {tr("Model"), tr("Nickname"), tr("IP"), tr("Firmware"), tr("Temp")});
+    Network_Grid->setModel(m_model);
+    setupDeviceView(Network_Grid);
     StatusBar2->setSizeGripEnabled(false); // placed with the page's size (resizeEvent)
 
     connect(Net_Search, &QPushButton::clicked, this, &NetworkTab::Net_SearchClick);
@@ -52,7 +55,7 @@ NetworkTab::NetworkTab(NetworkLink &link, QWidget *parent, InterfaceSource inter
     connect(btnHelp, &QPushButton::clicked, this, &NetworkTab::helpClicked);
     // A pick by the operator, even of the entry already shown, rebinds.
     connect(comboNetAdapter, &QComboBox::activated, this, &NetworkTab::comboNetAdapterChange);
-    connect(Network_Grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { openController(row); });
+    connect(Network_Grid, &QTableView::doubleClicked, this, [this](const QModelIndex &cell) { openController(cell.row()); });
     openRowsByKeyboard(Network_Grid, [this](int row) { openController(row); });
     // A search has no end of its own (later replies are listed too); most controllers answer
     // within a second, so after this window the status line says how many did.
@@ -61,12 +64,12 @@ NetworkTab::NetworkTab(NetworkLink &link, QWidget *parent, InterfaceSource inter
     m_searchWindow->setInterval(2000);
     connect(m_searchWindow, &QTimer::timeout, this, &NetworkTab::showSearchStatus);
     connect(&m_link, &NetworkLink::cleared, this, &NetworkTab::clearTable);
-    connect(&m_link, &NetworkLink::controllerListed, this, &NetworkTab::addRow);
+    connect(&m_link, &NetworkLink::controllerListed, this, &NetworkTab::rowListed);
 }
 
 int NetworkTab::rowCount() const
 {
-    return Network_Grid->rowCount();
+    return m_model->rowCount();
 }
 
 void NetworkTab::resizeEvent(QResizeEvent *event)
@@ -89,7 +92,6 @@ QString NetworkTab::selectedAdapterNetwork() const
 
 void NetworkTab::clearTable()
 {
-    Network_Grid->setRowCount(0);
     // An adapter change empties the table too: what a search said no longer holds.
     m_searchWindow->stop();
     StatusBar2->clearMessage();
@@ -121,12 +123,11 @@ void NetworkTab::Net_SearchClick()
         showFailure(sent.failure());
 }
 
-void NetworkTab::addRow(int row)
+void NetworkTab::rowListed()
 {
-    appendDeviceRow(Network_Grid, m_link.rowTexts(row));
     if (!StatusBar2->currentMessage().isEmpty())
         showSearchStatus();
-    emit countChanged(Network_Grid->rowCount());
+    emit countChanged(rowCount());
 }
 
 void NetworkTab::UpdateNetInterfaces()

@@ -16,8 +16,9 @@ class QLabel;
 class QPushButton;
 class QResizeEvent;
 class QStatusBar;
-class QTableWidget;
+class QTableView;
 class QTimer;
+class NetworkDeviceModel;
 class NetworkLink;
 
 class NetworkTab : public QWidget {
@@ -39,7 +40,7 @@ public:
     QComboBox *comboNetAdapter;
     QPushButton *btnRefresh;
     QPushButton *btnHelp;
-    QTableWidget *Network_Grid;
+    QTableView *Network_Grid;
     QStatusBar *StatusBar2;
 
     int rowCount() const;
@@ -73,12 +74,13 @@ protected:
 
 private:
     void clearTable();
-    void addRow(int row);
+    void rowListed();
     Result<> rebindToSelection();
 
     void showSearchStatus();
 
     NetworkLink &m_link;
+    NetworkDeviceModel *m_model;
     InterfaceSource m_interfaces;
     QTimer *m_searchWindow;
 };

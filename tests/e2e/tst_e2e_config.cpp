@@ -13,7 +13,7 @@
 #include "config/tessara_config.h"
 
 #include <QMessageBox>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 
@@ -41,19 +41,19 @@ firmware = V1.4.5
 
 QStringList g_uncaught;
 
-int rowOf(const QTableWidget *grid, const QString &ip)
+int rowOf(const QTableView *grid, const QString &ip)
 {
-    for (int r = 0; r < grid->rowCount(); ++r)
-        if (grid->item(r, 2) && grid->item(r, 2)->text() == ip)
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        if (glwtest::rowTexts(grid, r).value(2) == ip)
             return r;
     return -1;
 }
 
 // Double-clicks the row as the operator does; `answer` gets the modal windows that open.
-void doubleClick(QTableWidget *grid, int row, std::function<void(QWidget *)> answer)
+void doubleClick(QTableView *grid, int row, std::function<void(QWidget *)> answer)
 {
     glwtest::answerModal(std::move(answer), 15000);
-    const QRect cell = grid->visualItemRect(grid->item(row, 1));
+    const QRect cell = grid->visualRect(grid->model()->index(row, 1));
     // A double-click is a click and then the second press: QTest's double-click alone is not
     // taken as one by the table.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -122,7 +122,7 @@ private slots:
 
         QVERIFY(search(2));
         const int row = rowOf(net()->Network_Grid, "10.77.1.30");
-        QCOMPARE(net()->Network_Grid->item(row, 1)->text(), QStringLiteral("Front truss"));
+        QCOMPARE(glwtest::rowTexts(net()->Network_Grid, row).at(1), QStringLiteral("Front truss"));
         QStringList shown;
         doubleClick(net()->Network_Grid, row, [&](QWidget *w) {
             shown << d->txtNickname->text() << d->txtStartUniv->text() << d->comboChip->currentText();
@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(rowOf(net()->Network_Grid, "192.168.77.20"), -1);
         const int row = rowOf(net()->Network_Grid, "10.77.2.30");
         QVERIFY(row >= 0);
-        QCOMPARE(net()->Network_Grid->item(row, 1)->text(), QStringLiteral("Lost"));
+        QCOMPARE(glwtest::rowTexts(net()->Network_Grid, row).at(1), QStringLiteral("Lost"));
 
         // Now in the adapter's network: the full dialog, no question.
         QList<QWidget *> opened;
@@ -208,7 +208,7 @@ private slots:
 
         QVERIFY(search(2));
         const int row = rowOf(net()->Network_Grid, "10.77.1.30");
-        QCOMPARE(net()->Network_Grid->item(row, 3)->text(), QStringLiteral("Bootloader"));
+        QCOMPARE(glwtest::rowTexts(net()->Network_Grid, row).at(3), QStringLiteral("Bootloader"));
         opened.clear();
         doubleClick(net()->Network_Grid, row, [&](QWidget *w) {
             opened << w;

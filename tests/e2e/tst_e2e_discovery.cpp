@@ -11,7 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 

@@ -61,6 +61,9 @@ inline QStringList rowTexts(const QTableView *grid, int row)
         QAccessibleInterface *cell = table->cellAt(row, c);
         cells << (cell ? cell->text(QAccessible::Name) : QStringLiteral("<no cell %1, %2>").arg(row).arg(c));
     }
+    // Without a screen reader attached the view tells the accessible table of no row that goes,
+    // so its cells would outlive the rows they were made for: the next reading starts afresh.
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(a));
     return cells;
 }
 
