@@ -74,6 +74,12 @@ QList<QByteArray> RdmLineSim::messages() const
     return m_messages;
 }
 
+QList<qsizetype> RdmLineSim::replySizes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_replySizes;
+}
+
 void RdmLineSim::run()
 {
     char buf[4096];
@@ -129,6 +135,7 @@ void RdmLineSim::run()
                 std::lock_guard lock(m_mutex);
                 m_messages.append(*message);
                 reply = m_line.handle(*message);
+                m_replySizes.append(reply.size());
                 late = m_line.lateReply;
                 lateMs = m_line.lateReplyMs;
             }
@@ -149,13 +156,14 @@ void RdmLineSim::scheduleReply(const QByteArray &request, const QByteArray &repl
     constexpr microseconds Turnaround{500}; // E1.20 allows a responder 2 ms
     const Clock::time_point start = received + ByteTime * request.size() + Turnaround;
     const qsizetype size = reply.size();
+    const int latencyMs = m_latencyLowered ? m_loweredLatencyMs : m_latencyMs;
 
     // What the adapter hands over, and when: all of it once it is off the wire; with a latency
     // timer, what has come in when the timer runs out, and the rest when it runs out again.
     QList<Delivery> pieces;
-    if ((m_latencyMs > 0 || m_gapMs > 0) && size > 1) {
+    if ((latencyMs > 0 || m_gapMs > 0) && size > 1) {
         const qsizetype cut = m_gapMs > 0 ? size / 2 : 1 + ::rand_r(&m_pieceSeed) % (size - 1);
-        const int pauseMs = m_gapMs > 0 ? m_gapMs : 1 + ::rand_r(&m_pieceSeed) % m_latencyMs;
+        const int pauseMs = m_gapMs > 0 ? m_gapMs : 1 + ::rand_r(&m_pieceSeed) % latencyMs;
         const Clock::time_point first = start + ByteTime * cut;
         const Clock::time_point rest
             = std::max<Clock::time_point>(first + milliseconds(pauseMs), start + ByteTime * size);

@@ -32,6 +32,23 @@ public:
     // A USB adapter that holds received bytes until its latency timer runs out: every reply is
     // handed over in pieces up to `ms` apart. Set before start().
     void setLatencyMs(int ms) { m_latencyMs = qMax(0, ms); }
+    // An adapter whose latency can be lowered, as USB serial adapters of the common kind map the
+    // serial low-latency flag to a 1 ms latency timer: while lowered, pieces are at most `ms`
+    // apart instead. A pseudo-terminal has no such flag, so whoever opens the port asks here
+    // (lowerLatency) in its place. Set before start().
+    void setLoweredLatencyMs(int ms) { m_loweredLatencyMs = qMax(0, ms); }
+    // Whether the adapter's latency can be lowered, and is now; safe from any thread.
+    bool latencyLowerable() const { return m_loweredLatencyMs > 0; }
+    bool lowerLatency(bool on)
+    {
+        if (!latencyLowerable())
+            return false;
+        m_latencyLowered = on;
+        return true;
+    }
+    bool latencyLowered() const { return m_latencyLowered.load(); }
+    // Bytes of the replies to the messages taken so far, one entry per message (0: no reply).
+    QList<qsizetype> replySizes() const;
     // Hand every reply over in two halves `ms` apart, as an interface whose latency timer runs
     // out in the middle of a reply does. Set before start().
     void setReplyGapMs(int ms) { m_gapMs = qMax(0, ms); }
@@ -75,6 +92,9 @@ private:
     rdm::RdmReassembler m_framer;
     bool m_split = false;
     int m_latencyMs = 0;
+    int m_loweredLatencyMs = 0;
+    std::atomic<bool> m_latencyLowered{false};
+    QList<qsizetype> m_replySizes;
     int m_gapMs = 0;
     int m_bootBaud = 0;
     qint64 m_bootBytes = 0; // taken by a bootloader since its last answer

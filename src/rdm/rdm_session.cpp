@@ -28,14 +28,15 @@ QString idText(quint32 id)
 
 quint8 RdmSession::send(const RdmRequest &request)
 {
+    const int breakUs = fastSearch ? timings.fastBreakUs : timings.breakUs;
     if (pacing) {
         ++pacing->messages;
-        pacing->breakUs += timings.breakUs;
+        pacing->breakUs += breakUs;
     }
     const quint8 transNum = m_transNum.take();
     qCDebug(lcRdm).nospace() << "send cc 0x" << Qt::hex << int(request.cc) << " pid 0x" << request.pid << " to 0x"
                              << request.dest << Qt::dec << " transaction " << int(transNum);
-    m_transport.sendFrame(buildRequest(request, transNum), timings.breakUs);
+    m_transport.sendFrame(buildRequest(request, transNum), breakUs);
     return transNum;
 }
 

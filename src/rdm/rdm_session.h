@@ -46,6 +46,8 @@ public:
     // The least a controller leaves the line quiet between a response and its next request.
     static constexpr int ResponseGapUs = 176;
     static constexpr int BreakUs = 1000;
+    // Fast search: the shortest break a responder must take.
+    static constexpr int FastBreakUs = 176;
 
     // The waits of a search, each settable on its own; the defaults are the protocol's pacing.
     struct Timings {
@@ -55,12 +57,14 @@ public:
         int responseGapUs = ResponseGapUs;            // fast search: after an answer, before the next get
         int breakUs = BreakUs;                        // the break before each message
         int gapTimeoutMs = rdm::RDM_GAP_MS;           // silence that ends a reply cut short
+        int fastBreakUs = FastBreakUs;                // the break before each message of a fast search
     };
     Timings timings;
 
     // Fast search: a get whose answer (or refusal) is in moves on after the response gap instead
-    // of the whole time-out, which stays the wait for an answer that does not come. The messages
-    // and their order are those of the paced search; only the waits shrink.
+    // of the whole time-out, which stays the wait for an answer that does not come, and each
+    // break is as short as a responder allows. The messages and their order are those of the
+    // paced search; only the waits shrink.
     bool fastSearch = false;
 
     // The found controllers, in the order found; index = table row.

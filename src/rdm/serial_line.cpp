@@ -1,12 +1,19 @@
 #include "rdm/serial_line.h"
 
+#include "common/log_categories.h"
+
 #include <QThread>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
 #include <cerrno>
+#include <cstring>
 #include <termios.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 #endif
 
 namespace rdm {
@@ -22,6 +29,27 @@ LineParameters lineParameters(LineSetting setting)
     case LineSetting::RdmLink: break;
     }
     return {250000, QSerialPort::TwoStop}; // not one of the standard rates
+}
+
+LowLatencyFlag systemLowLatencyFlag()
+{
+#ifdef Q_OS_LINUX
+    return {[](qintptr fd) -> std::optional<bool> {
+                serial_struct ss{};
+                if (::ioctl(int(fd), TIOCGSERIAL, &ss) != 0)
+                    return std::nullopt;
+                return (ss.flags & ASYNC_LOW_LATENCY) != 0;
+            },
+            [](qintptr fd, bool on) {
+                serial_struct ss{};
+                if (::ioctl(int(fd), TIOCGSERIAL, &ss) != 0)
+                    return false;
+                ss.flags = on ? (ss.flags | ASYNC_LOW_LATENCY) : (ss.flags & ~ASYNC_LOW_LATENCY);
+                return ::ioctl(int(fd), TIOCSSERIAL, &ss) == 0;
+            }};
+#else
+    return {[](qintptr) -> std::optional<bool> { return std::nullopt; }, [](qintptr, bool) { return false; }};
+#endif
 }
 
 QtSerialPortIo::QtSerialPortIo(QObject *parent) : SerialPortIo(parent), m_port(new QSerialPort(this))
@@ -49,14 +77,42 @@ bool QtSerialPortIo::open(LineSetting setting)
     // A pseudo-terminal and some adapters cannot drive DTR or RTS; the line works without them.
     m_port->setDataTerminalReady(true);
     m_port->setRequestToSend(false);
+    lowerLatency();
     // Answers to messages sent while nobody listened (set messages) are still queued.
     m_port->clear(QSerialPort::Input);
     m_port->clearError();
     return true;
 }
 
+void QtSerialPortIo::lowerLatency()
+{
+    m_restoreLowLatency = false;
+    const auto fd = qintptr(m_port->handle());
+    const std::optional<bool> was = m_lowLatency.get ? m_lowLatency.get(fd) : std::nullopt;
+    if (!was) {
+        // The search works all the same, its waits sized for an adapter that holds replies.
+        qCDebug(lcRdm).noquote() << "serial port" << m_port->portName()
+                                 << "has no low-latency flag; the adapter keeps its own latency";
+    } else if (*was) {
+        qCDebug(lcRdm).noquote() << "serial port" << m_port->portName() << "already in low-latency mode";
+    } else if (m_lowLatency.set(fd, true)) {
+        m_restoreLowLatency = true;
+        qCDebug(lcRdm).noquote() << "serial port" << m_port->portName()
+                                 << "set to low-latency mode (was off; restored on close)";
+    } else {
+        qCDebug(lcRdm).noquote() << "serial port" << m_port->portName()
+                                 << "low-latency mode not set: the driver refused it";
+    }
+}
+
 void QtSerialPortIo::close()
 {
+    if (m_restoreLowLatency && m_port->isOpen()) {
+        // The port is left as it was found, for whatever uses it next.
+        m_restoreLowLatency = false;
+        if (!m_lowLatency.set(qintptr(m_port->handle()), false))
+            qCDebug(lcRdm).noquote() << "serial port" << m_port->portName() << "low-latency mode could not be cleared";
+    }
     m_port->close();
 }
 

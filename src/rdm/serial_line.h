@@ -14,6 +14,8 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <functional>
+#include <optional>
 
 namespace rdm {
 
@@ -58,6 +60,16 @@ signals:
     void errorOccurred();
 };
 
+// The serial low-latency flag of a port's driver: USB serial adapters of the common kind hand
+// received bytes over after 1 ms instead of waiting up to 16 ms for their latency timer. Any user
+// who may open the port may set it (Linux); elsewhere, and on ports without it (a pseudo-terminal),
+// `get` has no answer.
+struct LowLatencyFlag {
+    std::function<std::optional<bool>(qintptr fd)> get;
+    std::function<bool(qintptr fd, bool on)> set;
+};
+LowLatencyFlag systemLowLatencyFlag();
+
 // The real port.
 class QtSerialPortIo : public SerialPortIo {
     Q_OBJECT
@@ -65,6 +77,8 @@ public:
     explicit QtSerialPortIo(QObject *parent = nullptr);
 
     QSerialPort *port() const { return m_port; }
+    // How the flag is reached; a benchmark's virtual adapter takes the request in its place.
+    void setLowLatencyFlag(LowLatencyFlag flag) { m_lowLatency = std::move(flag); }
 
     void setPortName(const QString &name) override;
     bool open(LineSetting setting) override;
@@ -80,7 +94,12 @@ public:
     void clearError() override;
 
 private:
+    // Best effort: sets the flag where it is off and can be set; a line in the log says what was done.
+    void lowerLatency();
+
     QSerialPort *m_port;
+    LowLatencyFlag m_lowLatency = systemLowLatencyFlag();
+    bool m_restoreLowLatency = false; // set by open: cleared again before the port closes
 };
 
 class SerialLine {

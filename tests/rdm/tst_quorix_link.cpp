@@ -8,6 +8,9 @@
 #include "rdm/rdm_params.h"
 #include "rdm_test_records.h"
 
+#include "sim/rdm/rdm_line_sim.h"
+
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -272,6 +275,66 @@ private slots:
         link.cancelFirmwareUpdate();
         QCOMPARE(port->events.last().kind, RecordingPort::Event::Open);
         QCOMPARE(port->events.last().setting, LineSetting::RdmLink);
+    }
+
+    // The low-latency flag on a real port (a pseudo-terminal): set by open where it is off and can
+    // be set, put back by close, left alone otherwise; the log says which.
+    void lowLatencyIsAskedForAndPutBack_data()
+    {
+        QTest::addColumn<int>("was");      // -1: the port has no flag
+        QTest::addColumn<bool>("setWorks");
+        QTest::addColumn<QList<bool>>("sets"); // what was set, open and close
+        QTest::addColumn<QString>("log");
+        QTest::newRow("off: set, put back") << 0 << true << QList<bool>{true, false}
+                                            << "set to low-latency mode (was off; restored on close)";
+        QTest::newRow("already on: left alone") << 1 << true << QList<bool>{} << "already in low-latency mode";
+        QTest::newRow("refused: nothing to put back") << 0 << false << QList<bool>{true}
+                                                      << "low-latency mode not set: the driver refused it";
+        QTest::newRow("no flag") << -1 << true << QList<bool>{}
+                                 << "has no low-latency flag; the adapter keeps its own latency";
+    }
+
+    void lowLatencyIsAskedForAndPutBack()
+    {
+        QFETCH(int, was);
+        QFETCH(bool, setWorks);
+        QFETCH(QList<bool>, sets);
+        QFETCH(QString, log);
+        RdmLineSim line({});
+        QString error;
+        QVERIFY2(line.start(&error), qPrintable(error));
+        QList<bool> setCalls;
+        rdm::QtSerialPortIo io;
+        io.setLowLatencyFlag({[&](qintptr) -> std::optional<bool> {
+                                  if (was < 0)
+                                      return std::nullopt;
+                                  return was == 1;
+                              },
+                              [&](qintptr, bool on) {
+                                  setCalls << on;
+                                  return setWorks;
+                              }});
+        io.setPortName(line.slavePath());
+        QLoggingCategory::setFilterRules(QStringLiteral("glintwork.rdm.debug=true"));
+        QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("serial port %1 %2").arg(io.port()->portName(), log)));
+        QVERIFY(io.open(LineSetting::RdmLink));
+        io.close();
+        QLoggingCategory::setFilterRules(QString());
+        QCOMPARE(setCalls, sets);
+    }
+
+    // The system's flag on a pseudo-terminal: not there, and the port works all the same.
+    void ptyHasNoLowLatencyFlag()
+    {
+        RdmLineSim line({});
+        QString error;
+        QVERIFY2(line.start(&error), qPrintable(error));
+        rdm::QtSerialPortIo io;
+        io.setPortName(line.slavePath());
+        QVERIFY(io.open(LineSetting::RdmLink));
+        QCOMPARE(rdm::systemLowLatencyFlag().get(qintptr(io.port()->handle())), std::nullopt);
+        QVERIFY(io.write("x") && io.drain());
+        io.close();
     }
 };
 

@@ -223,13 +223,13 @@ private slots:
             RdmSession::Timings t;
             if (custom) {
                 t = {.discoveryTimeoutMs = 7, .parameterTimeoutMs = 33, .unmuteWaitMs = 11, .responseGapUs = 250,
-                     .breakUs = 400, .gapTimeoutMs = 5};
+                     .breakUs = 400, .gapTimeoutMs = 5, .fastBreakUs = 200};
                 host.session.timings = t;
             }
             host.session.fastSearch = true;
             QVERIFY(host.search());
             QCOMPARE(host.session.VControllers.size(), 2);
-            QCOMPARE(host.breaks, QList<int>(host.sent.size(), t.breakUs));
+            QCOMPARE(host.breaks, QList<int>(host.sent.size(), t.fastBreakUs));
             QCOMPARE(host.timeoutsFor.value(DISCOVERY_COMMAND), QSet<int>{t.discoveryTimeoutMs});
             QCOMPARE(host.timeoutsFor.value(GET_COMMAND), QSet<int>{t.parameterTimeoutMs});
             QVERIFY(!host.gapTimeouts.isEmpty());
@@ -239,7 +239,7 @@ private slots:
             QCOMPARE(p.waitedMs, 2 * t.unmuteWaitMs);
             QCOMPARE(p.prescribedMs(),
                      p.waitedMs
-                         + (qint64(p.messages) * t.breakUs + qint64(p.discoveryTicks) * t.discoveryTimeoutMs * 1000
+                         + (qint64(p.messages) * t.fastBreakUs + qint64(p.discoveryTicks) * t.discoveryTimeoutMs * 1000
                             + qint64(p.parameterTicks) * t.parameterTimeoutMs * 1000
                             + qint64(p.answeredTicks) * t.responseGapUs + 999)
                              / 1000);
