@@ -40,9 +40,9 @@ int main(int argc, char *argv[])
 
         QSignalSpy finished(tab.Link, &QuorixLink::firmwareFinished);
         QSignalSpy progress(tab.Link, &QuorixLink::firmwareProgress);
-        const QString failed = tab.Link->startFirmwareUpdate(0, image);
-        if (!failed.isEmpty()) {
-            std::fprintf(stderr, "%s\n", qPrintable(failed));
+        const Result<> started = tab.Link->startFirmwareUpdate(0, image);
+        if (!started) {
+            std::fprintf(stderr, "%s\n", qPrintable(started.failure().text));
             return 1;
         }
         // From the first accepted block on: the handshake waits for the controller to restart.

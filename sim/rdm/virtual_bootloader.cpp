@@ -6,9 +6,11 @@ using namespace boot;
 
 QByteArray VirtualBootloader::handle(QByteArrayView bytes)
 {
-    if (!m_connected) {
-        // The key comes alone; an RDM message that happens to hold the key's value does not.
-        if (bytes.size() != 1 || quint8(bytes[0]) != CONNECT_KEY)
+    // The key comes alone; an RDM message that happens to hold the key's value does not. Between
+    // two blocks it starts over: the PC stopped a transfer and offers the key again.
+    const bool key = bytes.size() == 1 && quint8(bytes[0]) == CONNECT_KEY;
+    if (!m_connected || (key && m_pending.isEmpty())) {
+        if (!key)
             return {};
         m_connected = true;
         m_complete = false;

@@ -89,9 +89,13 @@ TForm1::TForm1(quint8 brand, const Form1Options &options)
     USBDevices->setDialogs(QuorixConfig, Form3);
     connect(QuorixSettings, &TQuorixSettings::portChosen, USBDevices, &UsbTab::choosePort);
     connect(QuorixSettings, &TQuorixSettings::fastSearchChosen, USBDevices, &UsbTab::setFastSearch);
+    connect(QuorixSettings, &TQuorixSettings::recoverChosen, USBDevices, &UsbTab::recoverFromBootloader,
+            Qt::QueuedConnection); // once the chooser has closed
     QuorixSettings->startWithSingleUsbAdapter();
     // After the port's own signal has been handled: the box must not open inside it.
-    connect(QuorixLink1, &QuorixLink::portFailed, this, &GlwApplication::showUncaughtError, Qt::QueuedConnection);
+    // Shown once the slot that noticed it has returned.
+    connect(QuorixLink1, &QuorixLink::portFailed, this, [](const Failure &failure) { showFailure(failure); },
+            Qt::QueuedConnection);
 
     Workflow = new ConfigWorkflow(*NetLink, *NetworkDevices, *TessaraConfig, *TessaraAdv, *TessaraAdvRGB, *TCPFirmware, this);
     connect(NetworkDevices, &NetworkTab::controllerOpened, Workflow, [this] { Workflow->NetCtrlSettings(); });

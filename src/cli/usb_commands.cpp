@@ -58,15 +58,15 @@ UsbCommands::UsbCommands(Output &out, const QString &port, bool fast) : m_out(ou
     m_link.setFastSearch(fast);
     QObject::connect(&m_link, &QuorixLink::searchStatus, &m_link,
                      [this](const rdm::SearchProgress &p) { m_out.progress(rdm::searchProgressText(p)); });
-    QObject::connect(&m_link, &QuorixLink::portFailed, &m_link, [this](const QString &text) { m_portFailure = text; });
+    QObject::connect(&m_link, &QuorixLink::portFailed, &m_link, [this](const ::Failure &failure) { m_portFailure = failure.text; });
 }
 
 bool UsbCommands::runSearch()
 {
     m_portFailure.clear();
-    if (!m_link.startSearch()) {
-        m_out.message(QStringLiteral("Can't open COM port!"));
-        m_out.message(m_link.openFailureDetail());
+    if (const Result<> started = m_link.startSearch(); !started) {
+        m_out.message(started.failure().text);
+        m_out.message(started.failure().reason);
         return false;
     }
     QEventLoop loop;
@@ -149,7 +149,7 @@ bool UsbCommands::send(int row, const rdm::QuorixEdits &shown, const rdm::Quorix
     m_out.message(QStringLiteral("These changes did not reach controller %1: %2.")
                       .arg(row + 1)
                       .arg(outcome.notSent.join(QStringLiteral(", "))));
-    m_out.message(outcome.reason);
+    m_out.message(QuorixLink::wholeText(outcome.reason));
     return false;
 }
 
@@ -307,9 +307,8 @@ int UsbCommands::firmware(const Target &target, const QByteArray &image, int wai
         loop.quit();
     });
     m_portFailure.clear();
-    const QString error = m_link.startFirmwareUpdate(row, image);
-    if (!error.isEmpty()) {
-        m_out.message(error);
+    if (const Result<> started = m_link.startFirmwareUpdate(row, image); !started) {
+        m_out.message(QuorixLink::wholeText(started.failure()));
         return Failure;
     }
     handshake.start(waitSeconds * 1000);

@@ -1,6 +1,6 @@
 #include "config/tessara_adv.h"
 
-#include "config/exit_checks.h"
+#include "common/exit_checks.h"
 #include "common/form_builders.h"
 #include "config/output_mapping.h"
 
@@ -39,7 +39,7 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
       checkAutoChan(button<QCheckBox>(this, "checkAutoChan", tr("Automatic Sequential Channels"), {})),
       btnCancel(button(this, "btnCancel", tr("Cancel"), {})),
       btnOK(button(this, "btnOK", tr("OK"), {})),
-      m_exits(new ExitChecks(this)),
+      m_exits(new common::ExitChecks(this)),
       m_pixelMaximum([] { return PixelMaxSixteenOutputs; })
 {
     setObjectName(QStringLiteral("TessaraAdv"));

@@ -12,7 +12,9 @@
 #include <array>
 #include <functional>
 
+namespace common {
 class ExitChecks;
+}
 class QCheckBox;
 class QFrame;
 class QGroupBox;
@@ -100,7 +102,7 @@ private:
     void fillMappingColumns(const TTessaraCtrl &c);
     fieldrules::IntegerRule nodesRule() const;
 
-    ExitChecks *m_exits;
+    common::ExitChecks *m_exits;
     std::function<qint64()> m_pixelMaximum;
     std::array<QString, Outputs> m_filledGroup;
     std::array<QString, Outputs> m_filledBright;

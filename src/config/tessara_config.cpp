@@ -1,7 +1,7 @@
 #include "config/tessara_config.h"
 
 #include "config/colour_order.h"
-#include "config/exit_checks.h"
+#include "common/exit_checks.h"
 #include "common/form_builders.h"
 #include "config/tessara_adv.h"
 #include "config/tessara_adv_rgb.h"
@@ -63,7 +63,7 @@ TTessaraConfig::TTessaraConfig(QWidget *parent)
       tabMisc(new QWidget),
       btnOK(button(this, "btnOK", tr("OK"), {224, 328, 80})),
       btnCancel(button(this, "btnCancel", tr("Cancel"), {314, 328, 80})),
-      m_exits(new ExitChecks(this))
+      m_exits(new common::ExitChecks(this))
 {
     setObjectName(QStringLiteral("TessaraConfig"));
     setWindowTitle(tr("Tessara Configuration"));

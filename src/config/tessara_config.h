@@ -12,7 +12,9 @@
 #include <functional>
 #include <optional>
 
+namespace common {
 class ExitChecks;
+}
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -238,7 +240,7 @@ private:
 
     std::array<QSlider *, 3> m_tracks{};
     std::array<QLineEdit *, 3> m_gammaTexts{};
-    ExitChecks *m_exits;
+    common::ExitChecks *m_exits;
     TTessaraAdv *m_adv = nullptr;
     TTessaraAdvRGB *m_advRgb = nullptr;
     ControllerSource m_selected;

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -18,13 +19,17 @@ TForm3::TForm3(QWidget *parent)
       QuorixFwProgress(forms::placed(named(new QProgressBar(this), "QuorixFwProgress", tr("Firmware update progress")),
                                      {12, 56, 401, 20})),
       Update(forms::button(this, "Update", tr("Update"), {242, 100, 81})),
-      Cancel(forms::button(this, "Cancel", tr("Cancel"), {332, 100, 81}))
+      Cancel(forms::button(this, "Cancel", tr("Cancel"), {332, 100, 81})),
+      BootWait(forms::label(this, "BootWait", QString(), {12, 82, 222, 52}))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Quorix Firmware "));
     setFixedSize(425, 140);
     QuorixFwProgress->setRange(0, 100);
     QuorixFwProgress->setValue(0);
+    BootWait->setWordWrap(true);
+    BootWait->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    BootWait->hide();
 
     connect(FileOpenBtn, &QPushButton::clicked, this, &TForm3::FileOpenBtnClick);
     connect(Update, &QPushButton::clicked, this, &TForm3::UpdateClick);
@@ -39,6 +44,25 @@ void TForm3::setLink(QuorixLink *link)
         QuorixFwProgress->repaint();
     });
     connect(link, &QuorixLink::firmwareFinished, this, &TForm3::firmwareFinished);
+    connect(link, &QuorixLink::bootloaderWaiting, this, &TForm3::showWaiting);
+    // The first block's answer ends the wait.
+    connect(link, &QuorixLink::firmwareProgress, BootWait, &QLabel::hide);
+}
+
+void TForm3::setRecovery(bool on)
+{
+    m_recovery = on;
+    setWindowTitle(on ? tr("Recover a controller in its bootloader") : QStringLiteral("Quorix Firmware "));
+}
+
+void TForm3::showWaiting(qint64 ms)
+{
+    if (ms < WaitNoticeMs || !isVisible())
+        return;
+    const QString text = tr("Waiting for the controller's bootloader: no answer for %1 s. Cancel stops.").arg(ms / 1000);
+    if (BootWait->text() != text)
+        BootWait->setText(text);
+    BootWait->show();
 }
 
 void TForm3::FileOpenBtnClick()
@@ -63,9 +87,10 @@ void TForm3::UpdateClick()
         return;
     }
     QuorixFwProgress->setValue(0);
-    const QString error = m_link->startFirmwareUpdate(m_link->CurrentController, image.data);
-    if (!error.isEmpty()) {
-        QMessageBox::warning(this, windowTitle(), error);
+    const Result<> started = m_recovery ? m_link->recoverFirmware(image.data)
+                                        : m_link->startFirmwareUpdate(m_link->CurrentController, image.data);
+    if (!started) {
+        QMessageBox::warning(this, windowTitle(), QuorixLink::wholeText(started.failure()));
         return;
     }
     setRunning(true);
@@ -76,6 +101,8 @@ void TForm3::setRunning(bool running)
     FileOpenBtn->setEnabled(!running);
     FileDisplay->setEnabled(!running);
     Update->setEnabled(!running);
+    if (!running)
+        BootWait->hide();
 }
 
 void TForm3::firmwareFinished()

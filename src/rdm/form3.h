@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 class QMessageBox;
 class QProgressBar;
@@ -21,8 +22,17 @@ public:
     QProgressBar *QuorixFwProgress;
     QPushButton *Update;
     QPushButton *Cancel;
+    // Shown once the bootloader has not answered the key for a few seconds.
+    QLabel *BootWait;
+
+    // After this long without an answer to the key the dialog says what it is waiting for.
+    static constexpr int WaitNoticeMs = 3000;
 
     void setLink(QuorixLink *link);
+    // Recovery: Update talks to a controller already running its bootloader, with no controller
+    // chosen and no RDM message (the port chooser's "Recover a controller in its bootloader").
+    void setRecovery(bool on);
+    bool recovery() const { return m_recovery; }
 
     void FileOpenBtnClick();
     void UpdateClick();
@@ -34,7 +44,9 @@ public:
 private:
     void firmwareFinished();
     void setRunning(bool running);
+    void showWaiting(qint64 ms);
 
     QuorixLink *m_link = nullptr;
+    bool m_recovery = false;
     QMessageBox *m_stopQuestion = nullptr; // "Stop the firmware update?" while it is open
 };

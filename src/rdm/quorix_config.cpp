@@ -1,7 +1,7 @@
 #include "rdm/quorix_config.h"
 
-#include "config/exit_checks.h"
-#include "config/field_rules.h"
+#include "common/exit_checks.h"
+#include "common/field_rules.h"
 #include "rdm/form3.h"
 #include "rdm/quorix_texts.h"
 #include "rdm/rdm_params.h"
@@ -17,7 +17,7 @@
 #include <QPushButton>
 #include <QSlider>
 
-using namespace fieldrules;
+using namespace common;
 
 const QString TQuorixConfig::RemoteOffText = rdm::remoteModeText(false);
 const QString TQuorixConfig::RemoteOnText = rdm::remoteModeText(true);

@@ -7,7 +7,9 @@
 
 #include <QDialog>
 
+namespace common {
 class ExitChecks;
+}
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -66,6 +68,6 @@ signals:
 private:
     int startMax() const;
 
-    ExitChecks *m_exits;
+    common::ExitChecks *m_exits;
     TForm3 *m_form3 = nullptr;
 };

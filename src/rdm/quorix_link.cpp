@@ -113,8 +113,9 @@ void QuorixLink::portErrorOccurred()
         return;
     if (!m_io->isOpen() && error != QSerialPort::ResourceError && error != QSerialPort::WriteError)
         return;
+    const QString reason = m_io->errorString();
     const QString text = tr("The serial port %1 stopped working (was the USB interface unplugged?).\n\n%2")
-                             .arg(rdm::portSystemLocation(m_portName), m_io->errorString());
+                             .arg(rdm::portSystemLocation(m_portName), reason);
     const bool updating = m_bootloader.active();
     m_bootloader.cancel();
     Session.abort();
@@ -127,7 +128,7 @@ void QuorixLink::portErrorOccurred()
     }
     if (updating)
         emit firmwareFinished();
-    emit portFailed(text);
+    emit portFailed(Failure{text, reason});
 }
 
 // ---- RDM session's transport ----
@@ -144,6 +145,8 @@ void QuorixLink::pause(int us)
 
 void QuorixLink::startTimer(Timer which, int ms)
 {
+    if (which == Timer::Reply)
+        ++m_replyTimerStarts;
     timer(which)->start(ms);
 }
 
@@ -154,7 +157,17 @@ void QuorixLink::stopTimer(Timer which)
 
 // ---- search ----
 
-bool QuorixLink::startSearch()
+QString QuorixLink::wholeText(const Failure &failure)
+{
+    return failure.text.contains(failure.reason) ? failure.text : failure.text + QStringLiteral("\n\n") + failure.reason;
+}
+
+Failure QuorixLink::openFailure() const
+{
+    return {QStringLiteral("Can't open COM port!"), openFailureDetail()};
+}
+
+Result<> QuorixLink::startSearch()
 {
     // A search still running stops here, whether or not the port opens again.
     Session.abort();
@@ -163,11 +176,11 @@ bool QuorixLink::startSearch()
         emit searchEnded(false);
     }
     if (!openLink(LineSetting::RdmLink))
-        return false;
+        return openFailure();
     m_searching = true;
     emit searchStarted();
     Session.startSearch();
-    return true;
+    return {};
 }
 
 void QuorixLink::ComPort1RxChar()
@@ -185,76 +198,90 @@ void QuorixLink::Timer1Timer()
         // The connect key, a block's answer time-out or the pause between blocks: never an RDM
         // request, which would land in the bootloader in the middle of its handshake.
         m_bootloader.timerFired();
+        if (m_bootloader.BootKey())
+            emit bootloaderWaiting(m_keyOffered.elapsed());
         return;
     }
+    // On a busy machine the tick and the reply it waits for can both be due when the event loop
+    // comes round, and the tick may be handled first: the reply would then be taken for the
+    // answer to the next request. What has already come in is handled before the tick; if it
+    // settled the wait (the session moved on, or stopped its timer) the tick is spent.
+    const quint64 starts = m_replyTimerStarts;
+    m_io->pollInput();
+    if (m_replyTimerStarts != starts || !Timer1->isActive())
+        return;
     Session.Timer1Timer();
 }
 
 void QuorixLink::endSearch(bool complete)
 {
     m_searching = false;
+    // A controller that answers a search runs its application again.
+    for (const TQuorixCtrl &c : VControllers)
+        m_leftInBootloader.remove(c.deviceId());
     m_line.close();
     emit searchEnded(complete);
 }
 
 // ---- set messages ----
 
-QString QuorixLink::sendSet(int num, const rdm::RdmRequest &request)
+Result<> QuorixLink::sendSet(int num, const rdm::RdmRequest &request)
 {
     // A search running on the line keeps it; otherwise the message has the line to itself, with
     // the RDM setting whatever the port was last used for (the bootloader's 19200 8N1).
     const bool own = !m_searching;
     if (own && !openLink(LineSetting::RdmLink))
-        return QStringLiteral("Can't open COM port!\n\n%1").arg(openFailureDetail());
+        return openFailure();
     const bool sent = m_line.sendFrame(Session.message(request), Session.timings.breakUs);
-    const QString why = sent ? QString() : tr("It could not be written to %1: %2").arg(m_portName, m_io->errorString());
+    const QString reason = sent ? QString() : m_io->errorString();
     if (own)
         m_line.close();
-    if (sent)
-        emit setMessageWritten(num, request.pid);
-    return why;
+    if (!sent)
+        return Failure{tr("It could not be written to %1: %2").arg(m_portName, reason), reason};
+    emit setMessageWritten(num, request.pid);
+    return {};
 }
 
 namespace {
-QString noController()
+Failure noController()
 {
-    return tr("No controller is chosen.");
+    return {tr("No controller is chosen."), {}};
 }
 } // namespace
 
-QString QuorixLink::applyStep(int num, rdm::EditStep step, const rdm::QuorixEdits &values)
+Result<> QuorixLink::applyStep(int num, rdm::EditStep step, const rdm::QuorixEdits &values)
 {
     if (num < 0 || num >= VControllers.size())
         return noController();
     TQuorixCtrl next = VControllers[num];
     rdm::storeEdit(next, step, values);
-    const QString why = sendSet(num, rdm::editRequest(step, next));
-    if (why.isEmpty() && num < VControllers.size())
+    Result<> sent = sendSet(num, rdm::editRequest(step, next));
+    if (sent && num < VControllers.size())
         rdm::storeEdit(VControllers[num], step, values);
-    return why;
+    return sent;
 }
 
-QString QuorixLink::LabelSet(int num, const QString &text)
+Result<> QuorixLink::LabelSet(int num, const QString &text)
 {
     return applyStep(num, rdm::LabelStep, {.nickname = text});
 }
 
-QString QuorixLink::DeviceModeSet(int num, int personality)
+Result<> QuorixLink::DeviceModeSet(int num, int personality)
 {
     return applyStep(num, rdm::ModeStep, {.personality = personality});
 }
 
-QString QuorixLink::StartAddressSet(int num, int address)
+Result<> QuorixLink::StartAddressSet(int num, int address)
 {
     return applyStep(num, rdm::StartAddressStep, {.startAddress = address});
 }
 
-QString QuorixLink::DeviceGammaSet(int num, int tenths)
+Result<> QuorixLink::DeviceGammaSet(int num, int tenths)
 {
     return applyStep(num, rdm::GammaStep, {.gammaTenths = tenths});
 }
 
-QString QuorixLink::TriggerBootload(int num)
+Result<> QuorixLink::TriggerBootload(int num)
 {
     if (num < 0 || num >= VControllers.size())
         return noController();
@@ -267,11 +294,11 @@ QuorixLink::EditOutcome QuorixLink::applyEdits(int num, const rdm::QuorixEdits &
     for (int i = 0; i < rdm::EditSteps; ++i) {
         const rdm::EditStep step = rdm::EditStep(i);
         if (rdm::stepChanged(step, shown, edited)) {
-            const QString why = applyStep(num, step, edited);
-            if (!why.isEmpty()) {
+            const Result<> sent = applyStep(num, step, edited);
+            if (!sent) {
+                if (out.notSent.isEmpty())
+                    out.reason = sent.failure();
                 out.notSent << stepName(step);
-                if (out.reason.isEmpty())
-                    out.reason = why;
             }
         }
         QThread::msleep(SetPauseMs);
@@ -281,23 +308,58 @@ QuorixLink::EditOutcome QuorixLink::applyEdits(int num, const rdm::QuorixEdits &
 
 // ---- serial firmware update ----
 
-QString QuorixLink::startFirmwareUpdate(int num, const QByteArray &image)
+Result<> QuorixLink::startFirmwareUpdate(int num, const QByteArray &image)
 {
     if (num < 0 || num >= VControllers.size())
         return noController();
     Session.abort();
     m_searching = false;
-    const QString why = TriggerBootload(num);
-    if (!why.isEmpty())
-        return why;
+    const quint32 id = VControllers[num].deviceId();
+    // Running its bootloader, it takes no RDM message: the key finds it.
+    if (!m_leftInBootloader.contains(id)) {
+        if (Result<> triggered = TriggerBootload(num); !triggered)
+            return triggered;
+    }
+    return beginTransfer(image, id);
+}
+
+Result<> QuorixLink::recoverFirmware(const QByteArray &image)
+{
+    Session.abort();
+    if (m_searching) {
+        m_searching = false;
+        emit searchEnded(false);
+    }
+    return beginTransfer(image, 0);
+}
+
+bool QuorixLink::leftInBootloader(int num) const
+{
+    return num >= 0 && num < VControllers.size() && m_leftInBootloader.contains(VControllers[num].deviceId());
+}
+
+Result<> QuorixLink::beginTransfer(const QByteArray &image, quint32 deviceId)
+{
     if (!openLink(LineSetting::BootloaderLink))
-        return QStringLiteral("Can't open COM port!\n\n%1").arg(openFailureDetail());
+        return openFailure();
+    m_transferTo = deviceId;
+    m_keyOffered.start();
     m_bootloader.start(image);
     return {};
 }
 
+void QuorixLink::noteBootloaderLeft()
+{
+    // Only a bootloader that answered is known to be running; a controller that never answered
+    // the key may never have left its application, and is told again next time.
+    if (m_transferTo != 0 && m_bootloader.bootloaderAnswered())
+        m_leftInBootloader.insert(m_transferTo);
+}
+
 void QuorixLink::cancelFirmwareUpdate()
 {
+    if (m_bootloader.active())
+        noteBootloaderLeft();
     m_bootloader.cancel();
     Timer1->stop();
     // Back on the RDM link; a port that has gone away is reported by the next search.
@@ -330,7 +392,11 @@ void QuorixLink::finished()
 {
     // The EOT has been drained; the line is free for the next search or set message, each of
     // which applies the RDM setting when it opens.
-    if (m_bootloader.state() == boot::BootloaderExchange::State::Complete)
+    if (m_bootloader.state() == boot::BootloaderExchange::State::Complete) {
+        m_leftInBootloader.remove(m_transferTo); // restarted into its new firmware
         m_line.close();
+    } else {
+        noteBootloaderLeft();
+    }
     emit firmwareFinished();
 }

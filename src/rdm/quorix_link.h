@@ -7,6 +7,8 @@
 // The link decides who hears the line: while the bootloader exchange runs, received bytes and
 // Timer1 ticks are its own; otherwise they are the RDM session's.
 
+#include "common/result.h"
+#include "common/result.h"
 #include "rdm/quorix_ctrl.h"
 #include "rdm/quorix_edits.h"
 #include "rdm/rdm_session.h"
@@ -14,7 +16,9 @@
 #include "rdm/serial_bootloader.h"
 #include "rdm/serial_line.h"
 
+#include <QElapsedTimer>
 #include <QList>
+#include <QSet>
 #include <QObject>
 #include <QStringList>
 
@@ -54,36 +58,44 @@ public:
     bool isOpen() const { return m_line.isOpen(); }
     // Why the last open failed, in words an operator can act on.
     QString openFailureDetail() const;
+    // A failure of this link as one text: what failed, then why where the text does not say it.
+    static QString wholeText(const Failure &failure);
 
     // A search: a search still running stops, the port opens on the RDM link and discovery starts.
-    // False when the port cannot be opened (see openFailureDetail); nothing else changed then.
-    bool startSearch();
+    // Fails when the port cannot be opened; nothing else changed then.
+    Result<> startSearch();
     bool searching() const { return m_searching; }
 
     void ComPort1RxChar();
     void Timer1Timer();
 
     // Set messages. Each opens the port on the RDM link, sends, drains and closes it, without
-    // waiting for an answer. Each returns why it did not go out, or an empty text.
-    QString DeviceModeSet(int num, int personality);
-    QString StartAddressSet(int num, int address);
-    QString LabelSet(int num, const QString &text);
-    QString DeviceGammaSet(int num, int tenths);
-    QString TriggerBootload(int num);
+    // waiting for an answer. Each fails with why it did not go out.
+    Result<> DeviceModeSet(int num, int personality);
+    Result<> StartAddressSet(int num, int address);
+    Result<> LabelSet(int num, const QString &text);
+    Result<> DeviceGammaSet(int num, int tenths);
+    Result<> TriggerBootload(int num);
 
     // The controller dialog's OK for controller `num`: label, mode, start address and gamma, each
     // sent when it differs from what the dialog showed, with a 30 ms pause after each step. A
     // value goes into the record only once its message has left the port.
     struct EditOutcome {
         QStringList notSent; // the fields whose message did not go out, in their order
-        QString reason;      // why the first of them did not
+        Failure reason;      // why the first of them did not
     };
     EditOutcome applyEdits(int num, const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited);
 
     // The serial firmware update of controller `num`: the enter-bootloader message, the
-    // bootloader link, then the exchange (connect key every 100 ms, blocks, EOT). Returns why it
-    // could not start, or an empty text. Progress and the end are signalled.
-    QString startFirmwareUpdate(int num, const QByteArray &image);
+    // bootloader link, then the exchange (connect key every 100 ms, blocks, EOT). Fails with why it
+    // could not start. Progress and the end are signalled.
+    Result<> startFirmwareUpdate(int num, const QByteArray &image);
+    // The same for a controller already running its bootloader (a transfer to it failed or was
+    // stopped, so it answers no search): no RDM message, the key at once on the bootloader link.
+    Result<> recoverFirmware(const QByteArray &image);
+    // Controller `num` was left in its bootloader by a transfer that did not complete: an update
+    // goes straight to the key.
+    bool leftInBootloader(int num) const;
     // Stops between two writes and returns to the RDM link, the port left open.
     void cancelFirmwareUpdate();
     const boot::BootloaderExchange &bootloader() const { return m_bootloader; }
@@ -95,9 +107,11 @@ signals:
     void searchEnded(bool complete);
     void setMessageWritten(int num, quint16 pid);
     void firmwareProgress(int percent);
+    // The key has been offered for `ms` without an answer.
+    void bootloaderWaiting(qint64 ms);
     void firmwareFinished(); // complete, refused or unanswered; see bootloader()
     // The port failed while in use (unplugged, a write that failed); what ran has stopped.
-    void portFailed(const QString &text);
+    void portFailed(const Failure &failure);
 
 private:
     // RdmTransport
@@ -115,15 +129,22 @@ private:
     void portErrorOccurred();
     void endSearch(bool complete);
     QTimer *timer(Timer which) const { return which == Timer::Reply ? Timer1 : m_gapTimer; }
-    QString sendSet(int num, const rdm::RdmRequest &request);
-    QString applyStep(int num, rdm::EditStep step, const rdm::QuorixEdits &values);
+    Failure openFailure() const;
+    Result<> sendSet(int num, const rdm::RdmRequest &request);
+    Result<> applyStep(int num, rdm::EditStep step, const rdm::QuorixEdits &values);
+    Result<> beginTransfer(const QByteArray &image, quint32 deviceId);
+    void noteBootloaderLeft();
 
     rdm::SerialPortIo *m_io;
     rdm::SerialLine m_line;
     QTimer *m_gapTimer;
     rdm::SearchPacing m_pacing;
+    quint64 m_replyTimerStarts = 0;
     boot::BootloaderExchange m_bootloader{*this};
     QString m_portName;
     bool m_opening = false;
     bool m_searching = false;
+    QElapsedTimer m_keyOffered;
+    quint32 m_transferTo = 0; // the controller of the running transfer; 0 for a recovery
+    QSet<quint32> m_leftInBootloader;
 };

@@ -17,12 +17,13 @@ TQuorixSettings::TQuorixSettings(QWidget *parent)
       Label1(forms::label(this, "Label1", tr("Serial Port"), {16, 16, 268, 20})),
       PortsCombo(forms::placed(named(new QComboBox(this), "PortsCombo", tr("Serial Port")), {16, 40, 268, 25})),
       chkFastSearch(forms::button<QCheckBox>(this, "chkFastSearch", tr("Fast search"), {16, 76, 268, 22})),
-      Ok(forms::button(this, "Ok", tr("OK"), {124, 112, 75})),
-      Cancel(forms::button(this, "Cancel", tr("Cancel"), {209, 112, 75}))
+      btnRecover(forms::button(this, "btnRecover", tr("Recover a controller in its bootloader"), {16, 108, 268})),
+      Ok(forms::button(this, "Ok", tr("OK"), {124, 148, 75})),
+      Cancel(forms::button(this, "Cancel", tr("Cancel"), {209, 148, 75}))
 {
     setObjectName(QStringLiteral("QuorixSettings"));
     setWindowTitle(tr("Settings"));
-    setFixedSize(300, 150);
+    setFixedSize(300, 186);
     Label1->setBuddy(PortsCombo);
     PortsCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     chkFastSearch->setToolTip(tr("Ask the next controller as soon as one has answered, instead of waiting the "
@@ -39,6 +40,13 @@ TQuorixSettings::TQuorixSettings(QWidget *parent)
         accept();
     });
     connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
+    btnRecover->setToolTip(tr("For a controller whose firmware update failed or was stopped: it no longer answers "
+                              "a search. Uses the port chosen above."));
+    connect(btnRecover, &QPushButton::clicked, this, [this] {
+        OkClick();
+        accept();
+        emit recoverChosen();
+    });
 }
 
 void TQuorixSettings::refreshPorts()

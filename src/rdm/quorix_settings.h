@@ -22,6 +22,8 @@ public:
     QLabel *Label1;
     QComboBox *PortsCombo;
     QCheckBox *chkFastSearch; // filled by the opener before each showing
+    // OK's port, then the firmware dialog for a controller that runs its bootloader.
+    QPushButton *btnRecover;
     QPushButton *Ok;
     QPushButton *Cancel;
 
@@ -52,6 +54,8 @@ signals:
     // OK: the port takes effect at the next open; its label is shown at once.
     void portChosen(const QString &portName, const QString &labelText);
     void fastSearchChosen(bool on);
+    // "Recover a controller in its bootloader", after portChosen.
+    void recoverChosen();
 
 private:
     // Com1 to Com20, then `systemPorts`, then the ports named in the environment.

@@ -56,9 +56,10 @@ void BootloaderExchange::start(QByteArray image)
     m_image = std::move(image);
     m_blocks = blockCount(m_image.size());
     m_accepted = 0;
+    m_answered = false;
     m_state = State::Handshake;
     m_host.progress(0);
-    sendConnectKey();
+    m_host.armTimer(KeyIntervalMs);
 }
 
 void BootloaderExchange::sendConnectKey()
@@ -88,6 +89,7 @@ void BootloaderExchange::bytesReceived(QByteArrayView bytes)
         // Noise from the switch of line settings may come before the "C".
         if (!bytes.contains(char(CRC_MODE)))
             return;
+        m_answered = true;
         m_host.stopTimer();
         if (m_blocks == 0) {
             m_host.writeBytes(QByteArray(1, char(EOT)));

@@ -67,13 +67,16 @@ public:
     bool active() const { return m_state == State::Handshake || m_state == State::AwaitingAnswer || m_state == State::Pausing; }
     // The connect key is being offered (the handshake).
     bool BootKey() const { return m_state == State::Handshake; }
+    // The bootloader answered the key in this exchange: it is running, whatever happens next.
+    bool bootloaderAnswered() const { return m_answered; }
 
     int blocksTotal() const { return m_blocks; }
     int blocksAccepted() const { return m_accepted; }
     // The block (from 0) that was refused or not answered.
     int failedBlock() const { return m_accepted; }
 
-    // Offers the key at once and every KeyIntervalMs until "C" comes back.
+    // Offers the key on each tick, every KeyIntervalMs, until "C" comes back. The first goes out
+    // on the first tick: a controller just told to start its bootloader needs that long.
     void start(QByteArray image);
     void bytesReceived(QByteArrayView bytes);
     void timerFired();
@@ -93,6 +96,7 @@ private:
     QByteArray m_image;
     int m_blocks = 0;
     int m_accepted = 0;
+    bool m_answered = false;
 };
 
 } // namespace boot

@@ -154,6 +154,12 @@ QByteArray QtSerialPortIo::readAll()
     return m_port->readAll();
 }
 
+void QtSerialPortIo::pollInput()
+{
+    if (m_port->isOpen())
+        m_port->waitForReadyRead(0);
+}
+
 QSerialPort::SerialPortError QtSerialPortIo::error() const
 {
     return m_port->error();

@@ -47,6 +47,9 @@ public:
     // Returns once every byte written has left the interface.
     virtual bool drain() = 0;
     virtual QByteArray readAll() = 0;
+    // Takes in, without waiting, what has reached the port but not yet been announced by
+    // readyRead (which it then emits).
+    virtual void pollInput() {}
 
     virtual QSerialPort::SerialPortError error() const = 0;
     virtual QString errorString() const = 0;
@@ -85,6 +88,7 @@ public:
     bool write(const QByteArray &bytes) override;
     bool drain() override;
     QByteArray readAll() override;
+    void pollInput() override;
     QSerialPort::SerialPortError error() const override;
     QString errorString() const override;
     void clearError() override;

@@ -7,6 +7,7 @@
 #include "rdm/quorix_config.h"
 #include "rdm/quorix_edits.h"
 #include "rdm/quorix_texts.h"
+#include "rdm/usb_device_model.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -15,10 +16,11 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 constexpr int ComLabelX = 337;
+
 constexpr int SettingsX = 561;
 constexpr char FastSearchKey[] = "usb/fastSearch";
 } // namespace
@@ -32,7 +34,8 @@ UsbTab::UsbTab(QuorixLink *link, QWidget *parent)
       lblSearching(forms::label(this, "lblSearching", tr("Searching..."), {177, 8})),
       wheelSearching(named(new BusyWheel(this), "wheelSearching", tr("Search in progress"))),
       Settings(forms::button(this, "Settings", tr("Settings"), {SettingsX, 16, 81})),
-      USB_Grid(named(new QTableWidget(0, 5, this), "USB_Grid", tr("USB devices"))),
+      Devices(new UsbDeviceModel(Link->VControllers, this)),
+      USB_Grid(named(new QTableView(this), "USB_Grid", tr("USB devices"))),
       StatusBar1(statusLine(new QStatusBar(this), "StatusBar1", tr("USB status"))),
       SerialPort(tr("Using Com 1"))
 {
@@ -46,12 +49,15 @@ UsbTab::UsbTab(QuorixLink *link, QWidget *parent)
     lblSearching->resize(lblSearching->width(), wheelSearching->height());
     lblSearching->hide();
 
-    setupDeviceGrid(USB_Grid, {tr("Model"), tr("Nickname"), tr("Firmware"), tr("Serial"), tr("Temp")});
+    USB_Grid->setModel(Devices);
+    setupDeviceView(USB_Grid);
     StatusBar1->setSizeGripEnabled(false); // placed with the page's size (resizeEvent)
 
     connect(USB_Search, &QPushButton::clicked, this, &UsbTab::USB_SearchClick);
     connect(Settings, &QPushButton::clicked, this, &UsbTab::settingsClicked);
-    connect(USB_Grid, &QTableWidget::cellDoubleClicked, this, &UsbTab::ControllerSettings);
+    connect(USB_Grid, &QTableView::doubleClicked, this, &UsbTab::ControllerSettings);
+    // Emptied before the records are: no row ever stands for a record that is gone.
+    connect(Link, &QuorixLink::searchStarted, Devices, &UsbDeviceModel::clear);
     openRowsByKeyboard(USB_Grid, [this](int) { ControllerSettings(); });
     connect(Link, &QuorixLink::searchStatus, this,
             [this](const rdm::SearchProgress &progress) { StatusBar1->showMessage(rdm::searchProgressText(progress)); });
@@ -63,7 +69,7 @@ UsbTab::~UsbTab() = default;
 
 int UsbTab::rowCount() const
 {
-    return USB_Grid->rowCount();
+    return Devices->rowCount();
 }
 
 void UsbTab::resizeEvent(QResizeEvent *event)
@@ -103,15 +109,13 @@ void UsbTab::setFastSearch(bool on)
 
 void UsbTab::USB_SearchClick()
 {
-    if (!Link->startSearch()) {
-        QMessageBox box(QMessageBox::Warning, tr("USB Devices"), QStringLiteral("Can't open COM port!"),
-                        QMessageBox::Ok, this);
-        box.setInformativeText(Link->openFailureDetail());
+    if (const Result<> started = Link->startSearch(); !started) {
+        QMessageBox box(QMessageBox::Warning, tr("USB Devices"), started.failure().text, QMessageBox::Ok, this);
+        box.setInformativeText(started.failure().reason);
         box.exec();
         return;
     }
     showPortLabel();
-    USB_Grid->setRowCount(0);
     emit countChanged(0);
     wheelSearching->show();
     lblSearching->show();
@@ -129,10 +133,8 @@ void UsbTab::searchEndedByLink(bool complete)
 
 void UsbTab::UpdateTable()
 {
-    USB_Grid->setRowCount(0);
-    for (const TQuorixCtrl &c : VControllers)
-        appendDeviceRow(USB_Grid, rdm::usbRowTexts(c));
-    emit countChanged(USB_Grid->rowCount());
+    Devices->showRecords();
+    emit countChanged(Devices->rowCount());
 }
 
 // ---- controller dialog and set messages ----
@@ -140,16 +142,28 @@ void UsbTab::UpdateTable()
 void UsbTab::setDialogs(TQuorixConfig *config, TForm3 *form3)
 {
     m_config = config;
+    m_form3 = form3;
     config->setFirmwareDialog(form3);
     form3->setLink(Link);
 }
 
+void UsbTab::recoverFromBootloader()
+{
+    if (!m_form3)
+        return;
+    m_form3->setRecovery(true);
+    m_form3->QuorixFwProgress->setValue(0);
+    m_form3->exec();
+    m_form3->setRecovery(false);
+    returnFocusTo(USB_Search);
+}
+
 void UsbTab::ControllerSettings()
 {
-    const QList<QTableWidgetSelectionRange> selected = USB_Grid->selectedRanges();
+    const QModelIndexList selected = USB_Grid->selectionModel()->selectedRows();
     if (!m_config || selected.isEmpty())
         return;
-    const int row = selected.first().topRow();
+    const int row = selected.first().row();
     if (row < 0 || row >= VControllers.size())
         return;
     Link->CurrentController = row;
@@ -165,11 +179,12 @@ void UsbTab::ControllerSettings()
     if (result != QDialog::Accepted)
         return;
     const QuorixLink::EditOutcome outcome = Link->applyEdits(row, shown, m_config->edits());
+    Devices->recordChanged(row); // what went out is in the record now
     if (outcome.notSent.isEmpty())
         return;
     QMessageBox box(QMessageBox::Warning, tr("USB Devices"),
                     tr("These changes did not reach controller %1: %2.").arg(row + 1).arg(outcome.notSent.join(tr(", "))),
                     QMessageBox::Ok, this);
-    box.setInformativeText(outcome.reason);
+    box.setInformativeText(QuorixLink::wholeText(outcome.reason));
     box.exec();
 }

@@ -12,7 +12,8 @@ class QProgressBar;
 class QPushButton;
 class QResizeEvent;
 class QStatusBar;
-class QTableWidget;
+class QTableView;
+class UsbDeviceModel;
 class TForm3;
 class TQuorixConfig;
 
@@ -31,7 +32,8 @@ public:
     QLabel *lblSearching;
     QProgressBar *wheelSearching;
     QPushButton *Settings;
-    QTableWidget *USB_Grid;
+    UsbDeviceModel *const Devices; // over the link's records
+    QTableView *USB_Grid;
     QStatusBar *StatusBar1;
 
     // The text ComLabel takes when a search opens the port.
@@ -55,6 +57,8 @@ public:
     // The double-click on a row: the controller's dialog, then the set messages for what changed.
     void setDialogs(TQuorixConfig *config, TForm3 *form3);
     void ControllerSettings();
+    // The firmware dialog for a controller already in its bootloader, on the port in use.
+    void recoverFromBootloader();
 
 signals:
     void countChanged(int rows);
@@ -69,4 +73,5 @@ private:
     void searchEndedByLink(bool complete);
 
     TQuorixConfig *m_config = nullptr;
+    TForm3 *m_form3 = nullptr;
 };

@@ -213,6 +213,9 @@ private slots:
         host.keysUnheard = 3;
         host.exchange.start(data);
         QVERIFY(host.exchange.BootKey());
+        // The first key waits for the first tick: the controller is still starting its bootloader.
+        QVERIFY(host.written.isEmpty());
+        QCOMPARE(host.armedMs, BootloaderExchange::KeyIntervalMs);
         host.run();
         QCOMPARE(host.exchange.state(), BootloaderExchange::State::Complete);
         QCOMPARE(host.finishes, 1);
@@ -264,7 +267,7 @@ private slots:
         BootHost host;
         host.device.options.silent = true;
         host.exchange.start(hexfixture::pattern(3 * 128));
-        host.run(1); // "C": the first block goes out, its answer awaited
+        host.run(2); // the key, then "C": the first block goes out, its answer awaited
         QCOMPARE(host.armedMs, BootloaderExchange::AnswerTimeoutMs);
         host.run();
         QCOMPARE(host.exchange.state(), BootloaderExchange::State::NoAnswer);

@@ -6,12 +6,14 @@
 #include "glw_test.h"
 #include "hex_fixture.h"
 #include "rdm/quorix_config.h"
+#include "rdm/quorix_settings.h"
 #include "rdm/quorix_texts.h"
 #include "sim/rdm/rdm_line_sim.h"
 #include "rdm_test_records.h"
 #include "rdm/usb_tab.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMessageBox>
@@ -92,9 +94,9 @@ struct Line {
     bool started = false;
 };
 
-void doubleClickRow(QTableWidget *grid, int row)
+void doubleClickRow(QTableView *grid, int row)
 {
-    const QRect cell = grid->visualItemRect(grid->item(row, 0));
+    const QRect cell = grid->visualRect(grid->model()->index(row, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
 }
@@ -172,7 +174,7 @@ private slots:
         QVERIFY(line.search());
         compareRecords(line.tab.VControllers, line.sim.controllers());
         const int row = line.tab.VControllers[0].deviceId() == id ? 0 : 1;
-        QCOMPARE(line.tab.USB_Grid->item(row, 1)->text(), QStringLiteral("Front truss"));
+        QCOMPARE(glwtest::rowTexts(line.tab.USB_Grid, row).at(1), QStringLiteral("Front truss"));
     }
 
     void updateFirmwareThroughTheDialogs()
@@ -183,7 +185,7 @@ private slots:
         const QByteArray data = hexfixture::pattern(9 * 128 + 48);
         line.writeFirmware(data);
         const int handled = line.sim.messagesHandled();
-        const QString versionBefore = line.tab.USB_Grid->item(0, 2)->text();
+        const QString versionBefore = glwtest::rowTexts(line.tab.USB_Grid, 0).at(2);
 
         QString shown;
         glwtest::answerModalOf<TQuorixConfig>([&](TQuorixConfig *d) {
@@ -214,7 +216,7 @@ private slots:
         // Restarted into its new firmware, it is found again, with the new version.
         QVERIFY(line.search());
         QCOMPARE(line.tab.rowCount(), 1);
-        QVERIFY(line.tab.USB_Grid->item(0, 2)->text() != versionBefore);
+        QVERIFY(glwtest::rowTexts(line.tab.USB_Grid, 0).at(2) != versionBefore);
     }
 
     void refusedThirdBlock()
@@ -232,10 +234,97 @@ private slots:
         QVERIFY(line.tab.Link->ComPort1->isOpen());
         QCOMPARE(line.tab.Link->ComPort1->baudRate(), 19200);
         QVERIFY(line.controller(0x42).inBootloader);
+        QVERIFY(line.tab.Link->leftInBootloader(0));
 
-        // Update again starts over, and the bootloader takes it this time.
+        // Update again starts over, and the bootloader takes it this time: the key finds it, with no
+        // RDM message it could not understand.
+        const int handled = line.sim.messagesHandled();
         QCOMPARE(line.update(), QStringLiteral("Firmware Upgrade Complete!"));
-        QCOMPARE(line.controller(0x42).firmware, hexfixture::pattern(5 * 128));
+        // The virtual line takes the image once it has read the final EOT, on its own thread.
+        QTRY_COMPARE_WITH_TIMEOUT(line.controller(0x42).firmware, hexfixture::pattern(5 * 128), 5000);
+        QCOMPARE(line.sim.messagesHandled(), handled);
+        QVERIFY(!line.tab.Link->leftInBootloader(0));
+    }
+
+    // Stopped halfway, the controller stays in its bootloader and answers no search; its old row
+    // still updates it, without a search in between.
+    void stoppedTransferIsUpdatedAgainFromItsRow()
+    {
+        Line line(virtualLine({0x42}));
+        QVERIFY2(line.started, qPrintable(line.error));
+        QVERIFY(line.search());
+        const QByteArray data = hexfixture::pattern(40 * 128);
+        line.writeFirmware(data);
+        line.tab.Link->CurrentController = 0;
+        line.form3.show();
+        line.form3.FileDisplay->setText(line.file);
+        QTest::mouseClick(line.form3.Update, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(line.form3.QuorixFwProgress->value() >= 10, 20000);
+        glwtest::answerModalOf<QMessageBox>([](QMessageBox *ask) { ask->button(QMessageBox::Yes)->click(); });
+        QTest::mouseClick(line.form3.Cancel, Qt::LeftButton);
+        QVERIFY(!line.form3.isVisible());
+        QCOMPARE(line.tab.Link->bootloader().state(), BootloaderExchange::State::Cancelled);
+        QVERIFY(line.controller(0x42).inBootloader);
+        QVERIFY(line.tab.Link->leftInBootloader(0));
+        QCOMPARE(line.tab.rowCount(), 1); // the old row stays
+
+        const int handled = line.sim.messagesHandled();
+        QCOMPARE(line.update(), QStringLiteral("Firmware Upgrade Complete!"));
+        QTRY_COMPARE_WITH_TIMEOUT(line.controller(0x42).updates, 1, 5000); // once the line has read the EOT
+        QCOMPARE(line.controller(0x42).firmware, padded(data));
+        QCOMPARE(line.sim.messagesHandled(), handled);
+    }
+
+    // The port chooser's recovery, for a controller no search lists: the key is offered until the
+    // bootloader answers, the dialog says what it waits for meanwhile, and "C" runs the transfer.
+    void recoveryFromThePortChooser()
+    {
+        Line line(virtualLine({0x42}));
+        QVERIFY2(line.started, qPrintable(line.error));
+        const QByteArray data = hexfixture::pattern(3 * 128 + 7);
+        line.writeFirmware(data);
+        qputenv("GLINTWORK_SERIAL_PORTS", line.sim.slavePath().toUtf8());
+        TQuorixSettings chooser;
+        chooser.refreshPorts();
+        qunsetenv("GLINTWORK_SERIAL_PORTS");
+        chooser.PortsCombo->setCurrentIndex(chooser.PortsCombo->findData(line.sim.slavePath()));
+        QObject::connect(&chooser, &TQuorixSettings::portChosen, &line.tab, &UsbTab::choosePort);
+        QObject::connect(&chooser, &TQuorixSettings::recoverChosen, &line.tab, &UsbTab::recoverFromBootloader,
+                         Qt::QueuedConnection);
+
+        QString waiting, shown;
+        bool waitedBeforeNotice = false;
+        glwtest::answerModalOf<TForm3>([&](TForm3 *f) {
+            QVERIFY(f->recovery());
+            f->FileDisplay->setText(line.file);
+            glwtest::answerModalOf<QMessageBox>(
+                [&](QMessageBox *box) {
+                    shown = box->text();
+                    box->accept();
+                },
+                30000);
+            QTest::mouseClick(f->Update, Qt::LeftButton);
+            QTest::qWait(1000);
+            waitedBeforeNotice = f->BootWait->isHidden(); // nothing said in the first seconds
+            QTRY_VERIFY_WITH_TIMEOUT(f->BootWait->isVisible(), 10000);
+            waiting = f->BootWait->text();
+            // Still offering the key; now the controller's bootloader comes up.
+            line.sim.modify([](QList<VirtualQuorix> &controllers) { controllers[0].inBootloader = true; });
+        });
+        chooser.show();
+        QTest::mouseClick(chooser.btnRecover, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(shown, QStringLiteral("Firmware Upgrade Complete!"), 30000);
+        QVERIFY(waitedBeforeNotice);
+        QVERIFY2(waiting.startsWith(QStringLiteral("Waiting for the controller's bootloader: no answer for ")),
+                 qPrintable(waiting));
+        QVERIFY2(waiting.section(QLatin1Char(' '), 8, 8).toInt() >= TForm3::WaitNoticeMs / 1000, qPrintable(waiting));
+        QTRY_VERIFY(!line.form3.isVisible());
+        QVERIFY(line.form3.BootWait->isHidden());
+        QVERIFY(!line.form3.recovery());
+        QCOMPARE(line.tab.portName(), line.sim.slavePath());
+        QTRY_COMPARE_WITH_TIMEOUT(line.controller(0x42).updates, 1, 5000); // once the line has read the EOT
+        QCOMPARE(line.controller(0x42).firmware, padded(data));
+        QCOMPARE(line.sim.messagesHandled(), 0); // not one RDM message
     }
 
     void silentBootloader()
@@ -405,7 +494,9 @@ private slots:
         QVERIFY(ended.isEmpty());
         line.sim.stop();
         QVERIFY(failed.wait(5000));
-        QVERIFY2(failed.first().first().toString().contains(line.sim.slavePath()), qPrintable(failed.first().first().toString()));
+        const Failure failure = failed.first().first().value<Failure>();
+        QVERIFY2(failure.text.contains(line.sim.slavePath()), qPrintable(failure.text));
+        QVERIFY(!failure.reason.isEmpty());
         QCOMPARE(ended.size(), 1);
         QVERIFY(!line.tab.Link->Timer1->isActive());
         QVERIFY(line.tab.wheelSearching->isHidden());

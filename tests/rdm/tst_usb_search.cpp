@@ -111,8 +111,8 @@ private slots:
             if (ids.isEmpty())
                 QCOMPARE(tab.Link->Session.emptyPasses(), 3);
             for (int row = 0; row < tab.rowCount(); ++row) {
-                QCOMPARE(tab.USB_Grid->item(row, 0)->text(), QStringLiteral("Quorix 16"));
-                QCOMPARE(tab.USB_Grid->item(row, 3)->text(),
+                QCOMPARE(glwtest::rowTexts(tab.USB_Grid, row).at(0), QStringLiteral("Quorix 16"));
+                QCOMPARE(glwtest::rowTexts(tab.USB_Grid, row).at(3),
                          QStringLiteral("%1").arg(tab.VControllers[row].deviceId(), 8, 16, QLatin1Char('0')).toUpper());
             }
 
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(silent.SVID, (std::array<quint8, 4>{}));
         QCOMPARE(silent.LBL, (std::array<quint8, 32>{}));
         QCOMPARE(silent.Gamma, quint8(0));
-        QCOMPARE(tab.USB_Grid->item(1, 2)->text(), QStringLiteral("V0.0.0"));
+        QCOMPARE(glwtest::rowTexts(tab.USB_Grid, 1).at(2), QStringLiteral("V0.0.0"));
         // Its five gets each waited the whole interval; the other's were cut short (unless a loaded
         // machine kept an answer beyond the interval).
         QVERIFY(tab.Link->pacing().parameterTicks >= 5);
@@ -199,10 +199,10 @@ private slots:
         UsbTab &tab = pty.tab;
         QVERIFY(runSearch(tab));
         QCOMPARE(tab.rowCount(), 1);
-        QCOMPARE(tab.USB_Grid->item(0, 1)->text(), QString(32, QLatin1Char('A')));
-        QCOMPARE(tab.USB_Grid->item(0, 2)->text(), QStringLiteral("V2.1.5"));
-        QCOMPARE(tab.USB_Grid->item(0, 3)->text(), QStringLiteral("0000002A"));
-        QCOMPARE(tab.USB_Grid->item(0, 4)->text(), QStringLiteral("-10.0°C / 14.0°F"));
+        QCOMPARE(glwtest::rowTexts(tab.USB_Grid, 0).at(1), QString(32, QLatin1Char('A')));
+        QCOMPARE(glwtest::rowTexts(tab.USB_Grid, 0).at(2), QStringLiteral("V2.1.5"));
+        QCOMPARE(glwtest::rowTexts(tab.USB_Grid, 0).at(3), QStringLiteral("0000002A"));
+        QCOMPARE(glwtest::rowTexts(tab.USB_Grid, 0).at(4), QStringLiteral("-10.0°C / 14.0°F"));
     }
 
     void lineSettings()
@@ -261,10 +261,10 @@ private slots:
         int handled = sim.messagesHandled();
         const QByteArray name = "Renamed";
         for (int i = 0; i < 2; ++i) {
-            QCOMPARE(tab.Link->LabelSet(i, QString::fromLatin1(name)), QString());
-            QCOMPARE(tab.Link->DeviceModeSet(i, 3), QString());
-            QCOMPARE(tab.Link->StartAddressSet(i, 300), QString());
-            QCOMPARE(tab.Link->DeviceGammaSet(i, 27), QString());
+            QVERIFY(tab.Link->LabelSet(i, QString::fromLatin1(name)).ok());
+            QVERIFY(tab.Link->DeviceModeSet(i, 3).ok());
+            QVERIFY(tab.Link->StartAddressSet(i, 300).ok());
+            QVERIFY(tab.Link->DeviceGammaSet(i, 27).ok());
             QVERIFY(!tab.Link->ComPort1->isOpen());
             // Each value is in the record once its message went out.
             const TQuorixCtrl &rec = tab.VControllers[i];
@@ -287,7 +287,7 @@ private slots:
         QCOMPARE(local.rec.LBL, line[1].rec.LBL);
         QCOMPARE(local.rec.Gamma, quint8(27));
 
-        QCOMPARE(tab.Link->TriggerBootload(0), QString());
+        QVERIFY(tab.Link->TriggerBootload(0).ok());
         QTRY_VERIFY(sim.controllers()[tab.VControllers[0].deviceId() == 0x500 ? 0 : 1].inBootloader);
 
         // The next search starts clean although the set replies were never read.

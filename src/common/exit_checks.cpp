@@ -1,7 +1,9 @@
-#include "config/exit_checks.h"
+#include "common/exit_checks.h"
 
 #include <QFocusEvent>
 #include <QLineEdit>
+
+namespace common {
 
 ExitChecks::ExitChecks(QWidget *window) : QObject(window), m_window(window) {}
 
@@ -38,3 +40,5 @@ bool ExitChecks::eventFilter(QObject *watched, QEvent *event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+} // namespace common

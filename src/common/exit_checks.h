@@ -11,6 +11,8 @@
 class QLineEdit;
 class QWidget;
 
+namespace common {
+
 class ExitChecks : public QObject {
 public:
     explicit ExitChecks(QWidget *window);
@@ -28,3 +30,5 @@ private:
     QWidget *m_window;
     QHash<QObject *, std::function<void()>> m_checks;
 };
+
+} // namespace common
