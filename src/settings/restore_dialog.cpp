@@ -292,7 +292,7 @@ void RestoreDialog::runNext()
     const QuorixLink::EditOutcome outcome = m_usb.Link->applyEdits(t.row, shown, *job.usbEdited);
     if (!outcome.notSent.isEmpty())
         finishJob({name, Outcome::NotSent, {},
-                   tr("%1 did not go out: %2").arg(outcome.notSent.join(QStringLiteral(", ")), outcome.reason)});
+                   tr("%1 did not go out: %2").arg(outcome.notSent.join(QStringLiteral(", ")), outcome.reason.text)});
     else
         finishJob({name, Outcome::Applied, {}, chkVerify->isChecked() ? tr("USB controllers are not read back yet") : QString()});
 }
