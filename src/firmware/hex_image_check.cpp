@@ -1,5 +1,7 @@
 #include "firmware/hex_image_check.h"
 
+#include "common/hex_digit.h"
+
 #include <QCoreApplication>
 #include <QIODevice>
 
@@ -12,16 +14,7 @@ QString text(const char *source)
     return QCoreApplication::translate("TTCPFirmware", source);
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using common::hexDigit;
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "rdm/firmware_hex.h"
 
+#include "common/hex_digit.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QList>
@@ -17,16 +19,7 @@ QString tr(const char *text)
     return QCoreApplication::translate("FirmwareHex", text);
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using common::hexDigit;
 
 // The bytes a record line's digits stand for (after the colon), or nothing.
 std::optional<QByteArray> hexBytes(QByteArrayView digits)
