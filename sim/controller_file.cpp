@@ -77,9 +77,9 @@ struct FieldByName {
 
 } // namespace
 
-VirtualControllerSpec defaultController(const QString &ip, const QString &mask)
+VirtualController defaultController(const QString &ip, const QString &mask)
 {
-    VirtualControllerSpec s;
+    VirtualController s;
     TTessaraCtrl &c = s.ctrl;
     parseOctets(ip, c.CurrentIP, 10, QLatin1Char('.'));
     parseOctets(mask, c.CurrentSM, 10, QLatin1Char('.'));
@@ -106,7 +106,7 @@ VirtualControllerSpec defaultController(const QString &ip, const QString &mask)
     return s;
 }
 
-QString applyKey(VirtualControllerSpec &described, const QString &key, const QString &value)
+QString applyKey(VirtualController &described, const QString &key, const QString &value)
 {
     TTessaraCtrl &c = described.ctrl;
     const QString k = key.toLower();
@@ -165,9 +165,9 @@ QString applyKey(VirtualControllerSpec &described, const QString &key, const QSt
     return setter.ok ? QString() : QStringLiteral("bad value \"%1\" for %2").arg(value, key);
 }
 
-std::optional<QList<VirtualControllerSpec>> parseControllerFile(const QString &text, QString *error)
+std::optional<QList<VirtualController>> parseControllerFile(const QString &text, QString *error)
 {
-    QList<VirtualControllerSpec> list;
+    QList<VirtualController> list;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
         QString line = lines[n];
@@ -198,13 +198,13 @@ std::optional<QList<VirtualControllerSpec>> parseControllerFile(const QString &t
     return list;
 }
 
-QList<VirtualControllerSpec> generateControllers(int count, const QString &firstIp, const QString &mask,
+QList<VirtualController> generateControllers(int count, const QString &firstIp, const QString &mask,
                                                  const QString &model)
 {
-    QList<VirtualControllerSpec> list;
+    QList<VirtualController> list;
     const quint32 first = QHostAddress(firstIp).toIPv4Address();
     for (int i = 0; i < count; ++i) {
-        VirtualControllerSpec s = defaultController(QHostAddress(first + quint32(i)).toString(), mask);
+        VirtualController s = defaultController(QHostAddress(first + quint32(i)).toString(), mask);
         applyKey(s, QStringLiteral("model"), model);
         list.append(s);
     }

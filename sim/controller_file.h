@@ -28,7 +28,7 @@
 // Named ways a controller gets its configuration wrong, for read-back tests.
 enum class NetMisbehaviour { None, IgnoresNickname, DropsConfig };
 
-struct VirtualControllerSpec {
+struct VirtualController {
     TTessaraCtrl ctrl;
     NetMisbehaviour misbehave = NetMisbehaviour::None;
     QString model = QStringLiteral("Tessara 16");
@@ -38,14 +38,14 @@ struct VirtualControllerSpec {
 
 // A controller with every setting at a plausible default (170 pixels, universes from 1, ...),
 // at `ip` with MAC 02:47:4c + the address's last three octets.
-VirtualControllerSpec defaultController(const QString &ip, const QString &mask = QStringLiteral("255.255.255.0"));
+VirtualController defaultController(const QString &ip, const QString &mask = QStringLiteral("255.255.255.0"));
 
 // Sets one key of a block. Returns an error text, empty on success.
-QString applyKey(VirtualControllerSpec &described, const QString &key, const QString &value);
+QString applyKey(VirtualController &described, const QString &key, const QString &value);
 
 // Parses a whole file's text. On error, `error` says which line and why.
-std::optional<QList<VirtualControllerSpec>> parseControllerFile(const QString &text, QString *error);
+std::optional<QList<VirtualController>> parseControllerFile(const QString &text, QString *error);
 
 // `count` controllers of `model` at consecutive addresses from `firstIp`.
-QList<VirtualControllerSpec> generateControllers(int count, const QString &firstIp, const QString &mask,
+QList<VirtualController> generateControllers(int count, const QString &firstIp, const QString &mask,
                                                  const QString &model);

@@ -70,8 +70,8 @@ struct NetSim::Controller {
     QString application; // firmware text of the application while the bootloader runs, if known
 };
 
-NetSim::NetSim(QList<VirtualControllerSpec> controllers, QObject *parent)
-    : QObject(parent), m_specs(std::move(controllers))
+NetSim::NetSim(QList<VirtualController> controllers, QObject *parent)
+    : QObject(parent), m_descriptions(std::move(controllers))
 {
 }
 
@@ -88,9 +88,9 @@ bool NetSim::start(quint16 port, QString *error)
         return false;
     }
     connect(m_wildcard, &QUdpSocket::readyRead, this, &NetSim::onBroadcast);
-    for (int i = 0; i < m_specs.size(); ++i) {
+    for (int i = 0; i < m_descriptions.size(); ++i) {
         auto *socket = new QUdpSocket(this);
-        const QString ip = tessara::ipText(m_specs[i].ctrl.CurrentIP);
+        const QString ip = tessara::ipText(m_descriptions[i].ctrl.CurrentIP);
         if (!socket->bind(QHostAddress(ip), port, mode)) {
             if (error)
                 *error = QStringLiteral("%1:%2: %3").arg(ip).arg(port).arg(socket->errorString());
@@ -102,7 +102,7 @@ bool NetSim::start(quint16 port, QString *error)
         Controller &c = *controller;
         m_controllers.push_back(std::move(controller));
         connect(socket, &QUdpSocket::readyRead, this, [this, &c] { onUnicast(c); });
-        if (tessara::isBootloader(m_specs[i].ctrl))
+        if (tessara::isBootloader(m_descriptions[i].ctrl))
             enterBootloader(c);
     }
     return true;
@@ -123,13 +123,13 @@ void NetSim::onUnicast(Controller &c)
         } else if (opcode == orvantic::OpBootloader && d.data().size() == orvantic::HeaderSize) {
             enterBootloader(c);
         } else if (opcode == orvantic::OpConfig && !c.bootloader) {
-            VirtualControllerSpec &spec = m_specs[c.index];
-            if (spec.misbehave == NetMisbehaviour::DropsConfig)
+            VirtualController &described = m_descriptions[c.index];
+            if (described.misbehave == NetMisbehaviour::DropsConfig)
                 continue;
-            const auto nickname = spec.ctrl.Nickname;
-            if (orvantic::applyConfigDatagram(d.data(), spec.ctrl)) {
-                if (spec.misbehave == NetMisbehaviour::IgnoresNickname)
-                    spec.ctrl.Nickname = nickname;
+            const auto nickname = described.ctrl.Nickname;
+            if (orvantic::applyConfigDatagram(d.data(), described.ctrl)) {
+                if (described.misbehave == NetMisbehaviour::IgnoresNickname)
+                    described.ctrl.Nickname = nickname;
                 emit configured(c.index);
             }
         } else if (opcode == orvantic::OpNetSettings) {
@@ -142,7 +142,7 @@ void NetSim::enterBootloader(Controller &c)
 {
     if (c.bootloader)
         return; // already waiting for an upload
-    TTessaraCtrl &ctrl = m_specs[c.index].ctrl;
+    TTessaraCtrl &ctrl = m_descriptions[c.index].ctrl;
     if (!tessara::isBootloader(ctrl)) {
         c.application = tessara::fixedText(ctrl.Firmware);
         tessara::setFixedText(ctrl.Firmware, QLatin1String(BootloaderText));
@@ -189,7 +189,7 @@ void NetSim::finishUpload(Controller &c)
         return;
     }
     if (!m_firmwareDir.isEmpty()) {
-        QFile out(QDir(m_firmwareDir).filePath(tessara::ipText(m_specs[c.index].ctrl.CurrentIP) + QStringLiteral(".hex")));
+        QFile out(QDir(m_firmwareDir).filePath(tessara::ipText(m_descriptions[c.index].ctrl.CurrentIP) + QStringLiteral(".hex")));
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
             emit uploadRefused(c.index, QStringLiteral("cannot store the image: %1").arg(out.errorString()));
             return;
@@ -203,7 +203,7 @@ void NetSim::finishUpload(Controller &c)
     const QString firmware = !version.isEmpty() ? version
         : !c.application.isEmpty()                ? c.application
                                                   : QStringLiteral("V0.0.0");
-    tessara::setFixedText(m_specs[c.index].ctrl.Firmware, firmware);
+    tessara::setFixedText(m_descriptions[c.index].ctrl.Firmware, firmware);
     emit firmwareUploaded(c.index, bytes.size(), firmware);
 }
 
@@ -228,7 +228,7 @@ void NetSim::applyNetSettings(const QByteArray &datagram)
         return;
     for (const auto &controller : m_controllers) {
         Controller &c = *controller;
-        TTessaraCtrl &ctrl = m_specs[c.index].ctrl;
+        TTessaraCtrl &ctrl = m_descriptions[c.index].ctrl;
         if (ctrl.MAC != s.MAC || c.bootloader)
             continue;
         ctrl.DHCP = s.DHCP;
@@ -263,14 +263,14 @@ void NetSim::answerDiscovery(const QHostAddress &to, quint16 port)
         if (m_noise && c == m_controllers.front())
             sendNoise(c->socket, to, port);
         sendReply(*c, to, port);
-        sent += m_specs[c->index].duplicate ? 2 : 1;
+        sent += m_descriptions[c->index].duplicate ? 2 : 1;
     }
     emit discoveryAnswered(sent, clock.nsecsElapsed());
 }
 
 void NetSim::sendReply(Controller &c, const QHostAddress &sender, quint16 senderPort)
 {
-    const VirtualControllerSpec &described = m_specs[c.index];
+    const VirtualController &described = m_descriptions[c.index];
     QHostAddress to = sender;
     quint16 port = senderPort;
     if (m_replyTo != ReplyTo::Sender) {
@@ -295,7 +295,7 @@ void NetSim::sendNoise(QUdpSocket *from, const QHostAddress &to, quint16 port)
 {
     // Each of these is from the first controller's own address and must leave no trace: its real
     // reply follows and must still be listed.
-    const TTessaraCtrl &ctrl = m_specs.front().ctrl;
+    const TTessaraCtrl &ctrl = m_descriptions.front().ctrl;
     QByteArray badMagic = orvantic::buildPollReply(ctrl, QStringLiteral("Tessara 16"));
     badMagic[0] = 'X';
     QByteArray otherOpcode = orvantic::buildPollReply(ctrl, QStringLiteral("Tessara 16"));

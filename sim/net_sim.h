@@ -41,7 +41,7 @@ class NetSim : public QObject {
 public:
     enum class ReplyTo { Sender, LimitedBroadcast, SubnetBroadcast };
 
-    explicit NetSim(QList<VirtualControllerSpec> controllers, QObject *parent = nullptr);
+    explicit NetSim(QList<VirtualController> controllers, QObject *parent = nullptr);
     ~NetSim() override;
 
     // Binds every socket; on failure `error` says which address could not be bound.
@@ -56,7 +56,7 @@ public:
     // Where uploaded firmware images are stored; none are stored when empty.
     void setFirmwareDir(const QString &dir) { m_firmwareDir = dir; }
 
-    const QList<VirtualControllerSpec> &controllers() const { return m_specs; }
+    const QList<VirtualController> &controllers() const { return m_descriptions; }
 
 signals:
     // `sendNs`: how long sending the replies took, from the first to the last.
@@ -84,7 +84,7 @@ private:
     void answerDiscovery(const QHostAddress &to, quint16 port);
     void sendNoise(QUdpSocket *from, const QHostAddress &to, quint16 port);
 
-    QList<VirtualControllerSpec> m_specs;
+    QList<VirtualController> m_descriptions;
     QUdpSocket *m_wildcard = nullptr;
     std::vector<std::unique_ptr<Controller>> m_controllers;
     quint16 m_port = 0;

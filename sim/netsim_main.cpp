@@ -103,7 +103,7 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    QList<VirtualControllerSpec> controllers;
+    QList<VirtualController> controllers;
     if (cli.isSet(QStringLiteral("file"))) {
         QFile f(cli.value(QStringLiteral("file")));
         if (!f.open(QIODevice::ReadOnly)) {

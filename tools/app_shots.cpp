@@ -45,7 +45,7 @@ bool fillNetworkTab(TForm1 &form)
                      qPrintable(error.isEmpty() ? file.errorString() : error));
         return false;
     }
-    for (const VirtualControllerSpec &c : *demo)
+    for (const VirtualController &c : *demo)
         form.NetLink->IdUDPServer1UDPRead(orvantic::buildPollReply(c.ctrl, c.model));
     form.NetworkDevices->StatusBar2->showMessage(tessara::searchStatusText(false, form.NetworkDevices->rowCount()));
     return true;

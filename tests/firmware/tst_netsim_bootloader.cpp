@@ -64,7 +64,7 @@ void TestNetSimBootloader::init()
     m_tmp = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir().isValid());
     m_port = freePort();
-    VirtualControllerSpec controller = defaultController(QStringLiteral("127.0.0.1"));
+    VirtualController controller = defaultController(QStringLiteral("127.0.0.1"));
     m_sim = new NetSim({controller});
     m_sim->setFirmwareDir(m_dir().path());
     QString error;

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
         return 0;
     }
     // Every controller it describes can answer a search.
-    for (const VirtualControllerSpec &s : *controllers) {
+    for (const VirtualController &s : *controllers) {
         const auto reply = orvantic::parsePollReply(orvantic::buildPollReply(s.ctrl, s.model, s.version));
         FUZZ_EXPECT(reply && reply->ctrl == s.ctrl);
     }

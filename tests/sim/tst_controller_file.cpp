@@ -32,7 +32,7 @@ ip = 10.77.1.12
                                               &error);
         QVERIFY2(list, qPrintable(error));
         QCOMPARE(list->size(), 2);
-        const VirtualControllerSpec &a = list->at(0);
+        const VirtualController &a = list->at(0);
         QCOMPARE(a.model, QStringLiteral("Tessara 4"));
         QCOMPARE(a.ctrl.NumStrings, quint8(4));
         QCOMPARE(a.ctrl.CurrentIP, (std::array<quint8, 4>{10, 77, 1, 11}));
@@ -71,7 +71,7 @@ ip = 10.77.1.12
                 .arg(c.CurrentIP[3] & c.CurrentSM[3]);
         };
         int foreign = 0;
-        for (const VirtualControllerSpec &entry : *list) {
+        for (const VirtualController &entry : *list) {
             const QString name = tessara::fixedText(entry.ctrl.Nickname);
             const bool fits = network(entry.ctrl) == QLatin1String("10.77.0.0");
             QVERIFY2(fits == (name != QLatin1String("Other subnet")), qPrintable(name));

@@ -58,7 +58,7 @@ private slots:
     void init()
     {
         m_port = freePort();
-        m_sim = std::make_unique<NetSim>(QList<VirtualControllerSpec>{defaultController("127.0.0.2"),
+        m_sim = std::make_unique<NetSim>(QList<VirtualController>{defaultController("127.0.0.2"),
                                                                       defaultController("127.0.0.3")});
         QString error;
         QVERIFY2(m_sim->start(m_port, &error), qPrintable(error));
