@@ -18,8 +18,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QList<int> sizes = benchSizes(argc, argv, {16, 64, 256});
     constexpr int Baud = 19200;
-    const double wireMs = boot::BLOCK_SIZE * 10 * 1000.0 / Baud;
-    const double prescribedMs = wireMs + boot::BootloaderExchange::BlockPauseMs;
+    const double wireMs = rdm::boot::BLOCK_SIZE * 10 * 1000.0 / Baud;
+    const double prescribedMs = wireMs + rdm::boot::BootloaderExchange::BlockPauseMs;
 
     std::printf("%7s %12s %13s %15s %7s\n", "blocks", "measured ms", "per block ms", "prescribed ms", "ratio");
     bool allWithin = true;
@@ -34,7 +34,7 @@ int main(int argc, char *argv[])
         UsbTab tab;
         tab.setPortName(sim.slavePath());
         tab.VControllers.append(makeVirtualQuorix(0x1234, 0).rec);
-        QByteArray image(blocks * boot::BLOCK_DATA, '\0');
+        QByteArray image(blocks * rdm::boot::BLOCK_DATA, '\0');
         for (qsizetype i = 0; i < image.size(); ++i)
             image[i] = char(i * 13);
 
@@ -57,7 +57,7 @@ int main(int argc, char *argv[])
             return 1;
         }
         const qint64 measured = clock.elapsed();
-        const bool complete = tab.Link->bootloader().state() == boot::BootloaderExchange::State::Complete
+        const bool complete = tab.Link->bootloader().state() == rdm::boot::BootloaderExchange::State::Complete
             && sim.controllers().first().firmware == image;
         // The clock started after the first block was accepted.
         const double perBlock = blocks > 1 ? double(measured) / (blocks - 1) : 0;

@@ -45,7 +45,7 @@ bool setDeviceText(auto &field, const QString &value)
     for (QChar ch : value)
         if (ch.unicode() > 0xFF)
             return false;
-    tessara::setFixedText(field, value);
+    net::tessara::setFixedText(field, value);
     return true;
 }
 
@@ -86,8 +86,8 @@ VirtualController defaultController(const QString &ip, const QString &mask)
     c.MAC = {0x02, 0x47, 0x4C, c.CurrentIP[1], c.CurrentIP[2], c.CurrentIP[3]};
     c.StaticIP = c.CurrentIP;
     c.SM = c.CurrentSM;
-    tessara::setFixedText(c.Firmware, QStringLiteral("V1.4.5"));
-    tessara::setFixedText(c.Nickname, QStringLiteral("Controller %1").arg(c.CurrentIP[3]));
+    net::tessara::setFixedText(c.Firmware, QStringLiteral("V1.4.5"));
+    net::tessara::setFixedText(c.Nickname, QStringLiteral("Controller %1").arg(c.CurrentIP[3]));
     c.Temperature = 215;
     c.NumNodes.fill(170);
     c.SacnUniv = 1;
@@ -157,7 +157,7 @@ QString applyKey(VirtualController &described, const QString &key, const QString
         return setNumber(described.version, value) ? QString() : QStringLiteral("bad version \"%1\"").arg(value);
 
     FieldByName setter{key, value};
-    orvantic::pollReplyLayout(c, setter);
+    net::orvantic::pollReplyLayout(c, setter);
     if (!setter.found && key == QLatin1String("NumStrings"))
         return QStringLiteral("NumStrings follows from the model");
     if (!setter.found)

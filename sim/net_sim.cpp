@@ -90,7 +90,7 @@ bool NetSim::start(quint16 port, QString *error)
     connect(m_wildcard, &QUdpSocket::readyRead, this, &NetSim::onBroadcast);
     for (int i = 0; i < m_descriptions.size(); ++i) {
         auto *socket = new QUdpSocket(this);
-        const QString ip = tessara::ipText(m_descriptions[i].ctrl.CurrentIP);
+        const QString ip = net::tessara::ipText(m_descriptions[i].ctrl.CurrentIP);
         if (!socket->bind(QHostAddress(ip), port, mode)) {
             if (error)
                 *error = QStringLiteral("%1:%2: %3").arg(ip).arg(port).arg(socket->errorString());
@@ -102,7 +102,7 @@ bool NetSim::start(quint16 port, QString *error)
         Controller &c = *controller;
         m_controllers.push_back(std::move(controller));
         connect(socket, &QUdpSocket::readyRead, this, [this, &c] { onUnicast(c); });
-        if (tessara::isBootloader(m_descriptions[i].ctrl))
+        if (net::tessara::isBootloader(m_descriptions[i].ctrl))
             enterBootloader(c);
     }
     return true;
@@ -114,25 +114,25 @@ void NetSim::onUnicast(Controller &c)
         const QNetworkDatagram d = c.socket->receiveDatagram();
         if (!d.isValid())
             break;
-        const auto opcode = orvantic::opcodeOf(d.data());
-        if (opcode == orvantic::OpDiscovery) {
+        const auto opcode = net::orvantic::opcodeOf(d.data());
+        if (opcode == net::orvantic::OpDiscovery) {
             QElapsedTimer clock;
             clock.start();
             sendReply(c, d.senderAddress(), quint16(d.senderPort()));
             emit discoveryAnswered(1, clock.nsecsElapsed());
-        } else if (opcode == orvantic::OpBootloader && d.data().size() == orvantic::HeaderSize) {
+        } else if (opcode == net::orvantic::OpBootloader && d.data().size() == net::orvantic::HeaderSize) {
             enterBootloader(c);
-        } else if (opcode == orvantic::OpConfig && !c.bootloader) {
+        } else if (opcode == net::orvantic::OpConfig && !c.bootloader) {
             VirtualController &described = m_descriptions[c.index];
             if (described.misbehave == NetMisbehaviour::DropsConfig)
                 continue;
             const auto nickname = described.ctrl.Nickname;
-            if (orvantic::applyConfigDatagram(d.data(), described.ctrl)) {
+            if (net::orvantic::applyConfigDatagram(d.data(), described.ctrl)) {
                 if (described.misbehave == NetMisbehaviour::IgnoresNickname)
                     described.ctrl.Nickname = nickname;
                 emit configured(c.index);
             }
-        } else if (opcode == orvantic::OpNetSettings) {
+        } else if (opcode == net::orvantic::OpNetSettings) {
             applyNetSettings(d.data());
         }
     }
@@ -143,15 +143,15 @@ void NetSim::enterBootloader(Controller &c)
     if (c.bootloader)
         return; // already waiting for an upload
     TTessaraCtrl &ctrl = m_descriptions[c.index].ctrl;
-    if (!tessara::isBootloader(ctrl)) {
-        c.application = tessara::fixedText(ctrl.Firmware);
-        tessara::setFixedText(ctrl.Firmware, QLatin1String(BootloaderText));
+    if (!net::tessara::isBootloader(ctrl)) {
+        c.application = net::tessara::fixedText(ctrl.Firmware);
+        net::tessara::setFixedText(ctrl.Firmware, QLatin1String(BootloaderText));
     }
     c.bootloader = new QTcpServer(this);
     c.bootloader->setMaxPendingConnections(1);
     connect(c.bootloader, &QTcpServer::newConnection, this, [this, &c] { onUploadConnection(c); });
     QString error;
-    if (!c.bootloader->listen(QHostAddress(tessara::ipText(ctrl.CurrentIP)), m_port))
+    if (!c.bootloader->listen(QHostAddress(net::tessara::ipText(ctrl.CurrentIP)), m_port))
         error = c.bootloader->errorString();
     emit bootloaderStarted(c.index, error);
 }
@@ -176,7 +176,7 @@ void NetSim::finishUpload(Controller &c)
     c.received += c.upload->readAll();
     c.upload->deleteLater();
     c.upload = nullptr;
-    const QByteArray line(netfirmware::Announcement, netfirmware::AnnouncementSize);
+    const QByteArray line(firmware::Announcement, firmware::AnnouncementSize);
     const QByteArray bytes = c.received.mid(line.size());
     if (!c.received.startsWith(line)) {
         emit uploadRefused(c.index, QStringLiteral("the upload did not start with the announcement line"));
@@ -189,7 +189,7 @@ void NetSim::finishUpload(Controller &c)
         return;
     }
     if (!m_firmwareDir.isEmpty()) {
-        QFile out(QDir(m_firmwareDir).filePath(tessara::ipText(m_descriptions[c.index].ctrl.CurrentIP) + QStringLiteral(".hex")));
+        QFile out(QDir(m_firmwareDir).filePath(net::tessara::ipText(m_descriptions[c.index].ctrl.CurrentIP) + QStringLiteral(".hex")));
         if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
             emit uploadRefused(c.index, QStringLiteral("cannot store the image: %1").arg(out.errorString()));
             return;
@@ -203,7 +203,7 @@ void NetSim::finishUpload(Controller &c)
     const QString firmware = !version.isEmpty() ? version
         : !c.application.isEmpty()                ? c.application
                                                   : QStringLiteral("V0.0.0");
-    tessara::setFixedText(m_descriptions[c.index].ctrl.Firmware, firmware);
+    net::tessara::setFixedText(m_descriptions[c.index].ctrl.Firmware, firmware);
     emit firmwareUploaded(c.index, bytes.size(), firmware);
 }
 
@@ -213,18 +213,18 @@ void NetSim::onBroadcast()
         const QNetworkDatagram d = m_wildcard->receiveDatagram();
         if (!d.isValid())
             break;
-        const auto opcode = orvantic::opcodeOf(d.data());
-        if (opcode == orvantic::OpDiscovery)
+        const auto opcode = net::orvantic::opcodeOf(d.data());
+        if (opcode == net::orvantic::OpDiscovery)
             answerDiscovery(d.senderAddress(), quint16(d.senderPort()));
-        else if (opcode == orvantic::OpNetSettings)
+        else if (opcode == net::orvantic::OpNetSettings)
             applyNetSettings(d.data());
     }
 }
 
 void NetSim::applyNetSettings(const QByteArray &datagram)
 {
-    orvantic::NetSettings s;
-    if (!orvantic::parseNetSettingsDatagram(datagram, s))
+    net::orvantic::NetSettings s;
+    if (!net::orvantic::parseNetSettingsDatagram(datagram, s))
         return;
     for (const auto &controller : m_controllers) {
         Controller &c = *controller;
@@ -238,7 +238,7 @@ void NetSim::applyNetSettings(const QByteArray &datagram)
         if (s.DHCP == 0 && s.StaticIP != ctrl.CurrentIP) {
             const auto mode = QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint;
             auto *moved = new QUdpSocket(this);
-            if (moved->bind(QHostAddress(tessara::ipText(s.StaticIP)), m_port, mode)) {
+            if (moved->bind(QHostAddress(net::tessara::ipText(s.StaticIP)), m_port, mode)) {
                 c.socket->deleteLater();
                 c.socket = moved;
                 connect(moved, &QUdpSocket::readyRead, this, [this, &c] { onUnicast(c); });
@@ -277,17 +277,17 @@ void NetSim::sendReply(Controller &c, const QHostAddress &sender, quint16 sender
         port = m_port;
         to = QHostAddress(QHostAddress::Broadcast);
         if (m_replyTo == ReplyTo::SubnetBroadcast) {
-            const quint32 ip = QHostAddress(tessara::ipText(described.ctrl.CurrentIP)).toIPv4Address();
-            const quint32 mask = QHostAddress(tessara::ipText(described.ctrl.CurrentSM)).toIPv4Address();
+            const quint32 ip = QHostAddress(net::tessara::ipText(described.ctrl.CurrentIP)).toIPv4Address();
+            const quint32 mask = QHostAddress(net::tessara::ipText(described.ctrl.CurrentSM)).toIPv4Address();
             to = QHostAddress((ip & mask) | ~mask);
         }
     }
-    c.socket->writeDatagram(orvantic::buildPollReply(described.ctrl, described.model, described.version), to, port);
+    c.socket->writeDatagram(net::orvantic::buildPollReply(described.ctrl, described.model, described.version), to, port);
     if (described.duplicate) {
         // Same address, other contents: the PC must keep the first.
         TTessaraCtrl other = described.ctrl;
-        tessara::setFixedText(other.Nickname, QStringLiteral("Late duplicate"));
-        c.socket->writeDatagram(orvantic::buildPollReply(other, described.model, described.version), to, port);
+        net::tessara::setFixedText(other.Nickname, QStringLiteral("Late duplicate"));
+        c.socket->writeDatagram(net::orvantic::buildPollReply(other, described.model, described.version), to, port);
     }
 }
 
@@ -296,17 +296,17 @@ void NetSim::sendNoise(QUdpSocket *from, const QHostAddress &to, quint16 port)
     // Each of these is from the first controller's own address and must leave no trace: its real
     // reply follows and must still be listed.
     const TTessaraCtrl &ctrl = m_descriptions.front().ctrl;
-    QByteArray badMagic = orvantic::buildPollReply(ctrl, QStringLiteral("Tessara 16"));
+    QByteArray badMagic = net::orvantic::buildPollReply(ctrl, QStringLiteral("Tessara 16"));
     badMagic[0] = 'X';
-    QByteArray otherOpcode = orvantic::buildPollReply(ctrl, QStringLiteral("Tessara 16"));
+    QByteArray otherOpcode = net::orvantic::buildPollReply(ctrl, QStringLiteral("Tessara 16"));
     otherOpcode[10] = 0x03;
-    QByteArray truncated = orvantic::buildPollReply(ctrl, QStringLiteral("Tessara 16"));
+    QByteArray truncated = net::orvantic::buildPollReply(ctrl, QStringLiteral("Tessara 16"));
     truncated.chop(1);
-    QByteArray badModel = orvantic::buildPollReply(ctrl, QStringLiteral("Tessara 16"));
+    QByteArray badModel = net::orvantic::buildPollReply(ctrl, QStringLiteral("Tessara 16"));
     badModel[25] = 'x';
-    const QByteArray datagrams[] = {QByteArray(), QByteArray("Orvan"), orvantic::header(orvantic::OpPollReply),
+    const QByteArray datagrams[] = {QByteArray(), QByteArray("Orvan"), net::orvantic::header(net::orvantic::OpPollReply),
                                     badMagic, otherOpcode, truncated, badModel,
-                                    orvantic::discoveryRequest()};
+                                    net::orvantic::discoveryRequest()};
     for (const QByteArray &d : datagrams)
         from->writeDatagram(d, to, port);
 }

@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
          QStringLiteral("255.255.0.0")},
         {QStringLiteral("model"), QStringLiteral("Model of generated ones."), QStringLiteral("model"),
          QStringLiteral("Tessara 16")},
-        {QStringLiteral("port"), QStringLiteral("UDP port."), QStringLiteral("port"), QString::number(orvantic::Port)},
+        {QStringLiteral("port"), QStringLiteral("UDP port."), QStringLiteral("port"), QString::number(net::orvantic::Port)},
         {QStringLiteral("noise"), QStringLiteral("Send datagrams a PC must ignore before the replies.")},
         {QStringLiteral("firmware-dir"), QStringLiteral("Store uploaded firmware images here."), QStringLiteral("dir")},
         {QStringLiteral("reply-to"), QStringLiteral("sender, broadcast or subnet."), QStringLiteral("to"),
@@ -86,7 +86,7 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "cannot bind %s: %s\n", qPrintable(from.toString()), qPrintable(pc.errorString()));
             return 1;
         }
-        const QByteArray request = orvantic::discoveryRequest();
+        const QByteArray request = net::orvantic::discoveryRequest();
         if (pc.writeDatagram(request, QHostAddress(QHostAddress::Broadcast), port) != request.size()) {
             std::fprintf(stderr, "cannot send: %s\n", qPrintable(pc.errorString()));
             return 1;
@@ -132,7 +132,7 @@ int main(int argc, char *argv[])
     sim.setNoise(cli.isSet(QStringLiteral("noise")));
     sim.setReplyTo(replyModes.value(replyTo));
     sim.setFirmwareDir(cli.value(QStringLiteral("firmware-dir")));
-    auto address = [&sim](int index) { return tessara::ipText(sim.controllers()[index].ctrl.CurrentIP); };
+    auto address = [&sim](int index) { return net::tessara::ipText(sim.controllers()[index].ctrl.CurrentIP); };
     // "<event> <address>", or "<event> <address> failed: <why>".
     auto report = [address](const char *event, int index, const QString &error) {
         if (error.isEmpty())

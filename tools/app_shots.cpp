@@ -46,8 +46,8 @@ bool fillNetworkTab(TForm1 &form)
         return false;
     }
     for (const VirtualController &c : *demo)
-        form.NetLink->IdUDPServer1UDPRead(orvantic::buildPollReply(c.ctrl, c.model));
-    form.NetworkDevices->StatusBar2->showMessage(tessara::searchStatusText(false, form.NetworkDevices->rowCount()));
+        form.NetLink->IdUDPServer1UDPRead(net::orvantic::buildPollReply(c.ctrl, c.model));
+    form.NetworkDevices->StatusBar2->showMessage(net::tessara::searchStatusText(false, form.NetworkDevices->rowCount()));
     return true;
 }
 

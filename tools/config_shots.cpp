@@ -60,7 +60,7 @@ void fillConfig(TTessaraConfig &d)
                            QStringLiteral("LPD6803"), QStringLiteral("WS2811/12"), QStringLiteral("MBI6020"),
                            QStringLiteral("TM1803"), QStringLiteral("TM1804"), QStringLiteral("TM1809"),
                            QStringLiteral("Stella"), QStringLiteral("APA102")});
-    d.lblSpeed->setText(fieldrules::SpeedCaption);
+    d.lblSpeed->setText(config::fieldrules::SpeedCaption);
     d.comboChip->setCurrentIndex(4);
     d.radioFast->setChecked(true);
     d.comboRGB->setCurrentIndex(2);

@@ -2,7 +2,7 @@
 
 #include "rdm/serial_bootloader.h"
 
-using namespace boot;
+using namespace rdm::boot;
 
 QByteArray VirtualBootloader::handle(QByteArrayView bytes)
 {

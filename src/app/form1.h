@@ -28,7 +28,7 @@ class ConfigWorkflow;
 class SettingsFiles;
 
 struct Form1Options {
-    quint16 udpPort = orvantic::Port;
+    quint16 udpPort = net::orvantic::Port;
     NetworkTab::InterfaceSource interfaces; // the system's adapters when empty
 };
 

@@ -317,7 +317,7 @@ int firmwareCommand(const QCommandLineParser &p, Output &out)
         return usbOnly(out, name);
     // The whole file is checked first: a broken file must never leave the controller in its
     // bootloader with half an image.
-    const firmware::HexImage image = firmware::readFirmwareHex(args[1]);
+    const rdm::hex::HexImage image = rdm::hex::readFirmwareHex(args[1]);
     if (!image.ok()) {
         out.message(image.error);
         return Failure;

@@ -52,7 +52,7 @@ namespace {
 std::optional<int> wholeNumber(const QString &field, const QString &value, int minimum, int maximum,
                                QString *error)
 {
-    const std::optional<qint64> n = fieldrules::parseInteger(value);
+    const std::optional<qint64> n = config::fieldrules::parseInteger(value);
     if (!n) {
         *error = QStringLiteral("%1: \"%2\" is not a whole number").arg(field, value);
         return std::nullopt;
@@ -85,10 +85,10 @@ std::optional<UsbFieldValues> parseUsbFields(const QStringList &assignments, QSt
         }
         seen << field;
         if (field == QLatin1String("nickname")) {
-            if (value.size() > fieldrules::NicknameTypedMax) {
+            if (value.size() > config::fieldrules::NicknameTypedMax) {
                 *error = QStringLiteral("nickname: %1 characters, at most %2")
                              .arg(value.size())
-                             .arg(fieldrules::NicknameTypedMax);
+                             .arg(config::fieldrules::NicknameTypedMax);
                 return std::nullopt;
             }
             // The controller keeps one byte per character; the dialog would send "?" for others.
@@ -116,7 +116,7 @@ std::optional<UsbFieldValues> parseUsbFields(const QStringList &assignments, QSt
                 return std::nullopt;
             }
             const int t = int(std::round(tenths));
-            if (t < fieldrules::GammaMinTenths || t > fieldrules::GammaMaxTenths) {
+            if (t < config::fieldrules::GammaMinTenths || t > config::fieldrules::GammaMaxTenths) {
                 *error = QStringLiteral("gamma: %1 is outside 1.0 to 3.0").arg(value);
                 return std::nullopt;
             }

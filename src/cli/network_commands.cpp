@@ -136,13 +136,13 @@ QString NetworkCommands::refusal(int row) const
 {
     const TTessaraCtrl &c = m_link.controller(row);
     const QString model = m_link.rowTexts(row).value(0);
-    if (model != QLatin1String(orvantic::ModelTessara16) && model != QLatin1String(orvantic::ModelCorvel16)
-        && model != QLatin1String(orvantic::ModelTessara4))
+    if (model != QLatin1String(net::orvantic::ModelTessara16) && model != QLatin1String(net::orvantic::ModelCorvel16)
+        && model != QLatin1String(net::orvantic::ModelTessara4))
         return QStringLiteral("a %1 has no settings this program can change").arg(model);
-    if (tessara::isBootloader(c))
+    if (net::tessara::isBootloader(c))
         return QStringLiteral("the controller runs its bootloader; update its firmware first");
-    if (configflow::ipCompatibility(c, m_adapterNetwork) == configflow::IpCheck::OfferRepair)
-        return configflow::RepairQuestion.section(QStringLiteral(". "), 0, 0) + QLatin1Char('.');
+    if (config::flow::ipCompatibility(c, m_adapterNetwork) == config::flow::IpCheck::OfferRepair)
+        return config::flow::RepairQuestion.section(QStringLiteral(". "), 0, 0) + QLatin1Char('.');
     return {};
 }
 

@@ -300,7 +300,7 @@ int UsbCommands::firmware(const Target &target, const QByteArray &image, int wai
     QTimer handshake;
     handshake.setSingleShot(true);
     QObject::connect(&handshake, &QTimer::timeout, &loop, [&] {
-        if (m_link.bootloader().state() != boot::BootloaderExchange::State::Handshake)
+        if (m_link.bootloader().state() != rdm::boot::BootloaderExchange::State::Handshake)
             return;
         unanswered = true;
         m_link.cancelFirmwareUpdate();
@@ -326,8 +326,8 @@ int UsbCommands::firmware(const Target &target, const QByteArray &image, int wai
                           .arg(waitSeconds));
         return Failure;
     }
-    const boot::BootloaderExchange &exchange = m_link.bootloader();
-    if (exchange.state() == boot::BootloaderExchange::State::Complete) {
+    const rdm::boot::BootloaderExchange &exchange = m_link.bootloader();
+    if (exchange.state() == rdm::boot::BootloaderExchange::State::Complete) {
         m_out.result(exchange.resultText());
         return Success;
     }

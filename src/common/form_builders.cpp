@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace forms {
+namespace common::forms {
 
 QGroupBox *group(QWidget *parent, const char *name, const QString &title, Spot at)
 {
@@ -38,4 +38,4 @@ std::pair<QPushButton *, QPushButton *> steppers(QWidget *parent, const char *up
                    tr("%1 down").arg(what))};
 }
 
-} // namespace forms
+} // namespace common::forms

@@ -15,7 +15,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 
-namespace forms {
+namespace common::forms {
 
 // The height of a row of labels and boxes, and of a push button beside them.
 inline constexpr int RowHeight = 24;
@@ -67,4 +67,4 @@ B *button(QWidget *parent, const char *name, const QString &text, Spot at, const
 std::pair<QPushButton *, QPushButton *> steppers(QWidget *parent, const char *up, const char *down,
                                                  const QString &what, int x, int y);
 
-} // namespace forms
+} // namespace common::forms

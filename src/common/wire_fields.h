@@ -14,7 +14,7 @@
 #include <array>
 #include <cstddef>
 
-namespace wire {
+namespace common::wire {
 
 // Four bytes, most significant first.
 constexpr quint32 joinBE32(quint8 b3, quint8 b2, quint8 b1, quint8 b0)
@@ -89,4 +89,4 @@ struct FieldWriter {
     }
 };
 
-} // namespace wire
+} // namespace common::wire

@@ -1,6 +1,6 @@
 #include "config/colour_order.h"
 
-namespace colourorder {
+namespace config::colourorder {
 
 const QStringList &itemTexts()
 {
@@ -31,4 +31,4 @@ int fromEarlierForm(quint8 redPosition, quint8 greenPosition)
     return greenPosition != 0 ? 5 /*BGR*/ : 3 /*GBR*/;
 }
 
-} // namespace colourorder
+} // namespace config::colourorder

@@ -17,7 +17,7 @@
 #include <QtGlobal>
 #include <array>
 
-namespace colourorder {
+namespace config::colourorder {
 
 inline constexpr int Count = 6;
 // "RGB", "RBG", "GRB", "GBR", "BRG", "BGR", in code order.
@@ -32,4 +32,4 @@ std::array<quint8, 3> toEarlierForm(int index);
 // The order that the earlier form's first two bytes (positions of red and green) identify.
 int fromEarlierForm(quint8 redPosition, quint8 greenPosition);
 
-} // namespace colourorder
+} // namespace config::colourorder

@@ -13,7 +13,7 @@
 
 #include <QMessageBox>
 
-using namespace configflow;
+using namespace config::flow;
 
 ConfigWorkflow::ConfigWorkflow(NetworkLink &link, NetworkTab &view, TTessaraConfig &config, TTessaraAdv &adv,
                                TTessaraAdvRGB &advRgb, TTCPFirmware &upload, QObject *parent)
@@ -56,10 +56,10 @@ void ConfigWorkflow::NetCtrlSettings()
     if (!rowExists(row))
         return;
     const QString name = m_link.rowTexts(row).value(0);
-    if (name != QLatin1String(orvantic::ModelTessara16) && name != QLatin1String(orvantic::ModelCorvel16)
-        && name != QLatin1String(orvantic::ModelTessara4))
+    if (name != QLatin1String(net::orvantic::ModelTessara16) && name != QLatin1String(net::orvantic::ModelCorvel16)
+        && name != QLatin1String(net::orvantic::ModelTessara4))
         return;
-    if (tessara::isBootloader(m_link.controller(row))) {
+    if (net::tessara::isBootloader(m_link.controller(row))) {
         m_upload.openFor(m_link.controller(row));
         return;
     }
@@ -87,7 +87,7 @@ bool ConfigWorkflow::ipCompatibilityCheck(int row)
 {
     if (ipCompatibility(m_link.controller(row), adapterNetwork()) != IpCheck::OfferRepair)
         return true;
-    qCDebug(lcConfig).noquote() << "controller at" << tessara::ipText(m_link.controller(row).CurrentIP)
+    qCDebug(lcConfig).noquote() << "controller at" << net::tessara::ipText(m_link.controller(row).CurrentIP)
                                 << "is outside the adapter's network" << adapterNetwork() << "- repair offered";
     QWidget *window = m_view.window();
     const auto answer = QMessageBox::warning(window, window->windowTitle(), RepairQuestion,

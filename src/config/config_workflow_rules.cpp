@@ -6,7 +6,7 @@
 #include "config/field_rules.h"
 #include "firmware/firmware_check.h"
 
-namespace configflow {
+namespace config::flow {
 
 namespace {
 
@@ -21,14 +21,14 @@ class BoxReader {
 public:
     qint64 integer(const QString &text, const QString &what)
     {
-        if (const auto n = fieldrules::parseInteger(text))
+        if (const auto n = config::fieldrules::parseInteger(text))
             return *n;
         fail(what);
         return 0;
     }
     int gammaTenths(const QString &text, const QString &what)
     {
-        if (const auto t = fieldrules::gammaTenths(text))
+        if (const auto t = config::fieldrules::gammaTenths(text))
             return *t;
         fail(what);
         return 0;
@@ -106,7 +106,7 @@ QStringList chipList(const TTessaraCtrl &c)
 
 QString speedCaption(const Features &f)
 {
-    return f.speedChoice ? fieldrules::SpeedCaption : fieldrules::NoSpeedCaption;
+    return f.speedChoice ? config::fieldrules::SpeedCaption : config::fieldrules::NoSpeedCaption;
 }
 
 VoltageDisplay voltageDisplay(quint16 tenths)
@@ -127,9 +127,9 @@ QString nicknameText(const std::array<char16_t, 40> &nickname)
     return text;
 }
 
-std::array<outputmapping::Start, Outputs> simpleMapping(quint16 startUniverse, quint16 startChannel, quint16 pixels)
+std::array<config::outputmapping::Start, Outputs> simpleMapping(quint16 startUniverse, quint16 startChannel, quint16 pixels)
 {
-    std::array<outputmapping::Start, Outputs> starts{};
+    std::array<config::outputmapping::Start, Outputs> starts{};
     quint16 nextUniv = startUniverse;
     quint16 nextChan = startChannel;
     for (int i = 0; i < Outputs; ++i) {
@@ -185,29 +185,29 @@ DialogValues fillValues(const TTessaraCtrl &c)
     if (f.perOutputOrder) {
         const bool perOutput = c.RgbOrder[0] == 0xFF;
         v.perOutputOrder = perOutput;
-        v.order = perOutput ? 0 : colourorder::comboIndex(c.RgbOrder[0]);
+        v.order = perOutput ? 0 : config::colourorder::comboIndex(c.RgbOrder[0]);
         std::array<int, Outputs> orders{};
         for (int i = 0; i < Outputs; ++i)
-            orders[i] = colourorder::comboIndex(c.AdvRgbOrder[i]);
+            orders[i] = config::colourorder::comboIndex(c.AdvRgbOrder[i]);
         v.outputOrders = orders;
     } else {
-        v.order = f.singleOrderSelectable ? colourorder::fromEarlierForm(c.RgbOrder[0], c.RgbOrder[1]) : 0;
+        v.order = f.singleOrderSelectable ? config::colourorder::fromEarlierForm(c.RgbOrder[0], c.RgbOrder[1]) : 0;
     }
     if (f.speedChoice)
         v.slow = c.ProtocolSpeed == 0;
 
     for (int k = 0; k < 3; ++k) {
-        v.gammaTrack[k] = qBound(fieldrules::GammaMinTenths, int(c.Gamma[k]), fieldrules::GammaMaxTenths);
-        v.gamma[k] = fieldrules::gammaText(c.Gamma[k]);
+        v.gammaTrack[k] = qBound(config::fieldrules::GammaMinTenths, int(c.Gamma[k]), config::fieldrules::GammaMaxTenths);
+        v.gamma[k] = config::fieldrules::gammaText(c.Gamma[k]);
     }
     v.lockSliders = c.Gamma[0] == c.Gamma[1] && c.Gamma[1] == c.Gamma[2];
 
     v.nickname = nicknameText(c.Nickname);
     if (f.fan) {
         v.fan = number(c.FanTemp);
-        v.fahrenheit = fieldrules::fahrenheitText(c.FanTemp);
+        v.fahrenheit = config::fieldrules::fahrenheitText(c.FanTemp);
     }
-    v.firmware = tessara::fixedText(c.Firmware);
+    v.firmware = net::tessara::fixedText(c.Firmware);
     v.voltage = {voltageDisplay(c.Voltage[0]), voltageDisplay(c.Voltage[1])};
     // v.rows stays empty: the advanced dialog fills its rows from the record itself, so that its
     // Cancel can reload them the same way.
@@ -244,7 +244,7 @@ std::optional<TTessaraCtrl> readBack(const DialogValues &v, const TTessaraCtrl &
         if (v.order >= 0)
             c.RgbOrder[0] = quint8(v.order);
     } else if (f.versionKnown) {
-        c.RgbOrder = colourorder::toEarlierForm(v.order);
+        c.RgbOrder = config::colourorder::toEarlierForm(v.order);
     }
     if (f.speedChoice && v.slow)
         c.ProtocolSpeed = *v.slow ? 0 : 1;
@@ -255,10 +255,10 @@ std::optional<TTessaraCtrl> readBack(const DialogValues &v, const TTessaraCtrl &
         c.Gamma[k] = quint8(r.gammaTenths(v.gamma[k], gammaNames[k]));
 
     // The last character stays NUL, whatever the box held.
-    tessara::setFixedText(c.Nickname, v.nickname.left(qsizetype(c.Nickname.size()) - 1));
+    net::tessara::setFixedText(c.Nickname, v.nickname.left(qsizetype(c.Nickname.size()) - 1));
 
     if (f.fan && v.fan)
-        c.FanTemp = quint8(fieldrules::parseInteger(*v.fan).value_or(35));
+        c.FanTemp = quint8(config::fieldrules::parseInteger(*v.fan).value_or(35));
 
     if (v.advanced) {
         c.SacnUniv = 0;
@@ -306,9 +306,9 @@ std::optional<TTessaraCtrl> readBackNetwork(const DialogValues &v, const TTessar
 
 IpCheck ipCompatibility(const TTessaraCtrl &c, const QString &adapterNetwork)
 {
-    if (tessara::deviceNetworkAddr(c) == adapterNetwork)
+    if (net::tessara::deviceNetworkAddr(c) == adapterNetwork)
         return IpCheck::SameNetwork;
     return TessFirmwareCheck(c, 1, 4, 5) ? IpCheck::OfferRepair : IpCheck::OldFirmware;
 }
 
-} // namespace configflow
+} // namespace config::flow

@@ -14,7 +14,7 @@
 #include <array>
 #include <optional>
 
-namespace configflow {
+namespace config::flow {
 
 inline constexpr int Outputs = 16;
 
@@ -61,7 +61,7 @@ QString nicknameText(const std::array<char16_t, 40> &nickname);
 // Simple mapping: the outputs follow each other from one start, each taking three channels per
 // pixel in universes of 510 channels. The counters are 16 bits wide, as in the controller, so a
 // start past universe 65535 wraps to 0.
-std::array<outputmapping::Start, Outputs> simpleMapping(quint16 startUniverse, quint16 startChannel, quint16 pixels);
+std::array<config::outputmapping::Start, Outputs> simpleMapping(quint16 startUniverse, quint16 startChannel, quint16 pixels);
 
 // One row of the advanced output mapping dialog.
 struct OutputRow {
@@ -126,4 +126,4 @@ inline const QString RepairQuestion = QStringLiteral(
     "The IP address settings of the device are not compatible with your PC's IP settings. Would you like to "
     "change the IP settings on the device so you can properly communicate with it?");
 
-} // namespace configflow
+} // namespace config::flow

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-namespace fieldrules {
+namespace config::fieldrules {
 
 qint64 pixelMaximum(bool sixteenOutputs)
 {
@@ -58,4 +58,4 @@ bool speedChoiceShown(int chipIndex, const QString &speedCaption)
     return (chipIndex == 4 || chipIndex == 7) && speedCaption == SpeedCaption;
 }
 
-} // namespace fieldrules
+} // namespace config::fieldrules

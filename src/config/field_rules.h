@@ -7,7 +7,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace fieldrules {
+namespace config::fieldrules {
 
 using common::checkGamma;
 using common::checkInteger;
@@ -64,4 +64,4 @@ bool speedChoiceShown(int chipIndex, const QString &speedCaption);
 inline const QString SpeedCaption = QStringLiteral("Speed:");
 inline const QString NoSpeedCaption = QStringLiteral("Sp");
 
-} // namespace fieldrules
+} // namespace config::fieldrules

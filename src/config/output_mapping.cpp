@@ -1,6 +1,6 @@
 #include "config/output_mapping.h"
 
-namespace outputmapping {
+namespace config::outputmapping {
 
 namespace {
 // Boxes not yet checked may hold any number; keeping every term this small keeps the sums exact.
@@ -48,4 +48,4 @@ QList<End> updateEnds(QList<Output> &outputs, bool chain)
     return ends;
 }
 
-} // namespace outputmapping
+} // namespace config::outputmapping

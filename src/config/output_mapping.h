@@ -6,7 +6,7 @@
 #include <QList>
 #include <QtGlobal>
 
-namespace outputmapping {
+namespace config::outputmapping {
 
 inline constexpr int Outputs = 16;
 inline constexpr qint64 ChannelsPerUniverse = 510;
@@ -41,4 +41,4 @@ Start chainedStart(const End &end);
 // previous one ended, and `outputs` is rewritten with those starts.
 QList<End> updateEnds(QList<Output> &outputs, bool chain);
 
-} // namespace outputmapping
+} // namespace config::outputmapping

@@ -12,8 +12,8 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
-using namespace fieldrules;
-using namespace forms;
+using namespace config::fieldrules;
+using namespace common::forms;
 
 namespace {
 
@@ -173,9 +173,9 @@ void TTessaraAdv::reloadFromRecord(const TTessaraCtrl &c)
     fillMappingColumns(c);
 }
 
-std::array<configflow::OutputRow, TTessaraAdv::Outputs> TTessaraAdv::rows() const
+std::array<config::flow::OutputRow, TTessaraAdv::Outputs> TTessaraAdv::rows() const
 {
-    std::array<configflow::OutputRow, Outputs> rows;
+    std::array<config::flow::OutputRow, Outputs> rows;
     for (int i = 0; i < Outputs; ++i)
         rows[i] = {editUniv[i]->text(),  editChan[i]->text(),  editNodes[i]->text(), editNull[i]->text(),
                    editZig[i]->text(),   editGroup[i]->text(), editBright[i]->text(), switchRev[i]->isChecked()};
@@ -259,13 +259,13 @@ void TTessaraAdv::updateEnds()
 {
     // A box not yet checked counts as its column's fallback, so the ends never rest on stray text.
     const IntegerRule one{QStringLiteral("1"), 1, 1};
-    QList<outputmapping::Output> outputs;
+    QList<config::outputmapping::Output> outputs;
     for (int i = 0; i < Outputs; ++i)
         outputs.append({{valueOf(editUniv[i]->text(), one), valueOf(editChan[i]->text(), one)},
                         valueOf(editNodes[i]->text(), one),
                         valueOf(editGroup[i]->text(), one)});
     const bool chain = checkAutoChan->isChecked();
-    const QList<outputmapping::End> ends = outputmapping::updateEnds(outputs, chain);
+    const QList<config::outputmapping::End> ends = config::outputmapping::updateEnds(outputs, chain);
     for (int i = 0; i < Outputs; ++i) {
         editEndUniv[i]->setText(QString::number(ends[i].universe));
         editEndChan[i]->setText(QString::number(ends[i].channel));

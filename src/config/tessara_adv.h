@@ -70,7 +70,7 @@ public:
     void reloadFromRecord(const TTessaraCtrl &c);
 
     // Values out: the rows as they stand.
-    std::array<configflow::OutputRow, Outputs> rows() const;
+    std::array<config::flow::OutputRow, Outputs> rows() const;
     // After OK: the checks leaving each box of the first `outputs` rows would have run (group and
     // intensity only when they can be edited).
     void runExitChecks(int outputs, bool grouping);
@@ -98,9 +98,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void checkBox(QObject *sender, const fieldrules::IntegerRule &rule, bool recompute);
+    void checkBox(QObject *sender, const config::fieldrules::IntegerRule &rule, bool recompute);
     void fillMappingColumns(const TTessaraCtrl &c);
-    fieldrules::IntegerRule nodesRule() const;
+    config::fieldrules::IntegerRule nodesRule() const;
 
     common::ExitChecks *m_exits;
     std::function<qint64()> m_pixelMaximum;

@@ -17,10 +17,10 @@ constexpr int ComboX = 76; // from its column
 TTessaraAdvRGB::TTessaraAdvRGB(QWidget *parent)
     : QDialog(parent),
       GroupBox1(named(new QGroupBox(tr("Advanced RGB Order"), this), "GroupBox1", tr("Advanced RGB Order"))),
-      Label17(forms::label(GroupBox1, "Label17", tr("RGB Order"), {ColumnX[0] + ComboX, 22, 90, 20})),
-      Label18(forms::label(GroupBox1, "Label18", tr("RGB Order"), {ColumnX[1] + ComboX, 22, 90, 20})),
-      btnCancel(forms::button(this, "btnCancel", tr("Cancel"), {302, 312, 80, 26})),
-      btnOK(forms::button(this, "btnOK", tr("OK"), {212, 312, 80, 26}))
+      Label17(common::forms::label(GroupBox1, "Label17", tr("RGB Order"), {ColumnX[0] + ComboX, 22, 90, 20})),
+      Label18(common::forms::label(GroupBox1, "Label18", tr("RGB Order"), {ColumnX[1] + ComboX, 22, 90, 20})),
+      btnCancel(common::forms::button(this, "btnCancel", tr("Cancel"), {302, 312, 80, 26})),
+      btnOK(common::forms::button(this, "btnOK", tr("OK"), {212, 312, 80, 26}))
 {
     setObjectName(QStringLiteral("TessaraAdvRGB"));
     setWindowTitle(tr("RGB Order"));
@@ -35,9 +35,9 @@ TTessaraAdvRGB::TTessaraAdvRGB(QWidget *parent)
         const QString output = tr("Output %1").arg(i + 1);
         const QByteArray labelName = "Label" + QByteArray::number(i + 1);
         const QByteArray comboName = "ComboBox" + QByteArray::number(i);
-        Label[i] = forms::label(GroupBox1, labelName.constData(), output, {x, y, 72, 24});
+        Label[i] = common::forms::label(GroupBox1, labelName.constData(), output, {x, y, 72, 24});
         ComboBox[i] = named(new QComboBox(GroupBox1), comboName.constData(), output + tr(" RGB Order"));
-        ComboBox[i]->addItems(colourorder::itemTexts());
+        ComboBox[i]->addItems(config::colourorder::itemTexts());
         ComboBox[i]->setCurrentIndex(-1);
         ComboBox[i]->setGeometry(x + ComboX, y, 90, 24);
         Label[i]->setBuddy(ComboBox[i]);
@@ -50,7 +50,7 @@ TTessaraAdvRGB::TTessaraAdvRGB(QWidget *parent)
 void TTessaraAdvRGB::setOrders(const std::array<quint8, Outputs> &codes)
 {
     for (int i = 0; i < Outputs; ++i)
-        ComboBox[i]->setCurrentIndex(colourorder::comboIndex(codes[i]));
+        ComboBox[i]->setCurrentIndex(config::colourorder::comboIndex(codes[i]));
 }
 
 std::array<int, TTessaraAdvRGB::Outputs> TTessaraAdvRGB::orders() const

@@ -21,8 +21,8 @@
 #include <QTabWidget>
 #include <QValidator>
 
-using namespace fieldrules;
-using namespace forms;
+using namespace config::fieldrules;
+using namespace common::forms;
 
 namespace {
 
@@ -231,7 +231,7 @@ void TTessaraConfig::buildLedTab()
 
     lblRGB = label(g, "lblRGB", tr("RGB Order:"), {10, 56, 76});
     comboRGB = placed(named(new QComboBox(g), "comboRGB", tr("RGB Order")), {88, 56, 80});
-    comboRGB->addItems(colourorder::itemTexts());
+    comboRGB->addItems(config::colourorder::itemTexts());
     comboRGB->setCurrentIndex(-1);
     lblRGB->setBuddy(comboRGB);
     checkAdvRGB = button<QCheckBox>(g, "checkAdvRGB", tr("Advanced"), {176, 56, 94}, tr("Colour order per output"));
@@ -323,8 +323,8 @@ void TTessaraConfig::btnFirmwareClick()
     // put out the lights of a controller, so the operator confirms, with No as the default.
     QString which = tr("this controller");
     if (const auto record = m_selected ? m_selected() : std::nullopt) {
-        const QString nickname = tessara::fixedText(record->Nickname).remove(QChar(0)).trimmed();
-        const QString ip = tessara::ipText(record->CurrentIP);
+        const QString nickname = net::tessara::fixedText(record->Nickname).remove(QChar(0)).trimmed();
+        const QString ip = net::tessara::ipText(record->CurrentIP);
         which = nickname.isEmpty() ? tr("the controller at %1").arg(ip) : tr("\"%1\" (%2)").arg(nickname, ip);
     }
     QMessageBox box(QMessageBox::Warning, windowTitle(), tr("Update the firmware of %1?").arg(which),
@@ -353,7 +353,7 @@ void TTessaraConfig::setSelectedController(ControllerSource source)
 qint64 TTessaraConfig::pixelMaximum() const
 {
     // The row's own flag, not whether it is on screen: the dialog may be closed when asked.
-    return fieldrules::pixelMaximum(!lblVolt2->isHidden());
+    return config::fieldrules::pixelMaximum(!lblVolt2->isHidden());
 }
 
 IntegerRule TTessaraConfig::pixelRule() const

@@ -152,17 +152,17 @@ public:
 
     // Values in: fills every control the controller offers (in the order the controls' own handlers
     // need) and shows and enables what `features` offer.
-    void setValues(const configflow::DialogValues &values, const configflow::Features &features);
+    void setValues(const config::flow::DialogValues &values, const config::flow::Features &features);
     // setValues, then the dialog, modally; ResultOK, ResultCancel or ResultFirmware.
-    int show(const configflow::DialogValues &values, const configflow::Features &features);
+    int show(const config::flow::DialogValues &values, const config::flow::Features &features);
     using QDialog::show;
     // The network-only repair: the address boxes and DHCP alone, on the Network tab; the other
     // tabs stay hidden until the next full showing.
-    int showNetworkOnly(const configflow::DialogValues &values);
+    int showNetworkOnly(const config::flow::DialogValues &values);
     // Values out: everything the dialog and its two sub-dialogs hold.
-    configflow::DialogValues values() const;
+    config::flow::DialogValues values() const;
     // After OK, exactly the checks that leaving each box the controller offers would have run.
-    void runExitChecks(const configflow::Features &features);
+    void runExitChecks(const config::flow::Features &features);
     void checkAddressBoxes();
 
     // Exit handlers.
@@ -232,11 +232,11 @@ private:
     void buildLedTab();
     void buildMiscTab();
     void showSettingsTabs(bool shown);
-    void setAddress(const configflow::DialogValues &v);
-    void applyRule(QLineEdit *box, const fieldrules::IntegerRule &rule);
-    void step(QLineEdit *box, const fieldrules::StepRule &rule, bool up);
+    void setAddress(const config::flow::DialogValues &v);
+    void applyRule(QLineEdit *box, const config::fieldrules::IntegerRule &rule);
+    void step(QLineEdit *box, const config::fieldrules::StepRule &rule, bool up);
     void refreshFahrenheit();
-    fieldrules::IntegerRule pixelRule() const;
+    config::fieldrules::IntegerRule pixelRule() const;
 
     std::array<QSlider *, 3> m_tracks{};
     std::array<QLineEdit *, 3> m_gammaTexts{};

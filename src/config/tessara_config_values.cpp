@@ -16,7 +16,7 @@
 #include <QSlider>
 #include <QTabWidget>
 
-using namespace configflow;
+using namespace config::flow;
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <sys/ioctl.h>
 #endif
 
-namespace netfirmware {
+namespace firmware {
 
 namespace {
 
@@ -156,4 +156,4 @@ bool sendFirmware(QTcpSocket &client, const QString &fileName, const UploadTimin
     return sent;
 }
 
-} // namespace netfirmware
+} // namespace firmware

@@ -17,7 +17,7 @@
 
 class QTcpSocket;
 
-namespace netfirmware {
+namespace firmware {
 
 inline constexpr char Announcement[] = "Firmware Tessara 16\r\n";
 inline constexpr int AnnouncementSize = sizeof Announcement - 1;
@@ -62,4 +62,4 @@ bool finishUpload(QTcpSocket &client, int closeWaitMs);
 // connection is closed whatever the outcome). True when the file was delivered in full.
 bool sendFirmware(QTcpSocket &client, const QString &fileName, const UploadTiming &timing = {});
 
-} // namespace netfirmware
+} // namespace firmware

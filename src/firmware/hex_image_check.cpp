@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QIODevice>
 
-namespace netfirmware {
+namespace firmware {
 
 namespace {
 
@@ -67,4 +67,4 @@ QString hexImageProblem(QIODevice &in)
     return {};
 }
 
-} // namespace netfirmware
+} // namespace firmware

@@ -15,10 +15,10 @@
 
 class QIODevice;
 
-namespace netfirmware {
+namespace firmware {
 
 // Why the text read from `in` is no firmware image, in words for the operator ("line 3 fails its
 // checksum"); empty when it is one. Reads line by line, so a huge wrong file costs no memory.
 QString hexImageProblem(QIODevice &in);
 
-} // namespace netfirmware
+} // namespace firmware

@@ -17,13 +17,13 @@
 
 TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
     : QDialog(parent),
-      FileOpenBtn(forms::button(this, "FileOpenBtn", tr("Browse"), {16, 15, 65, 23}, tr("Browse for firmware file"))),
-      FileDisplay(forms::edit(this, "FileDisplay", tr("Firmware file"), {96, 15, 257, 23})),
+      FileOpenBtn(common::forms::button(this, "FileOpenBtn", tr("Browse"), {16, 15, 65, 23}, tr("Browse for firmware file"))),
+      FileDisplay(common::forms::edit(this, "FileDisplay", tr("Firmware file"), {96, 15, 257, 23})),
       // Two lines where the bold text is wider than the room left of Close (scale, font, language).
-      lblStatus(forms::valueLabel(this, "lblStatus", tr("Please wait, updating firmware..."), {15, 44, 196, 40})),
+      lblStatus(common::forms::valueLabel(this, "lblStatus", tr("Please wait, updating firmware..."), {15, 44, 196, 40})),
       // Enter in the path box must not start an upload: only a press of "Update" does.
-      Cancel(forms::button(this, "Cancel", tr("Close"), {216, 49, 65})),
-      Update(forms::button(this, "Update", tr("Update"), {288, 49, 65})),
+      Cancel(common::forms::button(this, "Cancel", tr("Close"), {216, 49, 65})),
+      Update(common::forms::button(this, "Update", tr("Update"), {288, 49, 65})),
       IdTCPClient1(new QTcpSocket(this)),
       m_port(port)
 {
@@ -46,7 +46,7 @@ TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
 
 void TTCPFirmware::setTarget(const TTessaraCtrl &controller)
 {
-    m_host = tessara::ipText(controller.CurrentIP);
+    m_host = net::tessara::ipText(controller.CurrentIP);
 }
 
 int TTCPFirmware::openFor(const TTessaraCtrl &controller)
@@ -82,7 +82,7 @@ void TTCPFirmware::UpdateClick()
         return;
     m_file = FileDisplay->text();
     // Said before the controller is touched, not after a connection and a frozen pause.
-    if (const QString problem = netfirmware::fileProblem(m_file); !problem.isEmpty()) {
+    if (const QString problem = firmware::fileProblem(m_file); !problem.isEmpty()) {
         qCWarning(lcFirmware).noquote() << "upload to" << m_host << "not started:" << problem;
         QMessageBox::warning(this, windowTitle(), problem);
         activateWindow();
@@ -102,7 +102,7 @@ void TTCPFirmware::SendEthFirmware()
 {
     qCDebug(lcFirmware).noquote() << "upload: connecting to" << m_host << "port" << m_port;
     if (const Result<> connected =
-            netfirmware::connectToBootloader(*IdTCPClient1, m_host, m_port, m_timing.connectTimeoutMs);
+            firmware::connectToBootloader(*IdTCPClient1, m_host, m_port, m_timing.connectTimeoutMs);
         !connected) {
         qCWarning(lcFirmware).noquote() << "upload to" << m_host << "not started:" << connected.failure().text;
         showFailure(connected.failure());
@@ -122,7 +122,7 @@ void TTCPFirmware::IdTCPClient1Connected()
     lblStatus->show();
     // Draw the label once; the upload blocks the window until it has finished.
     QCoreApplication::processEvents();
-    const bool sent = netfirmware::sendFirmware(*IdTCPClient1, m_file, m_timing);
+    const bool sent = firmware::sendFirmware(*IdTCPClient1, m_file, m_timing);
     lblStatus->hide();
     for (QWidget *w : {static_cast<QWidget *>(FileOpenBtn), static_cast<QWidget *>(FileDisplay),
                        static_cast<QWidget *>(Update)})

@@ -17,8 +17,8 @@ class QTcpSocket;
 class TTCPFirmware : public QDialog {
     Q_OBJECT
 public:
-    // `port` is orvantic::Port in the program.
-    explicit TTCPFirmware(QWidget *parent = nullptr, quint16 port = orvantic::Port);
+    // `port` is net::orvantic::Port in the program.
+    explicit TTCPFirmware(QWidget *parent = nullptr, quint16 port = net::orvantic::Port);
 
     QPushButton *FileOpenBtn;
     QLineEdit *FileDisplay;
@@ -35,7 +35,7 @@ public:
     // Sets the target and shows the dialog modally; returns when it closes.
     int openFor(const TTessaraCtrl &controller);
 
-    void setTiming(const netfirmware::UploadTiming &timing) { m_timing = timing; }
+    void setTiming(const firmware::UploadTiming &timing) { m_timing = timing; }
 
     void FileOpenBtnClick();
     // Takes the file path as it stands now: the upload sends that file, whatever the box shows later.
@@ -58,5 +58,5 @@ private:
     QString m_host;
     QString m_file; // the path as it stood when Update was pressed
     quint16 m_port;
-    netfirmware::UploadTiming m_timing;
+    firmware::UploadTiming m_timing;
 };

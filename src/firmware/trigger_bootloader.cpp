@@ -9,9 +9,9 @@
 Result<> TriggerBootloader(const TTessaraCtrl &controller, const DatagramSend &send, TTCPFirmware &upload, int waitMs)
 {
     const TTessaraCtrl target = controller;
-    qCDebug(lcFirmware).noquote() << "bootloader trigger to" << tessara::ipText(target.CurrentIP)
+    qCDebug(lcFirmware).noquote() << "bootloader trigger to" << net::tessara::ipText(target.CurrentIP)
                                   << "- upload dialog in" << waitMs << "ms";
-    if (Result<> sent = send(orvantic::bootloaderTrigger(), tessara::ipText(target.CurrentIP)); !sent)
+    if (Result<> sent = send(net::orvantic::bootloaderTrigger(), net::tessara::ipText(target.CurrentIP)); !sent)
         return sent;
     // The window stays blocked meanwhile: nothing may be handled between trigger and dialog.
     QThread::msleep(ulong(waitMs));

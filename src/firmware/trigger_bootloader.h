@@ -2,7 +2,7 @@
 // Tells a network controller to leave its application firmware and start its bootloader, then
 // opens the upload dialog for it.
 //
-// The trigger datagram is orvantic::bootloaderTrigger().
+// The trigger datagram is net::orvantic::bootloaderTrigger().
 
 #include "common/result.h"
 #include "net/tessara_ctrl.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-namespace orvantic {
+namespace net::orvantic {
 
 namespace {
 
@@ -68,7 +68,7 @@ QByteArray buildConfigDatagram(const TTessaraCtrl &ctrl)
         std::memcpy(out.data() + 20, "16", 2);
     else
         out[20] = '4'; // then NUL
-    configLayout(ctrl, wire::FieldWriter{out});
+    configLayout(ctrl, common::wire::FieldWriter{out});
     return out;
 }
 
@@ -76,7 +76,7 @@ bool applyConfigDatagram(QByteArrayView datagram, TTessaraCtrl &ctrl)
 {
     if (!isDatagram(datagram, ConfigSize, OpConfig))
         return false;
-    configLayout(ctrl, wire::FieldReader{datagram});
+    configLayout(ctrl, common::wire::FieldReader{datagram});
     return true;
 }
 
@@ -85,7 +85,7 @@ QByteArray buildNetSettingsDatagram(const TTessaraCtrl &ctrl)
     QByteArray out = header(OpNetSettings);
     out.resize(NetSettingsSize, '\0');
     const NetSettings s{ctrl.MAC, ctrl.DHCP, ctrl.StaticIP, ctrl.SM};
-    netSettingsLayout(s, wire::FieldWriter{out});
+    netSettingsLayout(s, common::wire::FieldWriter{out});
     return out;
 }
 
@@ -93,13 +93,13 @@ bool parseNetSettingsDatagram(QByteArrayView datagram, NetSettings &out)
 {
     if (!isDatagram(datagram, NetSettingsSize, OpNetSettings))
         return false;
-    netSettingsLayout(out, wire::FieldReader{datagram});
+    netSettingsLayout(out, common::wire::FieldReader{datagram});
     return true;
 }
 
-} // namespace orvantic
+} // namespace net::orvantic
 
-namespace tessara {
+namespace net::tessara {
 
 QString deviceNetworkAddr(const TTessaraCtrl &ctrl)
 {
@@ -109,4 +109,4 @@ QString deviceNetworkAddr(const TTessaraCtrl &ctrl)
     return ipText(net);
 }
 
-} // namespace tessara
+} // namespace net::tessara

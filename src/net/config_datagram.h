@@ -12,7 +12,7 @@
 #include <QByteArrayView>
 #include <QString>
 
-namespace orvantic {
+namespace net::orvantic {
 
 inline constexpr int ConfigSize = 336;
 inline constexpr int NetSettingsSize = 27;
@@ -37,11 +37,11 @@ struct NetSettings {
 };
 bool parseNetSettingsDatagram(QByteArrayView datagram, NetSettings &out);
 
-} // namespace orvantic
+} // namespace net::orvantic
 
-namespace tessara {
+namespace net::tessara {
 
 // The controller's present network, CurrentIP AND CurrentSM, as dotted text.
 QString deviceNetworkAddr(const TTessaraCtrl &ctrl);
 
-} // namespace tessara
+} // namespace net::tessara

@@ -16,10 +16,10 @@ quint32 addressKey(const std::array<quint8, 4> &ip)
 QString shownModel(const TTessaraCtrl &c, const QString &model)
 {
     if (c.NumStrings == 4)
-        return QLatin1String(orvantic::ModelTessara4);
-    if (model == QLatin1String(orvantic::ModelCorvel16))
+        return QLatin1String(net::orvantic::ModelTessara4);
+    if (model == QLatin1String(net::orvantic::ModelCorvel16))
         return model;
-    return QLatin1String(orvantic::ModelTessara16);
+    return QLatin1String(net::orvantic::ModelTessara16);
 }
 
 } // namespace
@@ -27,7 +27,7 @@ QString shownModel(const TTessaraCtrl &c, const QString &model)
 NetworkLink::NetworkLink(quint16 port, QObject *parent)
     : QObject(parent),
       // Only poll replies reach the GUI thread: everything else is dropped on the receive thread.
-      IdUDPServer1(new UdpPort(port, this, orvantic::isPollReply))
+      IdUDPServer1(new UdpPort(port, this, net::orvantic::isPollReply))
 {
     IdUDPServer1->setObjectName(QStringLiteral("IdUDPServer1"));
     connect(IdUDPServer1, &UdpPort::datagramReceived, this, &NetworkLink::IdUDPServer1UDPRead);
@@ -54,24 +54,24 @@ void NetworkLink::clear()
 Result<> NetworkLink::search()
 {
     clear();
-    qCDebug(lcNet).noquote() << "search: discovery request to" << orvantic::BroadcastAddress << "from"
+    qCDebug(lcNet).noquote() << "search: discovery request to" << net::orvantic::BroadcastAddress << "from"
                              << IdUDPServer1->localAddress().toString();
-    return send(orvantic::discoveryRequest(), QLatin1String(orvantic::BroadcastAddress));
+    return send(net::orvantic::discoveryRequest(), QLatin1String(net::orvantic::BroadcastAddress));
 }
 
 Result<> NetworkLink::sendConfig(int row)
 {
     const TTessaraCtrl &c = m_records[row];
-    qCDebug(lcConfig).noquote() << "configuration datagram to" << tessara::ipText(c.CurrentIP);
-    return send(orvantic::buildConfigDatagram(c), tessara::ipText(c.CurrentIP));
+    qCDebug(lcConfig).noquote() << "configuration datagram to" << net::tessara::ipText(c.CurrentIP);
+    return send(net::orvantic::buildConfigDatagram(c), net::tessara::ipText(c.CurrentIP));
 }
 
 Result<> NetworkLink::sendNetworkSettings(int row)
 {
     const TTessaraCtrl &c = m_records[row];
     qCDebug(lcConfig).noquote() << "network settings datagram by broadcast for the controller at"
-                                << tessara::ipText(c.CurrentIP);
-    return send(orvantic::buildNetSettingsDatagram(c), QLatin1String(orvantic::BroadcastAddress));
+                                << net::tessara::ipText(c.CurrentIP);
+    return send(net::orvantic::buildNetSettingsDatagram(c), QLatin1String(net::orvantic::BroadcastAddress));
 }
 
 Result<> NetworkLink::send(const QByteArray &datagram, const QString &host)
@@ -110,8 +110,8 @@ quint16 NetworkLink::port() const
 
 void NetworkLink::IdUDPServer1UDPRead(const QByteArray &data)
 {
-    const auto opcode = orvantic::opcodeOf(data);
-    if (opcode == orvantic::OpPollReply)
+    const auto opcode = net::orvantic::opcodeOf(data);
+    if (opcode == net::orvantic::OpPollReply)
         OrvaReadPollReply(data);
     else
         qCDebug(lcNet).noquote() << "datagram of" << data.size() << "bytes dropped:"
@@ -121,20 +121,20 @@ void NetworkLink::IdUDPServer1UDPRead(const QByteArray &data)
 
 void NetworkLink::OrvaReadPollReply(const QByteArray &data)
 {
-    auto reply = orvantic::parsePollReply(data);
+    auto reply = net::orvantic::parsePollReply(data);
     if (!reply) {
         qCDebug(lcNet).noquote() << "poll reply of" << data.size() << "bytes dropped: too short or no known model";
         return;
     }
     const TTessaraCtrl &c = reply->ctrl;
     if (m_listedAddresses.contains(addressKey(c.CurrentIP))) {
-        qCDebug(lcNet).noquote() << "poll reply dropped: address" << tessara::ipText(c.CurrentIP) << "already listed";
+        qCDebug(lcNet).noquote() << "poll reply dropped: address" << net::tessara::ipText(c.CurrentIP) << "already listed";
         return;
     }
-    qCDebug(lcNet).noquote() << "poll reply listed:" << reply->model << tessara::ipText(c.CurrentIP);
+    qCDebug(lcNet).noquote() << "poll reply listed:" << reply->model << net::tessara::ipText(c.CurrentIP);
     m_listedAddresses.insert(addressKey(c.CurrentIP));
     m_records.append(c);
-    m_rows.append({shownModel(c, reply->model), tessara::fixedText(c.Nickname), tessara::ipText(c.CurrentIP),
-                   tessara::fixedText(c.Firmware), tessara::temperatureText(c)});
+    m_rows.append({shownModel(c, reply->model), net::tessara::fixedText(c.Nickname), net::tessara::ipText(c.CurrentIP),
+                   net::tessara::fixedText(c.Firmware), net::tessara::temperatureText(c)});
     emit controllerListed(count() - 1);
 }

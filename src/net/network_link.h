@@ -27,8 +27,8 @@ class UdpPort;
 class NetworkLink : public QObject {
     Q_OBJECT
 public:
-    // Binds to all addresses on `port` (orvantic::Port in the program) at once; see startupBindError().
-    explicit NetworkLink(quint16 port = orvantic::Port, QObject *parent = nullptr);
+    // Binds to all addresses on `port` (net::orvantic::Port in the program) at once; see startupBindError().
+    explicit NetworkLink(quint16 port = net::orvantic::Port, QObject *parent = nullptr);
     ~NetworkLink() override;
 
     // The records, one per listed controller.

@@ -23,11 +23,11 @@ constexpr auto NoneFound = "None Found";
 
 NetworkTab::NetworkTab(NetworkLink &link, QWidget *parent, InterfaceSource interfaces)
     : QWidget(parent),
-      Net_Search(forms::button(this, "Net_Search", tr("Search"), {8, 16, 97}, tr("Search for network devices"))),
-      NetLabel(forms::label(this, "NetLabel", tr("Network Adapter:"), {168, 10})),
+      Net_Search(common::forms::button(this, "Net_Search", tr("Search"), {8, 16, 97}, tr("Search for network devices"))),
+      NetLabel(common::forms::label(this, "NetLabel", tr("Network Adapter:"), {168, 10})),
       comboNetAdapter(named(new QComboBox(this), "comboNetAdapter", tr("Network Adapter"))),
-      btnRefresh(forms::button(this, "btnRefresh", tr("Refresh Adapters"), {416, 16, 97})),
-      btnHelp(forms::button(this, "btnHelp", tr("Help"), {560, 16, 81})),
+      btnRefresh(common::forms::button(this, "btnRefresh", tr("Refresh Adapters"), {416, 16, 97})),
+      btnHelp(common::forms::button(this, "btnHelp", tr("Help"), {560, 16, 81})),
       Network_Grid(named(new QTableView(this), "Network_Grid", tr("Network devices"))),
       StatusBar2(statusLine(new QStatusBar(this), "StatusBar2", tr("Network status"))),
       m_link(link),
@@ -111,7 +111,7 @@ void NetworkTab::setSearchWindowMs(int ms)
 
 void NetworkTab::showSearchStatus()
 {
-    StatusBar2->showMessage(tessara::searchStatusText(m_searchWindow->isActive(), rowCount()));
+    StatusBar2->showMessage(net::tessara::searchStatusText(m_searchWindow->isActive(), rowCount()));
 }
 
 void NetworkTab::Net_SearchClick()

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace orvantic {
+namespace net::orvantic {
 
 namespace {
 
@@ -39,7 +39,7 @@ QByteArray header(quint16 opcode, quint8 version)
 {
     QByteArray h(HeaderSize, '\0');
     std::memcpy(h.data(), Magic, 8);
-    wire::FieldWriter{h}(9, opcode);
+    common::wire::FieldWriter{h}(9, opcode);
     h[11] = char(version);
     return h;
 }
@@ -51,7 +51,7 @@ std::optional<quint16> opcodeOf(QByteArrayView datagram)
     if (datagram.first(9) != QByteArrayView(Magic, 9)) // the 8 letters and the NUL
         return std::nullopt;
     quint16 opcode = 0;
-    wire::FieldReader{datagram}(9, opcode);
+    common::wire::FieldReader{datagram}(9, opcode);
     return opcode;
 }
 
@@ -67,7 +67,7 @@ std::optional<PollReply> parsePollReply(QByteArrayView datagram)
     PollReply reply;
     reply.model = QString::fromLatin1(modelOf(datagram));
     reply.ctrl.NumStrings = reply.model == QLatin1String(ModelTessara4) ? 4 : 16;
-    const wire::FieldReader reader{datagram.first(PollReplySize)};
+    const common::wire::FieldReader reader{datagram.first(PollReplySize)};
     pollReplyLayout(reply.ctrl, [&](int offset, auto &field, const char *) { reader(offset, field); });
     return reply;
 }
@@ -79,9 +79,9 @@ QByteArray buildPollReply(const TTessaraCtrl &ctrl, const QString &model, quint8
     const QByteArray name = model.toLatin1().left(ModelWidth);
     std::memcpy(out.data() + ModelOffset, name.constData(), size_t(name.size()));
     out[37] = char(byte37);
-    const wire::FieldWriter writer{out};
+    const common::wire::FieldWriter writer{out};
     pollReplyLayout(ctrl, [&](int offset, const auto &field, const char *) { writer(offset, field); });
     return out;
 }
 
-} // namespace orvantic
+} // namespace net::orvantic

@@ -12,7 +12,7 @@
 #include <QString>
 #include <optional>
 
-namespace orvantic {
+namespace net::orvantic {
 
 // Discovery, configuration and the firmware upload (TCP) all use this port.
 inline constexpr quint16 Port = 49150;
@@ -64,4 +64,4 @@ std::optional<PollReply> parsePollReply(QByteArrayView datagram);
 QByteArray buildPollReply(const TTessaraCtrl &ctrl, const QString &model, quint8 version = PcVersion,
                           quint8 byte37 = 0);
 
-} // namespace orvantic
+} // namespace net::orvantic

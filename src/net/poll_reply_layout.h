@@ -3,7 +3,7 @@
 // encoder and anything that names fields (the simulator's controller files) all walk this one table.
 // `visit(offset, field, name)` is called once per field, in wire order.
 
-namespace orvantic {
+namespace net::orvantic {
 
 // Poll reply, bytes 0..377. Bytes 12..31 (model) are handled apart: they set NumStrings.
 template <class Ctrl, class Visit>
@@ -46,4 +46,4 @@ constexpr void pollReplyLayout(Ctrl &c, Visit &&visit)
     visit(374, c.CurrentSM, "CurrentSM");
 }
 
-} // namespace orvantic
+} // namespace net::orvantic

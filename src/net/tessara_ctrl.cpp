@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 
-namespace tessara {
+namespace net::tessara {
 
 QString ipText(const std::array<quint8, 4> &ip)
 {
@@ -38,4 +38,4 @@ QString temperatureText(const TTessaraCtrl &c)
     return ::temperatureText(c.Temperature / 10.0);
 }
 
-} // namespace tessara
+} // namespace net::tessara

@@ -48,7 +48,7 @@ struct TTessaraCtrl {
 };
 
 // Text helpers shared by the table, the dialogs and the simulator.
-namespace tessara {
+namespace net::tessara {
 
 // "a.b.c.d" of four octets, no leading zeros.
 QString ipText(const std::array<quint8, 4> &ip);
@@ -83,4 +83,4 @@ QString temperatureText(const TTessaraCtrl &c);
 // nobody still shows that it ran).
 QString searchStatusText(bool searching, int answered);
 
-} // namespace tessara
+} // namespace net::tessara

@@ -7,7 +7,7 @@
 #include <QList>
 #include <optional>
 
-namespace firmware {
+namespace rdm::hex {
 
 namespace {
 
@@ -123,4 +123,4 @@ HexImage readFirmwareHex(const QString &path)
     return parseFirmwareHex(text);
 }
 
-} // namespace firmware
+} // namespace rdm::hex

@@ -12,7 +12,7 @@
 #include <QByteArrayView>
 #include <QString>
 
-namespace firmware {
+namespace rdm::hex {
 
 // The files the maker ships fit this size; anything larger is not one of them.
 inline constexpr qsizetype HexFileMax = 100001;
@@ -28,4 +28,4 @@ HexImage parseFirmwareHex(QByteArrayView text);
 // The image in the file at `path`; a file that cannot be read gives the system's reason.
 HexImage readFirmwareHex(const QString &path);
 
-} // namespace firmware
+} // namespace rdm::hex

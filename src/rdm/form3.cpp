@@ -14,13 +14,13 @@
 
 TForm3::TForm3(QWidget *parent)
     : QDialog(parent),
-      FileOpenBtn(forms::button(this, "FileOpenBtn", tr("Browse"), {12, 16, 81}, tr("Browse for a firmware file"))),
-      FileDisplay(forms::edit(this, "FileDisplay", tr("Firmware file"), {101, 16, 312, 25})),
-      QuorixFwProgress(forms::placed(named(new QProgressBar(this), "QuorixFwProgress", tr("Firmware update progress")),
+      FileOpenBtn(common::forms::button(this, "FileOpenBtn", tr("Browse"), {12, 16, 81}, tr("Browse for a firmware file"))),
+      FileDisplay(common::forms::edit(this, "FileDisplay", tr("Firmware file"), {101, 16, 312, 25})),
+      QuorixFwProgress(common::forms::placed(named(new QProgressBar(this), "QuorixFwProgress", tr("Firmware update progress")),
                                      {12, 56, 401, 20})),
-      Update(forms::button(this, "Update", tr("Update"), {242, 100, 81})),
-      Cancel(forms::button(this, "Cancel", tr("Cancel"), {332, 100, 81})),
-      BootWait(forms::label(this, "BootWait", QString(), {12, 82, 222, 52}))
+      Update(common::forms::button(this, "Update", tr("Update"), {242, 100, 81})),
+      Cancel(common::forms::button(this, "Cancel", tr("Cancel"), {332, 100, 81})),
+      BootWait(common::forms::label(this, "BootWait", QString(), {12, 82, 222, 52}))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Quorix Firmware "));
@@ -81,7 +81,7 @@ void TForm3::UpdateClick()
         return;
     // The whole file is checked first: a broken file must never leave the controller in its
     // bootloader with half an image.
-    const firmware::HexImage image = firmware::readFirmwareHex(QDir::fromNativeSeparators(FileDisplay->text()));
+    const rdm::hex::HexImage image = rdm::hex::readFirmwareHex(QDir::fromNativeSeparators(FileDisplay->text()));
     if (!image.ok()) {
         QMessageBox::warning(this, windowTitle(), image.error);
         return;
@@ -112,8 +112,8 @@ void TForm3::firmwareFinished()
     setRunning(false);
     if (!isVisible())
         return;
-    const boot::BootloaderExchange &exchange = m_link->bootloader();
-    const bool complete = exchange.state() == boot::BootloaderExchange::State::Complete;
+    const rdm::boot::BootloaderExchange &exchange = m_link->bootloader();
+    const bool complete = exchange.state() == rdm::boot::BootloaderExchange::State::Complete;
     const QString text = exchange.resultText();
     if (!text.isEmpty())
         QMessageBox::information(this, windowTitle(), text);

@@ -22,25 +22,25 @@ using namespace common;
 const QString TQuorixConfig::RemoteOffText = rdm::remoteModeText(false);
 const QString TQuorixConfig::RemoteOnText = rdm::remoteModeText(true);
 
-using forms::Spot;
+using common::forms::Spot;
 
 TQuorixConfig::TQuorixConfig(QWidget *parent)
     : QDialog(parent),
-      Label4(forms::valueLabel(this, "Label4", QString(), {12, 8, 376, 40}, tr("Remote mode"))),
-      Label1(forms::label(this, "Label1", tr("Mode:"), {12, 58, 130})),
-      ControllerMode(forms::placed(named(new QComboBox(this), "ControllerMode", tr("Mode")), {146, 58, 242})),
-      Label2(forms::label(this, "Label2", tr("DMX Start Address:"), {12, 92, 130})),
-      StartAddress(forms::edit(this, "StartAddress", tr("DMX Start Address"), {146, 92, 64})),
-      Label3(forms::label(this, "Label3", tr("Nickname:"), {12, 126, 130})),
-      Nickname(forms::edit(this, "Nickname", tr("Nickname"), {146, 126, 242})),
-      lblGamma(forms::label(this, "lblGamma", tr("Gamma:"), {12, 160, 130})),
-      trackGamma(forms::placed(named(new QSlider(Qt::Horizontal, this), "trackGamma", tr("Gamma")), {146, 160, 180})),
-      txtGamma(forms::edit(this, "txtGamma", tr("Gamma value"), {334, 160, 54})),
-      gboxFirmware(forms::group(this, "gboxFirmware", tr("Firmware"), {12, 196, 376, 62})),
-      Label5(forms::valueLabel(gboxFirmware, "Label5", QString(), {12, 26, 150}, tr("Firmware version"))),
-      btnFirmware(forms::button(gboxFirmware, "btnFirmware", tr("Update Firmware"), {214, 24, 150})),
-      Button1(forms::button(this, "Button1", tr("OK"), {216, 274, 81})),
-      Button2(forms::button(this, "Button2", tr("Cancel"), {307, 274, 81})),
+      Label4(common::forms::valueLabel(this, "Label4", QString(), {12, 8, 376, 40}, tr("Remote mode"))),
+      Label1(common::forms::label(this, "Label1", tr("Mode:"), {12, 58, 130})),
+      ControllerMode(common::forms::placed(named(new QComboBox(this), "ControllerMode", tr("Mode")), {146, 58, 242})),
+      Label2(common::forms::label(this, "Label2", tr("DMX Start Address:"), {12, 92, 130})),
+      StartAddress(common::forms::edit(this, "StartAddress", tr("DMX Start Address"), {146, 92, 64})),
+      Label3(common::forms::label(this, "Label3", tr("Nickname:"), {12, 126, 130})),
+      Nickname(common::forms::edit(this, "Nickname", tr("Nickname"), {146, 126, 242})),
+      lblGamma(common::forms::label(this, "lblGamma", tr("Gamma:"), {12, 160, 130})),
+      trackGamma(common::forms::placed(named(new QSlider(Qt::Horizontal, this), "trackGamma", tr("Gamma")), {146, 160, 180})),
+      txtGamma(common::forms::edit(this, "txtGamma", tr("Gamma value"), {334, 160, 54})),
+      gboxFirmware(common::forms::group(this, "gboxFirmware", tr("Firmware"), {12, 196, 376, 62})),
+      Label5(common::forms::valueLabel(gboxFirmware, "Label5", QString(), {12, 26, 150}, tr("Firmware version"))),
+      btnFirmware(common::forms::button(gboxFirmware, "btnFirmware", tr("Update Firmware"), {214, 24, 150})),
+      Button1(common::forms::button(this, "Button1", tr("OK"), {216, 274, 81})),
+      Button2(common::forms::button(this, "Button2", tr("Cancel"), {307, 274, 81})),
       m_exits(new ExitChecks(this))
 {
     setObjectName(QStringLiteral("QuorixConfig"));
@@ -51,7 +51,7 @@ TQuorixConfig::TQuorixConfig(QWidget *parent)
     italic.setItalic(true);
     Label4->setFont(italic);
     Label4->setWordWrap(true);
-    std::tie(Up, Down) = forms::steppers(this, "Up", "Down", tr("DMX Start Address"), 214, 92);
+    std::tie(Up, Down) = common::forms::steppers(this, "Up", "Down", tr("DMX Start Address"), 214, 92);
     Label1->setBuddy(ControllerMode);
     Label2->setBuddy(StartAddress);
     Label3->setBuddy(Nickname);
@@ -78,7 +78,7 @@ TQuorixConfig::TQuorixConfig(QWidget *parent)
     });
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     // Bottom left, where the dialog has room; made last, so it comes after OK and Cancel by Tab.
-    btnSave = forms::button(this, "btnSave", tr("Save…"), {12, 274, 81}, tr("Save settings to a file"));
+    btnSave = common::forms::button(this, "btnSave", tr("Save…"), {12, 274, 81}, tr("Save settings to a file"));
     connect(btnSave, &QPushButton::clicked, this, &TQuorixConfig::saveClicked);
 }
 

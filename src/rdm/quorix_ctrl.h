@@ -18,7 +18,7 @@ struct TQuorixCtrl {
     quint8 RM = 0;                 // remote configuration mode: 0 off, anything else on
     quint8 Gamma = 0;              // gamma in tenths: 10..30 stand for 1.0..3.0
 
-    quint32 deviceId() const { return wire::joinBE32(UID[0], UID[1], UID[2], UID[3]); }
+    quint32 deviceId() const { return common::wire::joinBE32(UID[0], UID[1], UID[2], UID[3]); }
     void setDeviceId(quint32 id)
     {
         UID = {quint8(id >> 24), quint8(id >> 16), quint8(id >> 8), quint8(id)};

@@ -392,7 +392,7 @@ void QuorixLink::finished()
 {
     // The EOT has been drained; the line is free for the next search or set message, each of
     // which applies the RDM setting when it opens.
-    if (m_bootloader.state() == boot::BootloaderExchange::State::Complete) {
+    if (m_bootloader.state() == rdm::boot::BootloaderExchange::State::Complete) {
         m_leftInBootloader.remove(m_transferTo); // restarted into its new firmware
         m_line.close();
     } else {

@@ -25,7 +25,7 @@
 class QSerialPort;
 class QTimer;
 
-class QuorixLink : public QObject, private RdmTransport, private boot::BootloaderHost {
+class QuorixLink : public QObject, private RdmTransport, private rdm::boot::BootloaderHost {
     Q_OBJECT
 public:
     // On a real serial port.
@@ -98,7 +98,7 @@ public:
     bool leftInBootloader(int num) const;
     // Stops between two writes and returns to the RDM link, the port left open.
     void cancelFirmwareUpdate();
-    const boot::BootloaderExchange &bootloader() const { return m_bootloader; }
+    const rdm::boot::BootloaderExchange &bootloader() const { return m_bootloader; }
 
 signals:
     void searchStarted();
@@ -140,7 +140,7 @@ private:
     QTimer *m_gapTimer;
     rdm::SearchPacing m_pacing;
     quint64 m_replyTimerStarts = 0;
-    boot::BootloaderExchange m_bootloader{*this};
+    rdm::boot::BootloaderExchange m_bootloader{*this};
     QString m_portName;
     bool m_opening = false;
     bool m_searching = false;

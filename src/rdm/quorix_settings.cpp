@@ -14,12 +14,12 @@ constexpr int PortRole = Qt::UserRole;
 
 TQuorixSettings::TQuorixSettings(QWidget *parent)
     : QDialog(parent),
-      Label1(forms::label(this, "Label1", tr("Serial Port"), {16, 16, 268, 20})),
-      PortsCombo(forms::placed(named(new QComboBox(this), "PortsCombo", tr("Serial Port")), {16, 40, 268, 25})),
-      chkFastSearch(forms::button<QCheckBox>(this, "chkFastSearch", tr("Fast search"), {16, 76, 268, 22})),
-      btnRecover(forms::button(this, "btnRecover", tr("Recover a controller in its bootloader"), {16, 108, 268})),
-      Ok(forms::button(this, "Ok", tr("OK"), {124, 148, 75})),
-      Cancel(forms::button(this, "Cancel", tr("Cancel"), {209, 148, 75}))
+      Label1(common::forms::label(this, "Label1", tr("Serial Port"), {16, 16, 268, 20})),
+      PortsCombo(common::forms::placed(named(new QComboBox(this), "PortsCombo", tr("Serial Port")), {16, 40, 268, 25})),
+      chkFastSearch(common::forms::button<QCheckBox>(this, "chkFastSearch", tr("Fast search"), {16, 76, 268, 22})),
+      btnRecover(common::forms::button(this, "btnRecover", tr("Recover a controller in its bootloader"), {16, 108, 268})),
+      Ok(common::forms::button(this, "Ok", tr("OK"), {124, 148, 75})),
+      Cancel(common::forms::button(this, "Cancel", tr("Cancel"), {209, 148, 75}))
 {
     setObjectName(QStringLiteral("QuorixSettings"));
     setWindowTitle(tr("Settings"));

@@ -30,7 +30,7 @@ QByteArray buildRdmMessage(TRdmPacket p, QByteArrayView data)
 {
     p.msgLength = quint8(HEADER_SIZE + data.size());
     QByteArray out(HEADER_SIZE, '\0');
-    rdmHeaderLayout(p, wire::FieldWriter{out});
+    rdmHeaderLayout(p, common::wire::FieldWriter{out});
     out.append(data);
     const quint16 sum = rdmChecksum(out);
     out.append(char(sum >> 8));
@@ -43,7 +43,7 @@ std::optional<TRdmPacket> parseRdmHeader(QByteArrayView message)
     if (message.size() < HEADER_SIZE)
         return std::nullopt;
     TRdmPacket p;
-    rdmHeaderLayout(p, wire::FieldReader{message});
+    rdmHeaderLayout(p, common::wire::FieldReader{message});
     return p;
 }
 

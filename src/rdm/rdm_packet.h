@@ -151,7 +151,7 @@ struct TDiscoveryReply {
     quint8 MID_MSB = 0, MID_LSB = 0;
     quint8 UID3 = 0, UID2 = 0, UID1 = 0, UID0 = 0;
     quint8 CSUM_MSB = 0, CSUM_LSB = 0;
-    quint32 deviceId() const { return wire::joinBE32(UID3, UID2, UID1, UID0); }
+    quint32 deviceId() const { return common::wire::joinBE32(UID3, UID2, UID1, UID0); }
 };
 
 QByteArray encodeDiscoveryReply(Uid uid);

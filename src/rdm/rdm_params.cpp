@@ -25,7 +25,7 @@ std::optional<D> readData(QByteArrayView data, int size, Layout layout)
     if (data.size() < size)
         return std::nullopt;
     D d;
-    layout(d, wire::FieldReader{data});
+    layout(d, common::wire::FieldReader{data});
     return d;
 }
 
@@ -33,7 +33,7 @@ template <class D, class Layout>
 QByteArray writeData(const D &d, int size, Layout layout)
 {
     QByteArray out(size, '\0');
-    layout(d, wire::FieldWriter{out});
+    layout(d, common::wire::FieldWriter{out});
     return out;
 }
 

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-namespace boot {
+namespace rdm::boot {
 
 quint16 CalcCRC(quint16 crc, quint8 data)
 {
@@ -155,4 +155,4 @@ QString BootloaderExchange::resultText() const
     }
 }
 
-} // namespace boot
+} // namespace rdm::boot

@@ -13,7 +13,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace boot {
+namespace rdm::boot {
 
 inline constexpr quint8 SOH = 0x01;
 inline constexpr quint8 EOT = 0x04;
@@ -99,4 +99,4 @@ private:
     bool m_answered = false;
 };
 
-} // namespace boot
+} // namespace rdm::boot

@@ -84,7 +84,7 @@ void NetworkReadBack::nextTry()
         return;
     }
     ++m_tries;
-    m_send(orvantic::discoveryRequest(), QLatin1String(orvantic::BroadcastAddress));
+    m_send(net::orvantic::discoveryRequest(), QLatin1String(net::orvantic::BroadcastAddress));
     m_timer->start(m_tryIntervalMs);
 }
 
@@ -92,7 +92,7 @@ void NetworkReadBack::datagramReceived(const QByteArray &datagram)
 {
     if (!m_running || m_tries == 0)
         return;
-    const auto reply = orvantic::parsePollReply(datagram);
+    const auto reply = net::orvantic::parsePollReply(datagram);
     if (!reply || reply->ctrl.MAC != m_sent.MAC)
         return;
     // A controller still on its old settings (not yet restarted) may answer first; only a reply

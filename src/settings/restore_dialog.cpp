@@ -178,11 +178,11 @@ RestoreDialog::Job RestoreDialog::prepare(int entry, int target) const
     Entry after = t.now;
     if (e.family == Family::Network) {
         const TTessaraCtrl &before = m_net.controller(t.row);
-        if (tessara::isBootloader(before)) {
+        if (net::tessara::isBootloader(before)) {
             job.refused = tr("the controller is in its bootloader");
             return job;
         }
-        if (configflow::ipCompatibility(before, m_view.selectedAdapterNetwork()) == configflow::IpCheck::OfferRepair) {
+        if (config::flow::ipCompatibility(before, m_view.selectedAdapterNetwork()) == config::flow::IpCheck::OfferRepair) {
             job.refused = tr("its address is outside the adapter's network; open it to repair the address first");
             return job;
         }

@@ -16,7 +16,7 @@ namespace settings {
 
 namespace {
 
-using configflow::Outputs;
+using config::flow::Outputs;
 
 const QString NetworkFamily = QStringLiteral("network");
 const QString UsbFamily = QStringLiteral("usb");
@@ -38,17 +38,17 @@ QString dotted(const std::array<QString, 4> &octets)
 // Gamma travels as a number with one decimal; the boxes hold it as the locale writes it.
 double gammaNumber(const QString &text)
 {
-    return fieldrules::gammaTenths(text).value_or(0) / 10.0;
+    return config::fieldrules::gammaTenths(text).value_or(0) / 10.0;
 }
 
 QString orderText(int index)
 {
-    return index >= 0 && index < colourorder::Count ? colourorder::itemTexts().at(index) : QString();
+    return index >= 0 && index < config::colourorder::Count ? config::colourorder::itemTexts().at(index) : QString();
 }
 
 QJsonObject networkSettings(const Entry &e)
 {
-    const configflow::DialogValues &v = e.values;
+    const config::flow::DialogValues &v = e.values;
     QJsonObject s;
     s[u"dhcp"] = v.dhcp;
     s[u"ipAddress"] = dotted(v.ip);
@@ -56,7 +56,7 @@ QJsonObject networkSettings(const Entry &e)
     s[u"advanced"] = v.advanced;
     if (v.advanced) {
         QJsonArray rows;
-        for (const configflow::OutputRow &r : v.rows)
+        for (const config::flow::OutputRow &r : v.rows)
             rows.append(QJsonObject{{QStringLiteral("startUniverse"), r.univ.toLongLong()},
                                     {QStringLiteral("startChannel"), r.chan.toLongLong()},
                                     {QStringLiteral("pixels"), r.nodes.toLongLong()},
@@ -192,7 +192,7 @@ public:
         }
         return qint64(d);
     }
-    qint64 integer(const QJsonValue &v, const QString &path, const fieldrules::IntegerRule &rule)
+    qint64 integer(const QJsonValue &v, const QString &path, const config::fieldrules::IntegerRule &rule)
     {
         return integer(v, path, rule.minimum, rule.maximum);
     }
@@ -202,12 +202,12 @@ public:
         const double tenths = v.toDouble() * 10.0;
         if (!v.isDouble() || std::fabs(tenths - std::round(tenths)) > 1e-6) {
             fail(path, QStringLiteral("a number with one decimal expected"));
-            return fieldrules::GammaMinTenths;
+            return config::fieldrules::GammaMinTenths;
         }
         const int t = int(std::round(tenths));
-        if (t < fieldrules::GammaMinTenths || t > fieldrules::GammaMaxTenths) {
+        if (t < config::fieldrules::GammaMinTenths || t > config::fieldrules::GammaMaxTenths) {
             fail(path, QStringLiteral("outside 1.0 to 3.0"));
-            return fieldrules::GammaMinTenths;
+            return config::fieldrules::GammaMinTenths;
         }
         return t;
     }
@@ -222,12 +222,12 @@ public:
             return octets;
         }
         for (int k = 0; k < 4; ++k) {
-            const auto n = fieldrules::parseInteger(parts[k]);
+            const auto n = config::fieldrules::parseInteger(parts[k]);
             if (!n || parts[k].trimmed() != parts[k] || !parts[k].front().isDigit()) {
                 fail(path, QStringLiteral("octet %1 is not a number").arg(k + 1));
                 return octets;
             }
-            if (*n < fieldrules::OctetRule.minimum || *n > fieldrules::OctetRule.maximum) {
+            if (*n < config::fieldrules::OctetRule.minimum || *n > config::fieldrules::OctetRule.maximum) {
                 fail(path, QStringLiteral("octet %1 is outside 0 to 255").arg(k + 1));
                 return octets;
             }
@@ -248,24 +248,24 @@ QString num(qint64 n)
 
 int orderIndex(Reader &r, const QJsonValue &v, const QString &path)
 {
-    QStringList allowed = colourorder::itemTexts();
+    QStringList allowed = config::colourorder::itemTexts();
     allowed.append(QString()); // no selection
-    return colourorder::itemTexts().indexOf(r.oneOf(v, path, allowed));
+    return config::colourorder::itemTexts().indexOf(r.oneOf(v, path, allowed));
 }
 
 qint64 startChannel(Reader &r, const QJsonValue &v, const QString &path)
 {
-    const qint64 n = r.integer(v, path, 1, fieldrules::StartChannelMax);
-    if (!r.failed() && fieldrules::checkStartChannel(num(n)) != num(n))
+    const qint64 n = r.integer(v, path, 1, config::fieldrules::StartChannelMax);
+    if (!r.failed() && config::fieldrules::checkStartChannel(num(n)) != num(n))
         r.fail(path, QStringLiteral("%1 is not the first channel of a pixel (1, 4, 7, ...)").arg(n));
     return n;
 }
 
 void readNetworkSettings(Reader &r, const QJsonObject &s, const QString &p, Entry &e)
 {
-    configflow::DialogValues &v = e.values;
-    const qint64 pixelMax = fieldrules::pixelMaximum(e.model != QLatin1String("Tessara 4"));
-    const fieldrules::IntegerRule pixelRule{QStringLiteral("1"), 1, pixelMax};
+    config::flow::DialogValues &v = e.values;
+    const qint64 pixelMax = config::fieldrules::pixelMaximum(e.model != QLatin1String("Tessara 4"));
+    const config::fieldrules::IntegerRule pixelRule{QStringLiteral("1"), 1, pixelMax};
 
     v.dhcp = r.boolean(r.member(s, p, QStringLiteral("dhcp")), p + QStringLiteral("dhcp"));
     v.ip = r.address(r.member(s, p, QStringLiteral("ipAddress")), p + QStringLiteral("ipAddress"));
@@ -280,23 +280,23 @@ void readNetworkSettings(Reader &r, const QJsonObject &s, const QString &p, Entr
             const QJsonObject o = r.object(rows.at(i), rp.chopped(1));
             if (r.failed())
                 return;
-            configflow::OutputRow &row = v.rows[i];
+            config::flow::OutputRow &row = v.rows[i];
             row.univ = num(r.integer(r.member(o, rp, QStringLiteral("startUniverse")), rp + QStringLiteral("startUniverse"),
-                                     fieldrules::UniverseRule));
+                                     config::fieldrules::UniverseRule));
             row.chan = num(startChannel(r, r.member(o, rp, QStringLiteral("startChannel")), rp + QStringLiteral("startChannel")));
             row.nodes = num(r.integer(r.member(o, rp, QStringLiteral("pixels")), rp + QStringLiteral("pixels"), pixelRule));
             row.null = num(r.integer(r.member(o, rp, QStringLiteral("nullPixels")), rp + QStringLiteral("nullPixels"),
-                                     fieldrules::NullRule));
+                                     config::fieldrules::NullRule));
             row.zig = num(r.integer(r.member(o, rp, QStringLiteral("zigZag")), rp + QStringLiteral("zigZag"), 0, pixelMax - 1));
             row.reversed = r.boolean(r.member(o, rp, QStringLiteral("reversed")), rp + QStringLiteral("reversed"));
             row.group = num(r.integer(r.member(o, rp, QStringLiteral("group")), rp + QStringLiteral("group"), pixelRule));
             row.bright = num(r.integer(r.member(o, rp, QStringLiteral("intensityLimit")), rp + QStringLiteral("intensityLimit"),
-                                       fieldrules::IntensityRule));
+                                       config::fieldrules::IntensityRule));
         }
         v.startUniv = v.startChan = v.nodes = QStringLiteral("1");
     } else {
         v.startUniv = num(r.integer(r.member(s, p, QStringLiteral("startUniverse")), p + QStringLiteral("startUniverse"),
-                                    fieldrules::UniverseRule));
+                                    config::fieldrules::UniverseRule));
         v.startChan = num(startChannel(r, r.member(s, p, QStringLiteral("startChannel")), p + QStringLiteral("startChannel")));
         v.nodes = num(r.integer(r.member(s, p, QStringLiteral("pixelsPerString")), p + QStringLiteral("pixelsPerString"), pixelRule));
     }
@@ -313,7 +313,7 @@ void readNetworkSettings(Reader &r, const QJsonObject &s, const QString &p, Entr
             const QString dp = p + QStringLiteral("dmxOutputs[%1].").arg(k);
             const QJsonObject o = r.object(dmx.at(k), dp.chopped(1));
             on[k] = r.boolean(r.member(o, dp, QStringLiteral("on")), dp + QStringLiteral("on"));
-            univ[k] = num(r.integer(r.member(o, dp, QStringLiteral("universe")), dp + QStringLiteral("universe"), fieldrules::UniverseRule));
+            univ[k] = num(r.integer(r.member(o, dp, QStringLiteral("universe")), dp + QStringLiteral("universe"), config::fieldrules::UniverseRule));
         }
         v.dmxOn = on;
         v.dmxUniv = univ;
@@ -337,11 +337,11 @@ void readNetworkSettings(Reader &r, const QJsonObject &s, const QString &p, Entr
     const QJsonArray gamma = r.array(r.member(s, p, QStringLiteral("gamma")), p + QStringLiteral("gamma"), 3);
     for (int k = 0; k < 3 && !r.failed(); ++k) {
         const int t = r.gamma(gamma.at(k), p + QStringLiteral("gamma[%1]").arg(k));
-        v.gamma[k] = fieldrules::gammaText(t);
+        v.gamma[k] = config::fieldrules::gammaText(t);
         v.gammaTrack[k] = t;
     }
     if (r.has(s, QStringLiteral("fanThreshold")))
-        v.fan = num(r.integer(s.value(u"fanThreshold"), p + QStringLiteral("fanThreshold"), fieldrules::FanRule));
+        v.fan = num(r.integer(s.value(u"fanThreshold"), p + QStringLiteral("fanThreshold"), config::fieldrules::FanRule));
 }
 
 std::optional<Entry> readEntry(Reader &r, const QJsonValue &value, const QString &path)
@@ -422,13 +422,13 @@ Entry entryOf(const TTessaraCtrl &c, const QString &model)
     e.family = Family::Network;
     e.model = model;
     e.hardware = c.HwRev;
-    e.firmware = tessara::fixedText(c.Firmware);
+    e.firmware = net::tessara::fixedText(c.Firmware);
     e.id = macText(c.MAC);
-    e.address = tessara::ipText(c.CurrentIP);
-    e.values = configflow::fillValues(c);
+    e.address = net::tessara::ipText(c.CurrentIP);
+    e.values = config::flow::fillValues(c);
     e.nickname = e.values.nickname;
     // The advanced dialog's rows, as it fills them from the record.
-    const configflow::Features f = configflow::featuresOf(c);
+    const config::flow::Features f = config::flow::featuresOf(c);
     for (int i = 0; i < Outputs; ++i)
         e.values.rows[i] = {num(c.AdvUniv[i]), num(c.AdvChan[i]), num(c.NumNodes[i]), num(c.AdvNull[i]),
                             num(c.AdvZig[i]),
@@ -529,8 +529,8 @@ std::optional<TTessaraCtrl> applyTo(const Entry &e, const TTessaraCtrl &before, 
     if (e.model != model)
         return refuse(QStringLiteral("model: the entry is for a \"%1\", this controller is a \"%2\"").arg(e.model, model));
 
-    const configflow::DialogValues &from = e.values;
-    configflow::DialogValues v = configflow::fillValues(before);
+    const config::flow::DialogValues &from = e.values;
+    config::flow::DialogValues v = config::flow::fillValues(before);
     if (!mode.clone) {
         v.ip = from.ip;
         v.sm = from.sm;
@@ -566,7 +566,7 @@ std::optional<TTessaraCtrl> applyTo(const Entry &e, const TTessaraCtrl &before, 
         v.nickname = e.nickname;
 
     QString unreadable;
-    const auto after = configflow::readBack(v, before, &unreadable);
+    const auto after = config::flow::readBack(v, before, &unreadable);
     if (!after)
         return refuse(QStringLiteral("settings: \"%1\" holds no number").arg(unreadable));
     return after;

@@ -35,7 +35,7 @@ struct Entry {
     // Settings. Network: the dialogs' values (dialog units, texts as the boxes hold them). The
     // rows are used only when `values.advanced`; an absent optional is a setting the controller
     // did not offer when the file was written.
-    configflow::DialogValues values;
+    config::flow::DialogValues values;
     // USB: mode, start address and gamma; the nickname is `nickname`.
     rdm::QuorixEdits edits;
 };

@@ -56,7 +56,7 @@ SettingsFiles::SettingsFiles(NetworkTab &net, TTessaraConfig &netDialog, UsbTab 
 QPushButton *SettingsFiles::filesButton(QWidget *tab, const char *name, bool network)
 {
     // In the gap between Search and the next control of the row, which both tabs have at x 113..163.
-    auto *b = forms::button(tab, name, tr("Files"), {113, 16, 50},
+    auto *b = common::forms::button(tab, name, tr("Files"), {113, 16, 50},
                             network ? tr("Files: back up or restore network devices' settings")
                                     : tr("Files: back up or restore USB devices' settings"));
     auto *menu = new QMenu(b);
@@ -127,7 +127,7 @@ void SettingsFiles::backUpNetwork()
 {
     QList<Entry> entries;
     for (int row = 0; row < m_net.count(); ++row)
-        if (!tessara::isBootloader(m_net.controller(row)))
+        if (!net::tessara::isBootloader(m_net.controller(row)))
             entries.append(entryOf(m_net.controller(row), m_net.rowTexts(row).value(0)));
     if (entries.isEmpty()) {
         QMessageBox::information(&m_view, m_view.window()->windowTitle(), tr("No network devices are listed. Search first."));

@@ -80,8 +80,8 @@ void fillNetworkTable(TForm1 &form, int rows)
         TTessaraCtrl c;
         c.CurrentIP = {127, 0, 0, quint8(10 + i)};
         c.CurrentSM = {255, 0, 0, 0};
-        tessara::setFixedText(c.Firmware, QStringLiteral("V1.4.5"));
-        form.NetLink->IdUDPServer1UDPRead(orvantic::buildPollReply(c, QStringLiteral("Tessara 16")));
+        net::tessara::setFixedText(c.Firmware, QStringLiteral("V1.4.5"));
+        form.NetLink->IdUDPServer1UDPRead(net::orvantic::buildPollReply(c, QStringLiteral("Tessara 16")));
     }
 }
 
@@ -250,7 +250,7 @@ private slots:
         auto reply = [](int octet) {
             TTessaraCtrl c;
             c.CurrentIP = {10, 0, 0, quint8(octet)};
-            return orvantic::buildPollReply(c, QStringLiteral("Tessara 16"));
+            return net::orvantic::buildPollReply(c, QStringLiteral("Tessara 16"));
         };
         form.NetLink->IdUDPServer1UDPRead(reply(1));
         form.NetLink->IdUDPServer1UDPRead(reply(2));
@@ -428,7 +428,7 @@ private slots:
             QCOMPARE(g_errors, QStringList());
         }
         else
-            QCOMPARE(tessara::fixedText(form.NetLink->controller(0).Nickname), QStringLiteral("Keys"));
+            QCOMPARE(net::tessara::fixedText(form.NetLink->controller(0).Nickname), QStringLiteral("Keys"));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(grid));
         GlwApplication::setErrorSink(nullptr);
     }
@@ -510,7 +510,7 @@ private slots:
         for (int octet : {1, 2}) {
             TTessaraCtrl c;
             c.CurrentIP = {10, 0, 0, quint8(octet)};
-            form.NetLink->IdUDPServer1UDPRead(orvantic::buildPollReply(c, QStringLiteral("Tessara 16")));
+            form.NetLink->IdUDPServer1UDPRead(net::orvantic::buildPollReply(c, QStringLiteral("Tessara 16")));
         }
         form.findChild<QLabel *>("ComLabel")->setText(QStringLiteral("Using Com 20"));
         const QMap<QString, QString> expected{{"DevicesLabel", "Found 2 Device(s)"},

@@ -42,9 +42,9 @@ private slots:
     void labelsAreReadByTheirText()
     {
         QWidget form;
-        QLabel *count = forms::label(&form, "DevicesLabel", QStringLiteral("Found 0 Device(s)"), {540, 520, 203});
+        QLabel *count = common::forms::label(&form, "DevicesLabel", QStringLiteral("Found 0 Device(s)"), {540, 520, 203});
         QCOMPARE(count->objectName(), QStringLiteral("DevicesLabel"));
-        QCOMPARE(count->geometry(), QRect(540, 520, 203, forms::RowHeight));
+        QCOMPARE(count->geometry(), QRect(540, 520, 203, common::forms::RowHeight));
         QVERIFY(count->accessibleName().isEmpty());
         count->setText(QStringLiteral("Found 5 Device(s)"));
         QCOMPARE(readName(count), QStringLiteral("Found 5 Device(s)"));
@@ -55,11 +55,11 @@ private slots:
     void buttonsAreNamedByTheirText()
     {
         QWidget form;
-        auto *ok = forms::button(&form, "btnOK", QStringLiteral("OK"), {224, 328, 80});
-        auto *search = forms::button(&form, "Net_Search", QStringLiteral("Search"), {8, 16, 97},
+        auto *ok = common::forms::button(&form, "btnOK", QStringLiteral("OK"), {224, 328, 80});
+        auto *search = common::forms::button(&form, "Net_Search", QStringLiteral("Search"), {8, 16, 97},
                                      QStringLiteral("Search for network devices"));
-        auto *dhcp = forms::button<QRadioButton>(&form, "radioDHCP", QStringLiteral("DHCP"), {152, 94, 80});
-        auto *onOff = forms::button<QCheckBox>(&form, "switchOut1", QString(), {50, 44, 22, 20},
+        auto *dhcp = common::forms::button<QRadioButton>(&form, "radioDHCP", QStringLiteral("DHCP"), {152, 94, 80});
+        auto *onOff = common::forms::button<QCheckBox>(&form, "switchOut1", QString(), {50, 44, 22, 20},
                                                QStringLiteral("DMX Output 1 On"));
         QCOMPARE(ok->accessibleName(), QStringLiteral("OK"));
         QCOMPARE(search->accessibleName(), QStringLiteral("Search for network devices"));
@@ -67,8 +67,8 @@ private slots:
         QCOMPARE(onOff->accessibleName(), QStringLiteral("DMX Output 1 On"));
         QCOMPARE(readName(search), QStringLiteral("Search for network devices"));
         QVERIFY(!ok->autoDefault() && !search->autoDefault());
-        QCOMPARE(ok->geometry(), QRect(224, 328, 80, forms::ButtonHeight));
-        QCOMPARE(dhcp->geometry(), QRect(152, 94, 80, forms::RowHeight));
+        QCOMPARE(ok->geometry(), QRect(224, 328, 80, common::forms::ButtonHeight));
+        QCOMPARE(dhcp->geometry(), QRect(152, 94, 80, common::forms::RowHeight));
         QCOMPARE(onOff->geometry(), QRect(50, 44, 22, 20));
         QCOMPARE(dhcp->objectName(), QStringLiteral("radioDHCP"));
     }
@@ -76,11 +76,11 @@ private slots:
     void editsAndSteppers()
     {
         QWidget form;
-        auto *box = forms::edit(&form, "txtStartUniv", QStringLiteral("Start Universe"), {126, 22, 56},
+        auto *box = common::forms::edit(&form, "txtStartUniv", QStringLiteral("Start Universe"), {126, 22, 56},
                                 QStringLiteral("0"));
         QCOMPARE(box->text(), QStringLiteral("0"));
         QCOMPARE(box->accessibleName(), QStringLiteral("Start Universe"));
-        const auto [up, down] = forms::steppers(&form, "btnUnivUp", "btnUnivDown", QStringLiteral("Start Universe"),
+        const auto [up, down] = common::forms::steppers(&form, "btnUnivUp", "btnUnivDown", QStringLiteral("Start Universe"),
                                                 186, 22);
         QCOMPARE(up->objectName(), QStringLiteral("btnUnivUp"));
         QCOMPARE(down->objectName(), QStringLiteral("btnUnivDown"));

@@ -24,7 +24,7 @@
 #include <QUdpSocket>
 #include <memory>
 
-using namespace configflow;
+using namespace config::flow;
 using workflowtest::consistentRecord;
 
 namespace {
@@ -88,7 +88,7 @@ struct Fixture {
     void add(const TTessaraCtrl &c, const QString &model)
     {
         const int before = link.count();
-        link.OrvaReadPollReply(orvantic::buildPollReply(c, model));
+        link.OrvaReadPollReply(net::orvantic::buildPollReply(c, model));
         if (link.count() != before + 1)
             qFatal("poll reply not listed");
         link.replaceController(before, c);
@@ -210,7 +210,7 @@ private slots:
                     QCOMPARE(fx.adv.height(), strings == 16 ? 618 : 228);
                     const QList<QByteArray> got = fx.received();
                     QVERIFY2(got.size() == 1, qPrintable(label));
-                    QVERIFY2(got[0] == orvantic::buildConfigDatagram(c), qPrintable(label));
+                    QVERIFY2(got[0] == net::orvantic::buildConfigDatagram(c), qPrintable(label));
                     QVERIFY2(fx.link.controller(0) == c, qPrintable(label));
                 }
             }
@@ -249,7 +249,7 @@ private slots:
         QCOMPARE(perOutputShown, perOutputOffered);
         const QList<QByteArray> got = fx.received();
         QCOMPARE(got.size(), 1);
-        QCOMPARE(got[0], orvantic::buildConfigDatagram(c));
+        QCOMPARE(got[0], net::orvantic::buildConfigDatagram(c));
         QVERIFY(fx.link.controller(0) == c);
     }
 
@@ -326,7 +326,7 @@ private slots:
         QCOMPARE(quint8(dg[122]), quint8(10));
         QCOMPARE(dg.mid(254, 3), QByteArray("\xFF\xFF\xFF"));
         QCOMPARE(quint8(dg[270 + 2]), quint8(5));
-        QCOMPARE(dg, orvantic::buildConfigDatagram(fx.link.controller(0)));
+        QCOMPARE(dg, net::orvantic::buildConfigDatagram(fx.link.controller(0)));
     }
 
     void advancedMappingRecordUnchanged()
@@ -357,7 +357,7 @@ private slots:
         const QList<QByteArray> got = fx.received();
         QCOMPARE(got.size(), 1);
         QCOMPARE(got[0].mid(118, 4), QByteArray(4, '\0'));
-        QCOMPARE(got[0], orvantic::buildConfigDatagram(c));
+        QCOMPARE(got[0], net::orvantic::buildConfigDatagram(c));
     }
 
     // The advanced dialogs' Cancel reloads from the controller the workflow opened, found by the
@@ -445,7 +445,7 @@ private slots:
         for (int i = 0; i < 300; ++i) {
             TTessaraCtrl c = consistentRecord("V1.4.5");
             c.CurrentIP = {127, 0, quint8(1 + i / 256), quint8(i % 256)};
-            tessara::setFixedText(c.Nickname, QStringLiteral("Unit %1").arg(i));
+            net::tessara::setFixedText(c.Nickname, QStringLiteral("Unit %1").arg(i));
             fx.add(c, QStringLiteral("Tessara 16"));
         }
         QString shown;
@@ -528,7 +528,7 @@ private slots:
 
         // Firmware 1.4.4 is not asked: the full dialog, with every tab back.
         TTessaraCtrl older = fx.link.controller(0);
-        tessara::setFixedText(older.Firmware, QStringLiteral("V1.4.4"));
+        net::tessara::setFixedText(older.Firmware, QStringLiteral("V1.4.4"));
         fx.link.replaceController(0, older);
         tabs.clear();
         fx.open(0, [&](QWidget *w) {
@@ -545,7 +545,7 @@ private slots:
     {
         Fixture fx;
         TTessaraCtrl c = consistentRecord("V1.4.5");
-        tessara::setFixedText(c.Firmware, QStringLiteral("Bootloader"));
+        net::tessara::setFixedText(c.Firmware, QStringLiteral("Bootloader"));
         fx.add(c, QStringLiteral("Tessara 16"));
         QList<QWidget *> modals;
         QString target;
@@ -577,7 +577,7 @@ private slots:
             configtest::click(fx.config.btnFirmware);
         });
         QCOMPARE(second, static_cast<QWidget *>(&fx.upload));
-        QCOMPARE(fx.received(), QList<QByteArray>{orvantic::header(orvantic::OpBootloader)});
+        QCOMPARE(fx.received(), QList<QByteArray>{net::orvantic::header(net::orvantic::OpBootloader)});
         QVERIFY(fx.link.controller(0) == c);
     }
 };

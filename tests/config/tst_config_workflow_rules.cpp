@@ -8,10 +8,10 @@
 
 #include <QTest>
 
-using namespace configflow;
+using namespace config::flow;
 using workflowtest::consistentRecord;
 
-Q_DECLARE_METATYPE(configflow::IpCheck)
+Q_DECLARE_METATYPE(config::flow::IpCheck)
 
 namespace {
 
@@ -102,9 +102,9 @@ private slots:
         QFETCH(int, channel);
         QFETCH(int, pixels);
         QFETCH(QList<int>, firstStarts);
-        const auto starts = configflow::simpleMapping(quint16(universe), quint16(channel), quint16(pixels));
+        const auto starts = config::flow::simpleMapping(quint16(universe), quint16(channel), quint16(pixels));
         for (int i = 0; i < firstStarts.size() / 2; ++i)
-            QCOMPARE(starts[i], (outputmapping::Start{firstStarts[2 * i], firstStarts[2 * i + 1]}));
+            QCOMPARE(starts[i], (config::outputmapping::Start{firstStarts[2 * i], firstStarts[2 * i + 1]}));
     }
 
     void fillShows()
@@ -112,7 +112,7 @@ private slots:
         TTessaraCtrl c = consistentRecord("V1.4.5", 16, 5);
         c.Voltage = {0xFFFF, 0};
         c.Nickname = {};
-        tessara::setFixedText(c.Nickname, QStringLiteral("Bar"));
+        net::tessara::setFixedText(c.Nickname, QStringLiteral("Bar"));
         c.Nickname[5] = u'!'; // after a zero: joined to the name
         DialogValues v = fillValues(c);
         QCOMPARE(v.nickname, QStringLiteral("Bar!"));
@@ -174,7 +174,7 @@ private slots:
         v = fillValues(earlier);
         QVERIFY(!v.perOutputOrder && !v.outputOrders);
         QCOMPARE(v.order, 3);
-        tessara::setFixedText(earlier.Firmware, QStringLiteral("V1.2.3"));
+        net::tessara::setFixedText(earlier.Firmware, QStringLiteral("V1.2.3"));
         QCOMPARE(fillValues(earlier).order, 0); // not selectable yet: shows "RGB"
     }
 
@@ -217,7 +217,7 @@ private slots:
             v.fan = QString();
         const auto back = readBack(v, c);
         QVERIFY(back);
-        QCOMPARE(orvantic::buildConfigDatagram(*back), orvantic::buildConfigDatagram(c));
+        QCOMPARE(net::orvantic::buildConfigDatagram(*back), net::orvantic::buildConfigDatagram(c));
         QVERIFY(*back == c);
     }
 
@@ -281,7 +281,7 @@ private slots:
         QCOMPARE(back->AdvZig[12], quint16(17));
         QCOMPARE(back->Grouping[9], quint16(3));
         QCOMPARE(back->Brightness[0], quint8(50));
-        QCOMPARE(orvantic::buildConfigDatagram(*back).mid(118, 4), QByteArray(4, '\0'));
+        QCOMPARE(net::orvantic::buildConfigDatagram(*back).mid(118, 4), QByteArray(4, '\0'));
     }
 
     void colourOrderReadBack()
@@ -299,7 +299,7 @@ private slots:
         QCOMPARE(back->RgbOrder, (std::array<quint8, 3>{0xFF, 0xFF, 0xFF}));
         QCOMPARE(back->AdvRgbOrder[2], quint8(5));
         QCOMPARE(back->AdvRgbOrder[7], c.AdvRgbOrder[7]);
-        const QByteArray d = orvantic::buildConfigDatagram(*back);
+        const QByteArray d = net::orvantic::buildConfigDatagram(*back);
         QCOMPARE(d.mid(254, 3), QByteArray("\xFF\xFF\xFF"));
         QCOMPARE(quint8(d[270 + 2]), quint8(5));
 

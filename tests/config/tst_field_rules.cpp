@@ -7,9 +7,9 @@
 #include <QTest>
 #include <limits>
 
-using namespace fieldrules;
-Q_DECLARE_METATYPE(fieldrules::IntegerRule)
-Q_DECLARE_METATYPE(fieldrules::StepRule)
+using namespace config::fieldrules;
+Q_DECLARE_METATYPE(config::fieldrules::IntegerRule)
+Q_DECLARE_METATYPE(config::fieldrules::StepRule)
 
 class TestFieldRules : public QObject {
     Q_OBJECT
@@ -206,18 +206,18 @@ private slots:
 
     void colourOrders()
     {
-        QCOMPARE(colourorder::itemTexts(),
+        QCOMPARE(config::colourorder::itemTexts(),
                  QStringList({"RGB", "RBG", "GRB", "GBR", "BRG", "BGR"}));
         const std::array<quint8, 3> earlier[] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {2, 0, 1}, {1, 2, 0}, {2, 1, 0}};
         for (int code = 0; code < 6; ++code) {
-            QCOMPARE(colourorder::toEarlierForm(code), earlier[code]);
-            QCOMPARE(colourorder::fromEarlierForm(earlier[code][0], earlier[code][1]), code);
-            QCOMPARE(colourorder::comboIndex(quint8(code)), code);
+            QCOMPARE(config::colourorder::toEarlierForm(code), earlier[code]);
+            QCOMPARE(config::colourorder::fromEarlierForm(earlier[code][0], earlier[code][1]), code);
+            QCOMPARE(config::colourorder::comboIndex(quint8(code)), code);
         }
         for (int index : {-1, 6, 200})
-            QCOMPARE(colourorder::toEarlierForm(index), earlier[5]);
+            QCOMPARE(config::colourorder::toEarlierForm(index), earlier[5]);
         for (int code : {6, 7, 0xFF})
-            QCOMPARE(colourorder::comboIndex(quint8(code)), -1);
+            QCOMPARE(config::colourorder::comboIndex(quint8(code)), -1);
     }
 
     void outputEnds_data()
@@ -256,24 +256,24 @@ private slots:
         QFETCH(qint64, endChannel);
         QFETCH(qint64, nextUniverse);
         QFETCH(qint64, nextChannel);
-        const outputmapping::End end = outputmapping::endOf({{universe, channel}, pixels, group});
-        QCOMPARE(end, (outputmapping::End{endUniverse, endChannel}));
-        QCOMPARE(outputmapping::chainedStart(end), (outputmapping::Start{nextUniverse, nextChannel}));
+        const config::outputmapping::End end = config::outputmapping::endOf({{universe, channel}, pixels, group});
+        QCOMPARE(end, (config::outputmapping::End{endUniverse, endChannel}));
+        QCOMPARE(config::outputmapping::chainedStart(end), (config::outputmapping::Start{nextUniverse, nextChannel}));
     }
 
     void chainRunsThroughAllOutputs()
     {
-        QList<outputmapping::Output> outputs(16, outputmapping::Output{{1, 1}, 171, 1});
-        QList<outputmapping::Output> unchained = outputs;
-        const auto ends = outputmapping::updateEnds(outputs, true);
+        QList<config::outputmapping::Output> outputs(16, config::outputmapping::Output{{1, 1}, 171, 1});
+        QList<config::outputmapping::Output> unchained = outputs;
+        const auto ends = config::outputmapping::updateEnds(outputs, true);
         // 171 pixels take 513 channels: each output starts three channels further into the next universe.
         for (int i = 0; i < 16; ++i) {
-            QCOMPARE(outputs[i].start, (outputmapping::Start{1 + i, 1 + 3 * i}));
-            QCOMPARE(ends[i], (outputmapping::End{2 + i, 3 + 3 * i}));
+            QCOMPARE(outputs[i].start, (config::outputmapping::Start{1 + i, 1 + 3 * i}));
+            QCOMPARE(ends[i], (config::outputmapping::End{2 + i, 3 + 3 * i}));
         }
-        outputmapping::updateEnds(unchained, false);
+        config::outputmapping::updateEnds(unchained, false);
         for (const auto &o : unchained)
-            QCOMPARE(o.start, (outputmapping::Start{1, 1}));
+            QCOMPARE(o.start, (config::outputmapping::Start{1, 1}));
     }
 };
 

@@ -279,7 +279,7 @@ private slots:
         QFETCH(QString, named);
         TTessaraCtrl record;
         record.CurrentIP = {10, 77, 1, 10};
-        tessara::setFixedText(record.Nickname, nickname);
+        net::tessara::setFixedText(record.Nickname, nickname);
         d->setSelectedController([record] { return std::optional<TTessaraCtrl>(record); });
         d->hide();
         QString question;

@@ -157,7 +157,7 @@ private slots:
             else
                 w->close();
         });
-        QCOMPARE(questions, QStringList{configflow::RepairQuestion});
+        QCOMPARE(questions, QStringList{config::flow::RepairQuestion});
         QCOMPARE(tabs, (QList<bool>{true, false, false, false}));
         QVERIFY(simSaid("readdressed 10.77.2.30"));
 

@@ -172,7 +172,7 @@ private slots:
         m_form->Files->setReadBackTiming(200, 700);
         // Every datagram still goes out through the port; the configurations are noted on the way.
         m_form->NetLink->setTransport([this](const QByteArray &datagram, const QString &host) {
-            if (orvantic::opcodeOf(datagram) == orvantic::OpConfig)
+            if (net::orvantic::opcodeOf(datagram) == net::orvantic::OpConfig)
                 m_sent.append({datagram, host});
             return net()->link().udpPort()->send(datagram, host);
         });
@@ -246,7 +246,7 @@ private slots:
 
         QVERIFY(search(5));
         const TTessaraCtrl spare = net()->link().controller(rowOf(grid(), "10.77.1.44"));
-        QCOMPARE(tessara::fixedText(spare.Nickname), QStringLiteral("Spare"));
+        QCOMPARE(net::tessara::fixedText(spare.Nickname), QStringLiteral("Spare"));
         QCOMPARE(spare.StaticIP, (std::array<quint8, 4>{10, 77, 1, 44}));
         QVERIFY(spare.MAC != source.MAC);
         QCOMPARE(spare.SacnUniv, source.SacnUniv);

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using netfirmware::UploadTiming;
+using firmware::UploadTiming;
 
 namespace {
 
@@ -39,9 +39,9 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
 bool upload(LoopbackServer &server, const QString &file, const UploadTiming &timing = Quick)
 {
     QTcpSocket client;
-    if (!netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), server.port(), timing.connectTimeoutMs))
+    if (!firmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), server.port(), timing.connectTimeoutMs))
         qFatal("cannot connect to the loopback server");
-    const bool sent = netfirmware::sendFirmware(client, file, timing);
+    const bool sent = firmware::sendFirmware(client, file, timing);
     if (client.state() != QAbstractSocket::UnconnectedState)
         qFatal("the connection was left open");
     return sent;
@@ -50,7 +50,7 @@ bool upload(LoopbackServer &server, const QString &file, const UploadTiming &tim
 QString connectError(quint16 port, int timeoutMs)
 {
     QTcpSocket client;
-    const Result<> connected = netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), port, timeoutMs);
+    const Result<> connected = firmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), port, timeoutMs);
     if (connected)
         return {};
     if (client.state() != QAbstractSocket::UnconnectedState)

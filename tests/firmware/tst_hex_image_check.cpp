@@ -62,7 +62,7 @@ void TestHexImageCheck::check()
     QFETCH(QString, problem);
     QBuffer in(&file);
     QVERIFY(in.open(QIODevice::ReadOnly));
-    QCOMPARE(netfirmware::hexImageProblem(in), problem);
+    QCOMPARE(firmware::hexImageProblem(in), problem);
 }
 
 QTEST_GUILESS_MAIN(TestHexImageCheck)

@@ -47,7 +47,7 @@ private slots:
 
 private:
     // Sends a discovery request to the controller and returns its reply.
-    std::optional<orvantic::PollReply> poll();
+    std::optional<net::orvantic::PollReply> poll();
     void send(const QByteArray &datagram);
     // A raw upload: these bytes, then close.
     void rawUpload(const QByteArray &bytes);
@@ -84,9 +84,9 @@ void TestNetSimBootloader::send(const QByteArray &datagram)
     QCOMPARE(m_pc->writeDatagram(datagram, QHostAddress::LocalHost, m_port), datagram.size());
 }
 
-std::optional<orvantic::PollReply> TestNetSimBootloader::poll()
+std::optional<net::orvantic::PollReply> TestNetSimBootloader::poll()
 {
-    send(orvantic::discoveryRequest());
+    send(net::orvantic::discoveryRequest());
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < 3000) {
@@ -95,7 +95,7 @@ std::optional<orvantic::PollReply> TestNetSimBootloader::poll()
             const QNetworkDatagram d = m_pc->receiveDatagram();
             if (d.senderAddress().isEqual(QHostAddress::LocalHost, QHostAddress::ConvertV4MappedToIPv4)
                 && d.senderPort() == m_port)
-                return orvantic::parsePollReply(d.data());
+                return net::orvantic::parsePollReply(d.data());
         }
     }
     return std::nullopt;
@@ -115,20 +115,20 @@ void TestNetSimBootloader::triggerUploadAndBack()
 {
     auto reply = poll();
     QVERIFY(reply);
-    QCOMPARE(tessara::fixedText(reply->ctrl.Firmware), QStringLiteral("V1.4.5"));
+    QCOMPARE(net::tessara::fixedText(reply->ctrl.Firmware), QStringLiteral("V1.4.5"));
 
     QSignalSpy started(m_sim, &NetSim::bootloaderStarted);
-    send(orvantic::header(orvantic::OpBootloader));
+    send(net::orvantic::header(net::orvantic::OpBootloader));
     QTRY_COMPARE(started.size(), 1);
     QCOMPARE(started.front().at(1).toString(), QString());
     reply = poll();
     QVERIFY(reply);
-    QCOMPARE(tessara::fixedText(reply->ctrl.Firmware), QStringLiteral("Bootloader"));
-    QVERIFY(tessara::temperatureText(reply->ctrl).isEmpty());
+    QCOMPARE(net::tessara::fixedText(reply->ctrl.Firmware), QStringLiteral("Bootloader"));
+    QVERIFY(net::tessara::temperatureText(reply->ctrl).isEmpty());
     QCOMPARE(reply->ctrl.CurrentIP, (std::array<quint8, 4>{127, 0, 0, 1}));
 
     // A second trigger while waiting changes nothing.
-    send(orvantic::header(orvantic::OpBootloader));
+    send(net::orvantic::header(net::orvantic::OpBootloader));
     QTest::qWait(50);
     QCOMPARE(started.size(), 1);
 
@@ -139,8 +139,8 @@ void TestNetSimBootloader::triggerUploadAndBack()
     f.close();
     QSignalSpy uploaded(m_sim, &NetSim::firmwareUploaded);
     QTcpSocket client;
-    QVERIFY(netfirmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), m_port, 3000));
-    QVERIFY(netfirmware::sendFirmware(client, file, {3000, 50, 3000}));
+    QVERIFY(firmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), m_port, 3000));
+    QVERIFY(firmware::sendFirmware(client, file, {3000, 50, 3000}));
     QTRY_COMPARE(uploaded.size(), 1);
     QCOMPARE(uploaded.front().at(1).toLongLong(), qint64(HexImage.size()));
     QCOMPARE(uploaded.front().at(2).toString(), QStringLiteral("V15.6.7"));
@@ -151,8 +151,8 @@ void TestNetSimBootloader::triggerUploadAndBack()
 
     reply = poll();
     QVERIFY(reply);
-    QCOMPARE(tessara::fixedText(reply->ctrl.Firmware), QStringLiteral("V15.6.7"));
-    QVERIFY(!tessara::temperatureText(reply->ctrl).isEmpty());
+    QCOMPARE(net::tessara::fixedText(reply->ctrl.Firmware), QStringLiteral("V15.6.7"));
+    QVERIFY(!net::tessara::temperatureText(reply->ctrl).isEmpty());
 
     // Back in the application, the upload port is closed.
     QTcpSocket late;
@@ -182,7 +182,7 @@ void TestNetSimBootloader::refusedUploads()
     QFETCH(QByteArray, upload);
     QFETCH(QString, firmwareAfter);
     QSignalSpy started(m_sim, &NetSim::bootloaderStarted);
-    send(orvantic::header(orvantic::OpBootloader));
+    send(net::orvantic::header(net::orvantic::OpBootloader));
     QTRY_COMPARE(started.size(), 1);
 
     QSignalSpy refused(m_sim, &NetSim::uploadRefused);
@@ -191,7 +191,7 @@ void TestNetSimBootloader::refusedUploads()
     QTRY_COMPARE(refused.size() + uploaded.size(), 1);
     const auto reply = poll();
     QVERIFY(reply);
-    QCOMPARE(tessara::fixedText(reply->ctrl.Firmware), firmwareAfter);
+    QCOMPARE(net::tessara::fixedText(reply->ctrl.Firmware), firmwareAfter);
     const bool stored = QFile::exists(m_dir().filePath(QStringLiteral("127.0.0.1.hex")));
     QCOMPARE(stored, firmwareAfter != QStringLiteral("Bootloader"));
 }
@@ -205,18 +205,18 @@ void TestNetSimBootloader::startsInBootloaderFromFile()
     QVERIFY2(controllers, qPrintable(error));
     m_sim = new NetSim(*controllers);
     QVERIFY2(m_sim->start(m_port, &error), qPrintable(error));
-    QCOMPARE(tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("Bootloader V1.0"));
+    QCOMPARE(net::tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("Bootloader V1.0"));
     QSignalSpy uploaded(m_sim, &NetSim::firmwareUploaded);
     rawUpload(QByteArray("Firmware Tessara 16\r\n") + HexImage);
     QTRY_COMPARE(uploaded.size(), 1);
-    QCOMPARE(tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("V15.6.7"));
+    QCOMPARE(net::tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("V15.6.7"));
 
     // No version in the image and none known from before.
     delete m_sim;
     m_sim = new NetSim(*controllers);
     QVERIFY2(m_sim->start(m_port, &error), qPrintable(error));
     rawUpload(QByteArray("Firmware Tessara 16\r\nraw image"));
-    QTRY_COMPARE(tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("V0.0.0"));
+    QTRY_COMPARE(net::tessara::fixedText(poll().value().ctrl.Firmware), QStringLiteral("V0.0.0"));
 }
 
 QTEST_GUILESS_MAIN(TestNetSimBootloader)

@@ -355,7 +355,7 @@ void TestTcpFirmware::triggerSendsDatagramThenOpensDialog()
 
     QTRY_COMPARE(received.size(), 1);
     QCOMPARE(received.front(), QByteArray("Orvantic\0\0\x06\x02", 12));
-    QCOMPARE(received.front(), orvantic::header(orvantic::OpBootloader));
+    QCOMPARE(received.front(), net::orvantic::header(net::orvantic::OpBootloader));
     QVERIFY2(openedAfter >= 1000, qPrintable(QString::number(openedAfter)));
     QCOMPARE(host, QStringLiteral("127.0.0.1"));
     QVERIFY(!m_dialog->isVisible());

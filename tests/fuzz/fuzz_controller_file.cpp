@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
     }
     // Every controller it describes can answer a search.
     for (const VirtualController &s : *controllers) {
-        const auto reply = orvantic::parsePollReply(orvantic::buildPollReply(s.ctrl, s.model, s.version));
+        const auto reply = net::orvantic::parsePollReply(net::orvantic::buildPollReply(s.ctrl, s.model, s.version));
         FUZZ_EXPECT(reply && reply->ctrl == s.ctrl);
     }
     return 0;

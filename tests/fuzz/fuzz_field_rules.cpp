@@ -5,7 +5,7 @@
 
 #include <QLocale>
 
-using namespace fieldrules;
+using namespace config::fieldrules;
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t size)
 {
-    const firmware::HexImage image = firmware::parseFirmwareHex(QByteArrayView(data, qsizetype(size)));
+    const rdm::hex::HexImage image = rdm::hex::parseFirmwareHex(QByteArrayView(data, qsizetype(size)));
     FUZZ_EXPECT(image.ok() || image.data.isEmpty());
     // Each data byte takes two hex digits in the file.
     FUZZ_EXPECT(image.data.size() * 2 <= qsizetype(size));

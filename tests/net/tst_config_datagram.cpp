@@ -13,7 +13,7 @@ TTessaraCtrl sample()
     c.CurrentIP = {10, 77, 1, 10};
     c.NumStrings = 16;
     c.DHCP = 0;
-    tessara::setFixedText(c.Nickname, QStringLiteral("Stage \u0141"));
+    net::tessara::setFixedText(c.Nickname, QStringLiteral("Stage \u0141"));
     c.NumNodes.fill(170);
     c.NumNodes[0] = 300;
     c.Protocol = 1;
@@ -58,7 +58,7 @@ class TestConfigDatagram : public QObject {
 private slots:
     void configurationBytes()
     {
-        const QByteArray d = orvantic::buildConfigDatagram(sample());
+        const QByteArray d = net::orvantic::buildConfigDatagram(sample());
         QCOMPARE(d.size(), 336);
         QCOMPARE(d.left(12), QByteArray("Orvantic\0\0\x05\x02", 12));
         QCOMPARE(d.mid(12, 20), QByteArray("Tessara 16\0\0\0\0\0\0\0\0\0\0", 20));
@@ -102,7 +102,7 @@ private slots:
         QFETCH(QByteArray, model);
         TTessaraCtrl c = sample();
         c.NumStrings = quint8(numStrings);
-        const QByteArray d = orvantic::buildConfigDatagram(c);
+        const QByteArray d = net::orvantic::buildConfigDatagram(c);
         QCOMPARE(d.size(), 336);
         QCOMPARE(d.mid(12, 20), model);
         QCOMPARE(d.mid(316, 2), QByteArray("\x00\x10", 2)); // all 16 outputs still carried
@@ -116,7 +116,7 @@ private slots:
         controller.CurrentIP = {10, 77, 1, 99};
         controller.Temperature = 250;
         controller.HwRev = 5;
-        QVERIFY(orvantic::applyConfigDatagram(orvantic::buildConfigDatagram(sent), controller));
+        QVERIFY(net::orvantic::applyConfigDatagram(net::orvantic::buildConfigDatagram(sent), controller));
         QCOMPARE(controller.CurrentIP, (std::array<quint8, 4>{10, 77, 1, 99}));
         QCOMPARE(controller.Temperature, quint16(250));
         QCOMPARE(controller.NumNodes, sent.NumNodes);
@@ -125,26 +125,26 @@ private slots:
         QCOMPARE(controller.FanTemp, sent.FanTemp);
 
         TTessaraCtrl untouched = controller;
-        QVERIFY(!orvantic::applyConfigDatagram(orvantic::buildConfigDatagram(sent).left(335), untouched));
-        QVERIFY(!orvantic::applyConfigDatagram(orvantic::buildNetSettingsDatagram(sent), untouched));
+        QVERIFY(!net::orvantic::applyConfigDatagram(net::orvantic::buildConfigDatagram(sent).left(335), untouched));
+        QVERIFY(!net::orvantic::applyConfigDatagram(net::orvantic::buildNetSettingsDatagram(sent), untouched));
         QVERIFY(untouched == controller);
     }
 
     void networkSettingsBytes()
     {
         TTessaraCtrl c = sample();
-        const QByteArray d = orvantic::buildNetSettingsDatagram(c);
+        const QByteArray d = net::orvantic::buildNetSettingsDatagram(c);
         QCOMPARE(d, QByteArray("Orvantic\0\0\x07\x02"
                                "\x00\x11\x22\x33\x44\x55"
                                "\x00"
                                "\xC0\xA8\x00\x32"
                                "\xFF\xFF\xFF\x00",
                                27));
-        orvantic::NetSettings s;
-        QVERIFY(orvantic::parseNetSettingsDatagram(d, s));
+        net::orvantic::NetSettings s;
+        QVERIFY(net::orvantic::parseNetSettingsDatagram(d, s));
         QCOMPARE(s.MAC, c.MAC);
         QCOMPARE(s.StaticIP, c.StaticIP);
-        QVERIFY(!orvantic::parseNetSettingsDatagram(d + QByteArray(1, '\0'), s));
+        QVERIFY(!net::orvantic::parseNetSettingsDatagram(d + QByteArray(1, '\0'), s));
     }
 
     void deviceNetworkAddress_data()
@@ -168,7 +168,7 @@ private slots:
             c.CurrentIP[k] = quint8(a[k].toUInt());
             c.CurrentSM[k] = quint8(m[k].toUInt());
         }
-        QCOMPARE(tessara::deviceNetworkAddr(c), network);
+        QCOMPARE(net::tessara::deviceNetworkAddr(c), network);
     }
 };
 

@@ -49,8 +49,8 @@ TTessaraCtrl controllerAt(int lastOctet, const char *nickname = "", const char *
 {
     TTessaraCtrl c;
     c.CurrentIP = {10, 0, 0, quint8(lastOctet)};
-    tessara::setFixedText(c.Nickname, QString::fromLatin1(nickname));
-    tessara::setFixedText(c.Firmware, QString::fromLatin1(firmware));
+    net::tessara::setFixedText(c.Nickname, QString::fromLatin1(nickname));
+    net::tessara::setFixedText(c.Firmware, QString::fromLatin1(firmware));
     c.Temperature = 215;
     return c;
 }
@@ -165,18 +165,18 @@ private slots:
         TTessaraCtrl four = controllerAt(11, "Truss \xE9");
         four.NumStrings = 4;
         const TTessaraCtrl boot = controllerAt(12, "", "Bootloader V1.0");
-        QByteArray badModel = orvantic::buildPollReply(controllerAt(14), QStringLiteral("Tessara 16"));
+        QByteArray badModel = net::orvantic::buildPollReply(controllerAt(14), QStringLiteral("Tessara 16"));
         badModel[25] = 'x';
         // Four are handed on: the malformed ones never leave the receive thread.
         deliver(tab, {
-                         orvantic::buildPollReply(controllerAt(10, "Stage left"), QStringLiteral("Tessara 16")),
-                         orvantic::discoveryRequest(), // the PC's own broadcast heard back
+                         net::orvantic::buildPollReply(controllerAt(10, "Stage left"), QStringLiteral("Tessara 16")),
+                         net::orvantic::discoveryRequest(), // the PC's own broadcast heard back
                          QByteArray("Orvan"),
                          badModel,
-                         orvantic::buildPollReply(four, QStringLiteral("Tessara 4"), 0),
-                         orvantic::buildPollReply(controllerAt(10, "Late"), QStringLiteral("Tessara 16")),
-                         orvantic::buildPollReply(controllerAt(13), QStringLiteral("Corvel 16")).left(377),
-                         orvantic::buildPollReply(boot, QStringLiteral("Corvel 16"), 9),
+                         net::orvantic::buildPollReply(four, QStringLiteral("Tessara 4"), 0),
+                         net::orvantic::buildPollReply(controllerAt(10, "Late"), QStringLiteral("Tessara 16")),
+                         net::orvantic::buildPollReply(controllerAt(13), QStringLiteral("Corvel 16")).left(377),
+                         net::orvantic::buildPollReply(boot, QStringLiteral("Corvel 16"), 9),
                      },
                 4);
 
@@ -199,7 +199,7 @@ private slots:
         NetworkTab tab(link, nullptr, fixed(LoopbackAdapters));
         tab.UpdateNetInterfaces();
         QVERIFY(tab.selectFirstAdapter().ok());
-        deliver(tab, {orvantic::buildPollReply(controllerAt(10), QStringLiteral("Tessara 16"))}, 1);
+        deliver(tab, {net::orvantic::buildPollReply(controllerAt(10), QStringLiteral("Tessara 16"))}, 1);
         QCOMPARE(tab.rowCount(), 1);
 
         tab.comboNetAdapter->setCurrentIndex(1);
@@ -208,7 +208,7 @@ private slots:
         QVERIFY(link.PControllers().isEmpty());
         QCOMPARE(link.udpPort()->localAddress(), QHostAddress(QStringLiteral("127.0.0.2")));
         // Only what arrives at the chosen adapter's address is heard now.
-        deliver(tab, {orvantic::buildPollReply(controllerAt(20), QStringLiteral("Tessara 16"))}, 1, "127.0.0.2");
+        deliver(tab, {net::orvantic::buildPollReply(controllerAt(20), QStringLiteral("Tessara 16"))}, 1, "127.0.0.2");
         QCOMPARE(tab.rowCount(), 1);
         QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 0).at(2), QStringLiteral("10.0.0.20"));
 
@@ -275,7 +275,7 @@ private slots:
 
         QList<QByteArray> replies;
         for (int i = 0; i < 20; ++i)
-            replies << orvantic::buildPollReply(controllerAt(40 + i), QStringLiteral("Tessara 16"));
+            replies << net::orvantic::buildPollReply(controllerAt(40 + i), QStringLiteral("Tessara 16"));
         deliver(tab, replies, 20);
         QCOMPARE(tab.rowCount(), 20);
     }
@@ -297,8 +297,8 @@ private slots:
         tab.UpdateNetInterfaces();
         if (chooseAdapter)
             QVERIFY(tab.selectFirstAdapter().ok());
-        deliver(tab, {orvantic::buildPollReply(controllerAt(30), QStringLiteral("Tessara 16"))}, 1, "127.255.255.255");
-        deliver(tab, {orvantic::buildPollReply(controllerAt(31), QStringLiteral("Tessara 4"))}, 1, "127.0.0.1");
+        deliver(tab, {net::orvantic::buildPollReply(controllerAt(30), QStringLiteral("Tessara 16"))}, 1, "127.255.255.255");
+        deliver(tab, {net::orvantic::buildPollReply(controllerAt(31), QStringLiteral("Tessara 4"))}, 1, "127.0.0.1");
         QCOMPARE(tab.rowCount(), 2);
         QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 0).at(2), QStringLiteral("10.0.0.30"));
         QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 1).at(2), QStringLiteral("10.0.0.31"));
@@ -320,7 +320,7 @@ private slots:
         for (int i = 0; i < 1000; ++i) {
             TTessaraCtrl c = controllerAt(0);
             c.CurrentIP = {10, 1, quint8(i >> 8), quint8(i)};
-            replies << orvantic::buildPollReply(c, QStringLiteral("Tessara 16"));
+            replies << net::orvantic::buildPollReply(c, QStringLiteral("Tessara 16"));
         }
         sendWhileBusy(link.udpPort()->port(), replies);
         QTRY_COMPARE_WITH_TIMEOUT(tab.rowCount(), 1000, 10000);
@@ -340,13 +340,13 @@ private slots:
         QVERIFY(tab.selectFirstAdapter().ok());
         QSignalSpy received(link.udpPort(), &UdpPort::datagramReceived);
 
-        QByteArray junk = orvantic::buildPollReply(controllerAt(40), QStringLiteral("Tessara 16"));
+        QByteArray junk = net::orvantic::buildPollReply(controllerAt(40), QStringLiteral("Tessara 16"));
         junk[12] = 'X';
         sendWhileBusy(link.udpPort()->port(), QList<QByteArray>(50000, junk), 500);
-        deliver(tab, {orvantic::buildPollReply(controllerAt(41), QStringLiteral("Tessara 16"))}, 1);
+        deliver(tab, {net::orvantic::buildPollReply(controllerAt(41), QStringLiteral("Tessara 16"))}, 1);
         QCOMPARE(tab.rowCount(), 1);
 
-        const QByteArray same = orvantic::buildPollReply(controllerAt(41), QStringLiteral("Tessara 16"));
+        const QByteArray same = net::orvantic::buildPollReply(controllerAt(41), QStringLiteral("Tessara 16"));
         received.clear();
         sendWhileBusy(link.udpPort()->port(), QList<QByteArray>(3 * UdpPort::QueueLimit, same), 500);
         // Until the window has caught up, the queue is full and a newcomer would be dropped too.
@@ -357,12 +357,12 @@ private slots:
         // Once the next controller is listed, everything that arrived before it has been handed on.
         QUdpSocket sender;
         QVERIFY(sender.bind(QHostAddress::LocalHost, 0));
-        sender.writeDatagram(orvantic::buildPollReply(controllerAt(42), QStringLiteral("Tessara 16")),
+        sender.writeDatagram(net::orvantic::buildPollReply(controllerAt(42), QStringLiteral("Tessara 16")),
                              QHostAddress::LocalHost, link.udpPort()->port());
         QTRY_COMPARE_WITH_TIMEOUT(tab.rowCount(), 2, 10000);
         // What waited: the queue, and what the socket buffer held (each datagram takes at least its size).
         const qsizetype handed = received.count() - 1;
-        const int limit = UdpPort::QueueLimit + link.udpPort()->receiveBufferSize() / orvantic::PollReplySize;
+        const int limit = UdpPort::QueueLimit + link.udpPort()->receiveBufferSize() / net::orvantic::PollReplySize;
         QVERIFY2(handed > 0 && handed <= limit, qPrintable(QStringLiteral("%1 of at most %2").arg(handed).arg(limit)));
     }
 };

@@ -13,7 +13,7 @@ namespace {
 // every field then reads back as a function of where it sits, so any offset slip shows.
 QByteArray offsetPatternReply(const char *model = "Tessara 16")
 {
-    QByteArray d = orvantic::header(orvantic::OpPollReply);
+    QByteArray d = net::orvantic::header(net::orvantic::OpPollReply);
     d.resize(378);
     for (int i = 12; i < 378; ++i)
         d[i] = char(i & 0xFF);
@@ -49,14 +49,14 @@ private slots:
         QFETCH(bool, searching);
         QFETCH(int, answered);
         QFETCH(QString, text);
-        QCOMPARE(tessara::searchStatusText(searching, answered), text);
+        QCOMPARE(net::tessara::searchStatusText(searching, answered), text);
     }
 
     void discoveryRequestBytes()
     {
-        QCOMPARE(orvantic::discoveryRequest(), QByteArray("Orvantic\0\0\x01\x02", 12));
-        QCOMPARE(orvantic::bootloaderTrigger(), QByteArray("Orvantic\0\0\x06\x02", 12));
-        QCOMPARE(orvantic::header(0x0105, 9), QByteArray("Orvantic\0\x01\x05\x09", 12));
+        QCOMPARE(net::orvantic::discoveryRequest(), QByteArray("Orvantic\0\0\x01\x02", 12));
+        QCOMPARE(net::orvantic::bootloaderTrigger(), QByteArray("Orvantic\0\0\x06\x02", 12));
+        QCOMPARE(net::orvantic::header(0x0105, 9), QByteArray("Orvantic\0\x01\x05\x09", 12));
     }
 
     void opcodeOf_data()
@@ -70,19 +70,19 @@ private slots:
         QTest::newRow("no NUL after magic") << QByteArray("Orvantic!\0\x02\x02", 12) << -1;
         QTest::newRow("other case") << QByteArray("orvantic\0\0\x02\x02", 12) << -1;
         QTest::newRow("opcode high byte") << QByteArray("Orvantic\0\x01\x02\x02", 12) << 0x0102;
-        QTest::newRow("own discovery") << orvantic::discoveryRequest() << 1;
+        QTest::newRow("own discovery") << net::orvantic::discoveryRequest() << 1;
     }
     void opcodeOf()
     {
         QFETCH(QByteArray, datagram);
         QFETCH(int, opcode);
-        const auto got = orvantic::opcodeOf(datagram);
+        const auto got = net::orvantic::opcodeOf(datagram);
         QCOMPARE(got ? int(*got) : -1, opcode);
     }
 
     void pollReplyFieldsLandAtTheirOffsets()
     {
-        const auto r = orvantic::parsePollReply(offsetPatternReply());
+        const auto r = net::orvantic::parsePollReply(offsetPatternReply());
         QVERIFY(r);
         const TTessaraCtrl &c = r->ctrl;
         QCOMPARE(c.CurrentIP, (std::array<quint8, 4>{32, 33, 34, 35}));
@@ -168,10 +168,10 @@ private slots:
         QFETCH(QByteArray, datagram);
         QFETCH(QString, model);
         QFETCH(int, numStrings);
-        const auto r = orvantic::parsePollReply(datagram);
+        const auto r = net::orvantic::parsePollReply(datagram);
         QCOMPARE(bool(r), !model.isEmpty());
         // The receive thread's quick check keeps exactly what the parser takes.
-        QCOMPARE(orvantic::isPollReply(datagram), bool(r));
+        QCOMPARE(net::orvantic::isPollReply(datagram), bool(r));
         if (r) {
             QCOMPARE(r->model, model);
             QCOMPARE(int(r->ctrl.NumStrings), numStrings);
@@ -180,8 +180,8 @@ private slots:
 
     void tailBeyondTheLayoutIsIgnored()
     {
-        const auto plain = orvantic::parsePollReply(offsetPatternReply());
-        const auto longer = orvantic::parsePollReply(offsetPatternReply() + QByteArray(100, '\x55'));
+        const auto plain = net::orvantic::parsePollReply(offsetPatternReply());
+        const auto longer = net::orvantic::parsePollReply(offsetPatternReply() + QByteArray(100, '\x55'));
         QVERIFY(plain && longer);
         QVERIFY(plain->ctrl == longer->ctrl);
     }
@@ -194,13 +194,13 @@ private slots:
         d[106] = 0x01;
         d[107] = 0x2C;
         d[38] = char(0xE9);
-        const auto r = orvantic::parsePollReply(d);
+        const auto r = net::orvantic::parsePollReply(d);
         QVERIFY(r);
         QCOMPARE(r->ctrl.Temperature, quint16(215));
         QCOMPARE(r->ctrl.NumNodes[0], quint16(300));
         QCOMPARE(r->ctrl.Nickname[0], char16_t(0x00E9));
         // A nickname of 40 non-NUL bytes keeps all 40 characters.
-        QCOMPARE(tessara::fixedText(r->ctrl.Nickname).size(), 40);
+        QCOMPARE(net::tessara::fixedText(r->ctrl.Nickname).size(), 40);
     }
 
     void encoderAndDecoderAgree()
@@ -219,9 +219,9 @@ private slots:
         for (int i = 0; i < 40; ++i)
             c.Nickname[i] = char16_t(rng.bounded(1, 256));
         c.NumStrings = 4;
-        const QByteArray bytes = orvantic::buildPollReply(c, QStringLiteral("Tessara 4"));
+        const QByteArray bytes = net::orvantic::buildPollReply(c, QStringLiteral("Tessara 4"));
         QCOMPARE(bytes.size(), 378);
-        const auto back = orvantic::parsePollReply(bytes);
+        const auto back = net::orvantic::parsePollReply(bytes);
         QVERIFY(back);
         QVERIFY(back->ctrl == c);
     }
@@ -251,8 +251,8 @@ private slots:
         QLocale::setDefault(QLocale(locale));
         TTessaraCtrl c;
         c.Temperature = quint16(tenths);
-        tessara::setFixedText(c.Firmware, firmware);
-        const QString got = tessara::temperatureText(c);
+        net::tessara::setFixedText(c.Firmware, firmware);
+        const QString got = net::tessara::temperatureText(c);
         QLocale::setDefault(QLocale::c());
         QCOMPARE(got, text);
     }
@@ -269,12 +269,12 @@ private slots:
             d.resize(size);
             for (int flips = int(rng.bounded(0, 4)); flips > 0 && size > 0; --flips)
                 d[int(rng.bounded(0, size))] = char(rng.bounded(0, 256));
-            const auto opcode = orvantic::opcodeOf(d);
-            const auto r = orvantic::parsePollReply(d);
-            QCOMPARE(orvantic::isPollReply(d), bool(r));
+            const auto opcode = net::orvantic::opcodeOf(d);
+            const auto r = net::orvantic::parsePollReply(d);
+            QCOMPARE(net::orvantic::isPollReply(d), bool(r));
             if (r) {
                 QVERIFY(size >= 378);
-                QCOMPARE(opcode, std::optional<quint16>(orvantic::OpPollReply));
+                QCOMPARE(opcode, std::optional<quint16>(net::orvantic::OpPollReply));
             }
         }
     }

@@ -14,7 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-using boot::BootloaderExchange;
+using rdm::boot::BootloaderExchange;
 using rdm::LineSetting;
 
 namespace {
@@ -140,10 +140,10 @@ TQuorixCtrl controllerWith(quint32 id)
 // A bootloader that answers the key with "C" and every block with ACK.
 QByteArray willingBootloader(const QByteArray &written)
 {
-    if (written.size() == 1 && quint8(written[0]) == boot::CONNECT_KEY)
-        return QByteArray(1, char(boot::CRC_MODE));
-    if (written.size() == boot::BLOCK_SIZE)
-        return QByteArray(1, char(boot::ACK));
+    if (written.size() == 1 && quint8(written[0]) == rdm::boot::CONNECT_KEY)
+        return QByteArray(1, char(rdm::boot::CRC_MODE));
+    if (written.size() == rdm::boot::BLOCK_SIZE)
+        return QByteArray(1, char(rdm::boot::ACK));
     return {};
 }
 
@@ -181,7 +181,7 @@ private slots:
         for (const RecordingPort::Event &e : port->events)
             if (e.kind == RecordingPort::Event::Write)
                 lastWrite = e.bytes;
-        QCOMPARE(lastWrite, QByteArray(1, char(boot::EOT)));
+        QCOMPARE(lastWrite, QByteArray(1, char(rdm::boot::EOT)));
         QVERIFY2(port->disciplineFault().isEmpty(), qPrintable(port->disciplineFault()));
 
         // The next set message goes out at 250000 8N2, not with the bootloader's setting.
@@ -270,7 +270,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(writesOnBootLink().size() >= 3, 5000); // a few key intervals without an answer
         const QList<QByteArray> afterOpen = writesOnBootLink();
         for (const QByteArray &w : afterOpen)
-            QCOMPARE(w, QByteArray(1, char(boot::CONNECT_KEY)));
+            QCOMPARE(w, QByteArray(1, char(rdm::boot::CONNECT_KEY)));
         QVERIFY2(port->disciplineFault().isEmpty(), qPrintable(port->disciplineFault()));
         link.cancelFirmwareUpdate();
         QCOMPARE(port->events.last().kind, RecordingPort::Event::Open);

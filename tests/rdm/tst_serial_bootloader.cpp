@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace boot;
+using namespace rdm::boot;
 
 namespace {
 
@@ -122,7 +122,7 @@ private slots:
         QByteArray nonHex = file(nine);
         nonHex[47 + 20] = 'G'; // a data digit of line 2
         QTest::newRow("non-hex digit") << nonHex << QByteArray() << QStringLiteral("line 2: characters that are not");
-        QTest::newRow("too large") << file(pattern(int(firmware::HexFileMax / 45 * 16 + 16))) << QByteArray()
+        QTest::newRow("too large") << file(pattern(int(rdm::hex::HexFileMax / 45 * 16 + 16))) << QByteArray()
                                    << QStringLiteral("too large");
         QTest::newRow("no EOF") << file(eight).chopped(11) << QByteArray() << QStringLiteral("end-of-file record is missing");
         QTest::newRow("empty file") << QByteArray() << QByteArray() << QStringLiteral("colon");
@@ -146,7 +146,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QByteArray, image);
         QFETCH(QString, error);
-        const firmware::HexImage read = firmware::parseFirmwareHex(text);
+        const rdm::hex::HexImage read = rdm::hex::parseFirmwareHex(text);
         if (error.isEmpty()) {
             QVERIFY2(read.ok(), qPrintable(read.error));
             QCOMPARE(read.data, image);
@@ -161,13 +161,13 @@ private slots:
     {
         QTemporaryDir dir;
         const QString missing = dir.filePath(QStringLiteral("missing.hex"));
-        const firmware::HexImage read = firmware::readFirmwareHex(missing);
+        const rdm::hex::HexImage read = rdm::hex::readFirmwareHex(missing);
         QVERIFY(!read.ok());
         QVERIFY2(read.error.contains(missing), qPrintable(read.error));
         QVERIFY2(read.error.contains(QStringLiteral("cannot be read")), qPrintable(read.error));
         // Update pressed before a file was chosen (or with only spaces typed) says what to do.
         for (const QString &none : {QString(), QStringLiteral("  ")}) {
-            const firmware::HexImage unnamed = firmware::readFirmwareHex(none);
+            const rdm::hex::HexImage unnamed = rdm::hex::readFirmwareHex(none);
             QVERIFY(!unnamed.ok());
             QVERIFY2(unnamed.error.contains(QStringLiteral("press Browse")), qPrintable(unnamed.error));
         }

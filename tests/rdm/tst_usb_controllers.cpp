@@ -28,7 +28,7 @@
 #include <QTimer>
 #include <QApplication>
 
-using boot::BootloaderExchange;
+using rdm::boot::BootloaderExchange;
 
 namespace {
 

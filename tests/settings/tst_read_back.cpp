@@ -30,7 +30,7 @@ Run readBack(const TTessaraCtrl &sent, const Answer &answer)
         const int n = int(run.sent.size());
         run.sent.append({datagram, host});
         for (const TTessaraCtrl &c : answer(n))
-            self->datagramReceived(orvantic::buildPollReply(c, Model));
+            self->datagramReceived(net::orvantic::buildPollReply(c, Model));
     });
     self = &rb;
     rb.setTiming(0, 30);
@@ -87,7 +87,7 @@ void TestReadBack::outcomes()
     QCOMPARE(int(run.result.outcome), outcome);
     QCOMPARE(run.sent.size(), requests);
     for (const auto &[datagram, host] : run.sent) {
-        QCOMPARE(datagram, orvantic::discoveryRequest());
+        QCOMPARE(datagram, net::orvantic::discoveryRequest());
         QCOMPARE(host, QStringLiteral("255.255.255.255"));
     }
     if (run.result.outcome == Outcome::Differs) {

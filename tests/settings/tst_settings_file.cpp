@@ -124,7 +124,7 @@ void TestSettingsFile::networkRoundTrip()
     QString error;
     const auto applied = applyTo(back[0], record, model, {}, &error);
     QVERIFY2(applied, qPrintable(error));
-    QCOMPARE(orvantic::buildConfigDatagram(*applied), orvantic::buildConfigDatagram(record));
+    QCOMPARE(net::orvantic::buildConfigDatagram(*applied), net::orvantic::buildConfigDatagram(record));
     QVERIFY(*applied == record);
     QVERIFY(changes(entryOf(record, model), entryOf(*applied, model)).isEmpty());
 }
@@ -136,16 +136,16 @@ void TestSettingsFile::restoreUndoesHandEdits()
     const QList<Entry> file = throughFile({entryOf(saved, QStringLiteral("Tessara 16"))});
 
     // An operator changes the start universe and gamma by hand, through the dialog.
-    configflow::DialogValues typed = configflow::fillValues(saved);
+    config::flow::DialogValues typed = config::flow::fillValues(saved);
     typed.startUniv = QStringLiteral("20");
-    typed.gamma[1] = fieldrules::gammaText(30);
-    const TTessaraCtrl edited = *configflow::readBack(typed, saved);
+    typed.gamma[1] = config::fieldrules::gammaText(30);
+    const TTessaraCtrl edited = *config::flow::readBack(typed, saved);
     QVERIFY(edited.SacnUniv == 20);
 
     QString error;
     const auto restored = applyTo(file[0], edited, QStringLiteral("Tessara 16"), {}, &error);
     QVERIFY2(restored, qPrintable(error));
-    QCOMPARE(orvantic::buildConfigDatagram(*restored), orvantic::buildConfigDatagram(saved));
+    QCOMPARE(net::orvantic::buildConfigDatagram(*restored), net::orvantic::buildConfigDatagram(saved));
 
     const QList<Change> diff = changes(entryOf(edited, QStringLiteral("Tessara 16")),
                                        entryOf(*restored, QStringLiteral("Tessara 16")));
@@ -163,7 +163,7 @@ void TestSettingsFile::cloneKeepsIdentity()
     spare.StaticIP = {10, 0, 0, 9};
     spare.SM = {255, 255, 0, 0};
     spare.DHCP = 1;
-    tessara::setFixedText(spare.Nickname, QStringLiteral("Spare"));
+    net::tessara::setFixedText(spare.Nickname, QStringLiteral("Spare"));
     const QList<Entry> file = throughFile({entryOf(source, QStringLiteral("Tessara 16"))});
 
     for (const bool nickname : {false, true}) {
@@ -178,7 +178,7 @@ void TestSettingsFile::cloneKeepsIdentity()
         expected.SM = spare.SM;
         expected.DHCP = spare.DHCP;
         expected.Nickname = nickname ? source.Nickname : spare.Nickname;
-        QCOMPARE(orvantic::buildConfigDatagram(*cloned), orvantic::buildConfigDatagram(expected));
+        QCOMPARE(net::orvantic::buildConfigDatagram(*cloned), net::orvantic::buildConfigDatagram(expected));
     }
 }
 

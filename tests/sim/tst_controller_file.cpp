@@ -40,8 +40,8 @@ ip = 10.77.1.12
         QCOMPARE(a.ctrl.CurrentSM, (std::array<quint8, 4>{255, 255, 0, 0}));
         QCOMPARE(a.ctrl.SM, a.ctrl.CurrentSM); // its static setting is the one it uses
         QCOMPARE(a.ctrl.MAC, (std::array<quint8, 6>{0x02, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE}));
-        QCOMPARE(tessara::fixedText(a.ctrl.Nickname), QStringLiteral("Truss"));
-        QCOMPARE(tessara::fixedText(a.ctrl.Firmware), QStringLiteral("V1.2.8"));
+        QCOMPARE(net::tessara::fixedText(a.ctrl.Nickname), QStringLiteral("Truss"));
+        QCOMPARE(net::tessara::fixedText(a.ctrl.Firmware), QStringLiteral("V1.2.8"));
         QCOMPARE(a.ctrl.Temperature, quint16(333));
         QCOMPARE(a.ctrl.NumNodes[0], quint16(300));
         QCOMPARE(a.ctrl.NumNodes[15], quint16(170)); // a short list repeats its last value
@@ -50,7 +50,7 @@ ip = 10.77.1.12
         QCOMPARE(list->at(1).model, QStringLiteral("Tessara 16"));
         QCOMPARE(list->at(1).ctrl.MAC, (std::array<quint8, 6>{0x02, 0x47, 0x4C, 77, 1, 12}));
         // What the file describes is what a search would read back.
-        const auto reply = orvantic::parsePollReply(orvantic::buildPollReply(a.ctrl, a.model));
+        const auto reply = net::orvantic::parsePollReply(net::orvantic::buildPollReply(a.ctrl, a.model));
         QVERIFY(reply && reply->ctrl == a.ctrl);
     }
 
@@ -72,7 +72,7 @@ ip = 10.77.1.12
         };
         int foreign = 0;
         for (const VirtualController &entry : *list) {
-            const QString name = tessara::fixedText(entry.ctrl.Nickname);
+            const QString name = net::tessara::fixedText(entry.ctrl.Nickname);
             const bool fits = network(entry.ctrl) == QLatin1String("10.77.0.0");
             QVERIFY2(fits == (name != QLatin1String("Other subnet")), qPrintable(name));
             foreign += fits ? 0 : 1;

@@ -39,14 +39,14 @@ class TestNetSimSettings : public QObject {
     // The reply of the controller at `at`, asked alone.
     std::optional<TTessaraCtrl> poll(const char *at)
     {
-        send(orvantic::discoveryRequest(), at);
+        send(net::orvantic::discoveryRequest(), at);
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < 1000) {
             QTest::qWait(10);
             while (m_pc->hasPendingDatagrams()) {
                 const QNetworkDatagram d = m_pc->receiveDatagram();
-                if (auto reply = orvantic::parsePollReply(d.data()))
+                if (auto reply = net::orvantic::parsePollReply(d.data()))
                     return reply->ctrl;
             }
         }
@@ -75,23 +75,23 @@ private slots:
     {
         QSignalSpy configured(m_sim.get(), &NetSim::configured);
         TTessaraCtrl wanted = simulated(0);
-        tessara::setFixedText(wanted.Nickname, QStringLiteral("Moved"));
+        net::tessara::setFixedText(wanted.Nickname, QStringLiteral("Moved"));
         wanted.SacnUniv = 42;
         wanted.DriverChip = 7;
         wanted.CurrentIP = {1, 2, 3, 4}; // identity is not carried
-        send(orvantic::buildConfigDatagram(wanted), "127.0.0.2");
+        send(net::orvantic::buildConfigDatagram(wanted), "127.0.0.2");
         QTRY_COMPARE(configured.size(), 1);
         QCOMPARE(configured.front().at(0).toInt(), 0);
         const auto reply = poll("127.0.0.2");
         QVERIFY(reply);
-        QCOMPARE(tessara::fixedText(reply->Nickname), QStringLiteral("Moved"));
+        QCOMPARE(net::tessara::fixedText(reply->Nickname), QStringLiteral("Moved"));
         QCOMPARE(reply->SacnUniv, quint16(42));
         QCOMPARE(reply->DriverChip, quint8(7));
         QCOMPARE(reply->CurrentIP, (std::array<quint8, 4>{127, 0, 0, 2}));
-        QCOMPARE(tessara::fixedText(poll("127.0.0.3")->Nickname), tessara::fixedText(simulated(1).Nickname));
+        QCOMPARE(net::tessara::fixedText(poll("127.0.0.3")->Nickname), net::tessara::fixedText(simulated(1).Nickname));
 
         // A datagram of the wrong size is not a configuration.
-        send(orvantic::buildConfigDatagram(wanted).chopped(1), "127.0.0.2");
+        send(net::orvantic::buildConfigDatagram(wanted).chopped(1), "127.0.0.2");
         QTest::qWait(100);
         QCOMPARE(configured.size(), 1);
     }
@@ -105,11 +105,11 @@ private slots:
         target.SM = {255, 0, 0, 0};
         TTessaraCtrl stranger = target;
         stranger.MAC[5] ^= 0xFF;
-        send(orvantic::buildNetSettingsDatagram(stranger), "127.0.0.1");
+        send(net::orvantic::buildNetSettingsDatagram(stranger), "127.0.0.1");
         QTest::qWait(100);
         QCOMPARE(readdressed.size(), 0);
 
-        send(orvantic::buildNetSettingsDatagram(target), "127.0.0.1");
+        send(net::orvantic::buildNetSettingsDatagram(target), "127.0.0.1");
         QTRY_COMPARE(readdressed.size(), 1);
         QCOMPARE(readdressed.front().at(1).toString(), QString());
         const auto moved = poll("127.0.0.4");
@@ -119,11 +119,11 @@ private slots:
         QCOMPARE(moved->StaticIP, target.StaticIP);
         // Nothing answers from the old address any more (the simulator's all-addresses socket
         // takes the request there and lets every controller answer from its own address).
-        send(orvantic::discoveryRequest(), "127.0.0.3");
+        send(net::orvantic::discoveryRequest(), "127.0.0.3");
         QTest::qWait(200);
         QList<std::array<quint8, 4>> from;
         while (m_pc->hasPendingDatagrams())
-            if (auto reply = orvantic::parsePollReply(m_pc->receiveDatagram().data()))
+            if (auto reply = net::orvantic::parsePollReply(m_pc->receiveDatagram().data()))
                 from << reply->ctrl.CurrentIP;
         QCOMPARE(from.size(), 2);
         QVERIFY(!from.contains(std::array<quint8, 4>{127, 0, 0, 3}));
@@ -132,7 +132,7 @@ private slots:
         // With DHCP on it stays where it is (no server to ask) and reports the flag.
         target.DHCP = 1;
         target.StaticIP = {127, 0, 0, 9};
-        send(orvantic::buildNetSettingsDatagram(target), "127.0.0.1");
+        send(net::orvantic::buildNetSettingsDatagram(target), "127.0.0.1");
         QTRY_COMPARE(readdressed.size(), 2);
         const auto dhcp = poll("127.0.0.4");
         QVERIFY(dhcp);
@@ -143,14 +143,14 @@ private slots:
     void bootloaderIgnoresSettings()
     {
         QSignalSpy started(m_sim.get(), &NetSim::bootloaderStarted);
-        send(orvantic::header(orvantic::OpBootloader), "127.0.0.2");
+        send(net::orvantic::header(net::orvantic::OpBootloader), "127.0.0.2");
         QTRY_COMPARE(started.size(), 1);
         QSignalSpy configured(m_sim.get(), &NetSim::configured);
         QSignalSpy readdressed(m_sim.get(), &NetSim::readdressed);
         TTessaraCtrl c = simulated(0);
         c.StaticIP = {127, 0, 0, 5};
-        send(orvantic::buildConfigDatagram(c), "127.0.0.2");
-        send(orvantic::buildNetSettingsDatagram(c), "127.0.0.1");
+        send(net::orvantic::buildConfigDatagram(c), "127.0.0.2");
+        send(net::orvantic::buildNetSettingsDatagram(c), "127.0.0.1");
         QTest::qWait(150);
         QCOMPARE(configured.size(), 0);
         QCOMPARE(readdressed.size(), 0);

@@ -18,8 +18,8 @@ inline TTessaraCtrl consistentRecord(const QString &firmware, int numStrings = 1
     c.CurrentIP = {127, 0, 0, 2};
     c.CurrentSM = {255, 0, 0, 0};
     c.MAC = {0x02, 0x47, 0x4c, 0x00, 0x00, 0x02};
-    tessara::setFixedText(c.Firmware, firmware);
-    tessara::setFixedText(c.Nickname, QStringLiteral("Truss left"));
+    net::tessara::setFixedText(c.Firmware, firmware);
+    net::tessara::setFixedText(c.Nickname, QStringLiteral("Truss left"));
     c.NumStrings = quint8(numStrings);
     c.HwRev = quint8(hwRev);
     c.DHCP = 0;
@@ -32,7 +32,7 @@ inline TTessaraCtrl consistentRecord(const QString &firmware, int numStrings = 1
     c.SacnUniv = 7;
     c.SacnChan = 4;
     c.NumNodes.fill(100);
-    const auto starts = configflow::simpleMapping(7, 4, 100);
+    const auto starts = config::flow::simpleMapping(7, 4, 100);
     for (int i = 0; i < 16; ++i) {
         c.AdvUniv[i] = quint16(starts[i].universe);
         c.AdvChan[i] = quint16(starts[i].channel);

@@ -436,7 +436,7 @@ int main(int argc, char *argv[])
         cursor.insertText(indent);
         QTextCharFormat link = text;
         link.setAnchor(true);
-        link.setAnchorHref(QLatin1Char('#') + QString::fromLatin1(guidepdf::anchorName(h.text)));
+        link.setAnchorHref(QLatin1Char('#') + QString::fromLatin1(app::guidepdf::anchorName(h.text)));
         cursor.insertText(h.text + QStringLiteral("\t00"), link);
     }
     cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
@@ -503,14 +503,14 @@ int main(int argc, char *argv[])
     // the bookmarks, as in the contents.
     const qreal toPoints = 72.0 / writer.resolution();
     const qreal pageHeightPt = qRound(writer.pageLayout().fullRect(QPageLayout::Point).height());
-    QList<guidepdf::Destination> destinations;
-    QList<guidepdf::Bookmark> bookmarks;
+    QList<app::guidepdf::Destination> destinations;
+    QList<app::guidepdf::Bookmark> bookmarks;
     // By block: the page numbers written into the contents have moved the chapters' positions.
     for (QTextBlock b = doc.findBlockByNumber(firstChapterBlock); b.isValid(); b = b.next()) {
         const int level = b.blockFormat().headingLevel();
         if (level == 0)
             continue;
-        const QByteArray name = guidepdf::anchorName(b.text());
+        const QByteArray name = app::guidepdf::anchorName(b.text());
         const qreal top = marginTop + offsetOnPage(doc, b, body.height());
         destinations.append({name, pageOf(b) - 1, marginX * toPoints, pageHeightPt - top * toPoints + 6});
         if (level <= 2)
@@ -521,7 +521,7 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("cannot read %1: %2").arg(partPath, part.errorString()));
     QByteArray pdf = part.readAll();
     part.close();
-    if (const QString why = guidepdf::addNavigation(pdf, destinations, bookmarks); !why.isEmpty())
+    if (const QString why = app::guidepdf::addNavigation(pdf, destinations, bookmarks); !why.isEmpty())
         return fail(why);
     if (!part.open(QIODevice::WriteOnly | QIODevice::Truncate) || part.write(pdf) != pdf.size() || !part.flush())
         return fail(QStringLiteral("cannot write %1: %2").arg(partPath, part.errorString()));

@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <optional>
 
-namespace guidepdf {
+namespace app::guidepdf {
 
 namespace {
 
@@ -241,4 +241,4 @@ QString addNavigation(QByteArray &pdf, const QList<Destination> &destinations, c
     return {};
 }
 
-} // namespace guidepdf
+} // namespace app::guidepdf

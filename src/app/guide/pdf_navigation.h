@@ -10,7 +10,7 @@
 #include <QList>
 #include <QString>
 
-namespace guidepdf {
+namespace app::guidepdf {
 
 struct Destination {
     QByteArray name; // as the links name it, without '#'
@@ -33,4 +33,4 @@ QString addNavigation(QByteArray &pdf, const QList<Destination> &destinations, c
 // "a-controller-s-ip").
 QByteArray anchorName(const QString &heading);
 
-} // namespace guidepdf
+} // namespace app::guidepdf
