@@ -52,6 +52,9 @@ QuorixLink::QuorixLink(rdm::SerialPortIo *io, QObject *parent)
     Timer1->setTimerType(Qt::PreciseTimer);
     m_gapTimer->setTimerType(Qt::PreciseTimer);
     m_gapTimer->setSingleShot(true);
+    m_readBackTimer = new QTimer(this);
+    m_readBackTimer->setTimerType(Qt::PreciseTimer);
+    m_readBackTimer->setSingleShot(true);
     Session.pacing = &m_pacing;
     Session.searchEnded = [this](bool found) { endSearch(found); };
     Session.searchProgress = [this](const rdm::SearchProgress &progress) { emit searchStatus(progress); };
@@ -59,6 +62,7 @@ QuorixLink::QuorixLink(rdm::SerialPortIo *io, QObject *parent)
     connect(m_io, &rdm::SerialPortIo::readyRead, this, &QuorixLink::ComPort1RxChar);
     connect(m_io, &rdm::SerialPortIo::errorOccurred, this, &QuorixLink::portErrorOccurred);
     connect(Timer1, &QTimer::timeout, this, &QuorixLink::Timer1Timer);
+    connect(m_readBackTimer, &QTimer::timeout, this, &QuorixLink::readBackTimeout);
     connect(m_gapTimer, &QTimer::timeout, this, [this] {
         if (!m_bootloader.active())
             Session.gapTimeout();
@@ -113,6 +117,8 @@ void QuorixLink::portErrorOccurred()
         return;
     if (!m_io->isOpen() && error != QSerialPort::ResourceError && error != QSerialPort::WriteError)
         return;
+    if (m_readBack)
+        endReadBack(false);
     const QString reason = m_io->errorString();
     const QString text = tr("The serial port %1 stopped working (was the USB interface unplugged?).\n\n%2")
                              .arg(rdm::portSystemLocation(m_portName), reason);
@@ -169,6 +175,8 @@ Failure QuorixLink::openFailure() const
 
 Result<> QuorixLink::startSearch()
 {
+    if (m_readBack)
+        endReadBack(false);
     // A search still running stops here, whether or not the port opens again.
     Session.abort();
     if (m_searching) {
@@ -188,6 +196,8 @@ void QuorixLink::ComPort1RxChar()
     const QByteArray bytes = m_io->readAll();
     if (m_bootloader.active())
         m_bootloader.bytesReceived(bytes);
+    else if (m_readBack)
+        readBackBytes(bytes);
     else
         Session.bytesReceived(bytes);
 }
@@ -229,6 +239,8 @@ Result<> QuorixLink::sendSet(int num, const rdm::RdmRequest &request)
 {
     // A search running on the line keeps it; otherwise the message has the line to itself, with
     // the RDM setting whatever the port was last used for (the bootloader's 19200 8N1).
+    if (m_readBack)
+        endReadBack(false);
     const bool own = !m_searching;
     if (own && !openLink(LineSetting::RdmLink))
         return openFailure();
@@ -306,6 +318,97 @@ QuorixLink::EditOutcome QuorixLink::applyEdits(int num, const rdm::QuorixEdits &
     return out;
 }
 
+// ---- read-back ----
+
+Result<> QuorixLink::readBack(int num, const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited)
+{
+    if (num < 0 || num >= VControllers.size())
+        return noController();
+    if (m_searching || m_bootloader.active() || m_readBack)
+        return Failure{tr("The line is busy with a search or a firmware update."), {}};
+    rdm::ReadBackPlan plan(VControllers[num].deviceId(), shown, edited);
+    if (!plan.next()) {
+        // Nothing was sent, so there is nothing to ask; the end still comes from the event loop.
+        QMetaObject::invokeMethod(this, [this, report = plan.report()] { emit readBackFinished(report); },
+                                  Qt::QueuedConnection);
+        return {};
+    }
+    if (!openLink(LineSetting::RdmLink))
+        return openFailure();
+    m_readBack.emplace(std::move(plan));
+    askReadBack();
+    return {};
+}
+
+void QuorixLink::askReadBack()
+{
+    const std::optional<rdm::RdmRequest> get = m_readBack->plan.next();
+    if (!get) {
+        endReadBack(true);
+        return;
+    }
+    ++m_readBack->tries;
+    ++m_readBack->gets;
+    m_readBack->waitedGap = false;
+    // Half duplex: whatever is still held belongs to an earlier message.
+    m_readBack->replies.clear();
+    const QByteArray frame = Session.message(*get);
+    m_readBack->plan.sent(rdm::parseRdmHeader(frame)->transNum);
+    if (!m_line.sendFrame(frame, Session.timings.breakUs)) {
+        endReadBack(false); // the port's failure is reported by errorOccurred
+        return;
+    }
+    m_readBackTimer->start(Session.timings.parameterTimeoutMs);
+}
+
+void QuorixLink::readBackBytes(QByteArrayView bytes)
+{
+    m_readBack->replies.append(bytes);
+    while (const std::optional<QByteArray> frame = m_readBack->replies.takeRdm()) {
+        const std::optional<rdm::TRdmPacket> header = rdm::parseRdmHeader(*frame);
+        if (!header || !m_readBack->plan.take(*header, rdm::parameterData(*frame)))
+            continue;
+        m_readBackTimer->stop();
+        m_readBack->tries = 0;
+        // The controller leaves the line quiet for a moment after it has answered.
+        pause(Session.timings.responseGapUs);
+        askReadBack();
+        return;
+    }
+}
+
+void QuorixLink::readBackTimeout()
+{
+    // A reply already in, but not yet handed over, settles the wait first.
+    const quint64 gets = m_readBack->gets;
+    m_io->pollInput();
+    if (!m_readBack || m_readBack->gets != gets)
+        return;
+    if (m_readBack->replies.pending() && !m_readBack->waitedGap) {
+        // A reply is on its way in; it gets the inter-byte time-out to end.
+        m_readBack->waitedGap = true;
+        m_readBackTimer->start(Session.timings.gapTimeoutMs);
+        return;
+    }
+    if (m_readBack->tries >= ReadBackTries) {
+        m_readBack->plan.giveUp();
+        m_readBack->tries = 0;
+    }
+    askReadBack();
+}
+
+void QuorixLink::endReadBack(bool closeLine)
+{
+    m_readBackTimer->stop();
+    ReadBackRun run = std::move(*m_readBack);
+    m_readBack.reset();
+    while (run.plan.next())
+        run.plan.giveUp();
+    if (closeLine)
+        m_line.close();
+    emit readBackFinished(run.plan.report());
+}
+
 // ---- serial firmware update ----
 
 Result<> QuorixLink::startFirmwareUpdate(int num, const QByteArray &image)
@@ -340,6 +443,8 @@ bool QuorixLink::leftInBootloader(int num) const
 
 Result<> QuorixLink::beginTransfer(const QByteArray &image, quint32 deviceId)
 {
+    if (m_readBack)
+        endReadBack(false);
     if (!openLink(LineSetting::BootloaderLink))
         return openFailure();
     m_transferTo = deviceId;

@@ -8,9 +8,9 @@
 // Timer1 ticks are its own; otherwise they are the RDM session's.
 
 #include "common/result.h"
-#include "common/result.h"
 #include "rdm/quorix_ctrl.h"
 #include "rdm/quorix_edits.h"
+#include "rdm/quorix_read_back.h"
 #include "rdm/rdm_session.h"
 #include "rdm/search_progress.h"
 #include "rdm/serial_bootloader.h"
@@ -21,6 +21,7 @@
 #include <QSet>
 #include <QObject>
 #include <QStringList>
+#include <optional>
 
 class QSerialPort;
 class QTimer;
@@ -86,6 +87,16 @@ public:
     };
     EditOutcome applyEdits(int num, const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited);
 
+    // After applyEdits(num, shown, edited) sent every message: reads back what it sent with the
+    // gets of those parameters alone (rdm::ReadBackPlan), on the RDM link, each asked until
+    // answered, up to ReadBackTries times; the line is closed, drained, at the end. Ends with
+    // readBackFinished, also when a search, a firmware update or a port failure cuts it short.
+    // Fails, sending nothing, while a search or a firmware update has the line, or when the port
+    // does not open.
+    static constexpr int ReadBackTries = 3;
+    Result<> readBack(int num, const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited);
+    bool readingBack() const { return m_readBack.has_value(); }
+
     // The serial firmware update of controller `num`: the enter-bootloader message, the
     // bootloader link, then the exchange (connect key every 100 ms, blocks, EOT). Fails with why it
     // could not start. Progress and the end are signalled.
@@ -112,6 +123,7 @@ signals:
     void firmwareFinished(); // complete, refused or unanswered; see bootloader()
     // The port failed while in use (unplugged, a write that failed); what ran has stopped.
     void portFailed(const Failure &failure);
+    void readBackFinished(const rdm::ReadBackReport &report);
 
 private:
     // RdmTransport
@@ -134,6 +146,19 @@ private:
     Result<> applyStep(int num, rdm::EditStep step, const rdm::QuorixEdits &values);
     Result<> beginTransfer(const QByteArray &image, quint32 deviceId);
     void noteBootloaderLeft();
+    // The read-back running: its gets, and the replies being pieced together.
+    struct ReadBackRun {
+        explicit ReadBackRun(rdm::ReadBackPlan p) : plan(std::move(p)) {}
+        rdm::ReadBackPlan plan;
+        int tries = 0;          // of the get in flight
+        bool waitedGap = false; // its wait was stretched once for a reply still coming in
+        quint64 gets = 0;       // messages sent, so a timer knows whether a reply moved it on
+        rdm::RdmReassembler replies;
+    };
+    void askReadBack();
+    void readBackBytes(QByteArrayView bytes);
+    void readBackTimeout();
+    void endReadBack(bool closeLine);
 
     rdm::SerialPortIo *m_io;
     rdm::SerialLine m_line;
@@ -147,4 +172,6 @@ private:
     QElapsedTimer m_keyOffered;
     quint32 m_transferTo = 0; // the controller of the running transfer; 0 for a recovery
     QSet<quint32> m_leftInBootloader;
+    QTimer *m_readBackTimer = nullptr;
+    std::optional<ReadBackRun> m_readBack;
 };

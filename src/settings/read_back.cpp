@@ -46,6 +46,45 @@ QList<Change> differences(const Entry &sent, const Entry &reported)
     return changes(reported, sent);
 }
 
+namespace {
+// A USB field by its name in the file, with its value as the restore table words it.
+std::pair<QString, QString> usbField(rdm::EditStep step, const rdm::QuorixEdits &e)
+{
+    switch (step) {
+    case rdm::LabelStep: return {QStringLiteral("nickname"), e.nickname};
+    case rdm::ModeStep: return {QStringLiteral("mode"), QString::number(e.personality)};
+    case rdm::StartAddressStep: return {QStringLiteral("startAddress"), QString::number(e.startAddress)};
+    case rdm::GammaStep:
+    case rdm::EditSteps: break;
+    }
+    return {QStringLiteral("gamma"), QString::number(e.gammaTenths / 10.0)};
+}
+} // namespace
+
+Result usbResult(const QString &controller, const rdm::ReadBackReport &report)
+{
+    using State = rdm::ReadBackField::State;
+    Result r{controller, Outcome::Verified, {}, {}};
+    if (!report.answered()) {
+        r.outcome = Outcome::NoAnswer;
+        return r;
+    }
+    for (const rdm::ReadBackField &f : report.fields) {
+        if (f.state == State::AsSent)
+            continue;
+        const auto [field, sent] = usbField(f.step, report.sent);
+        QString now = usbField(f.step, report.reported).second;
+        if (f.state == State::NoAnswer)
+            now = QStringLiteral("no answer");
+        else if (f.state == State::Refused)
+            now = QStringLiteral("refused");
+        r.differences.append({field, now, sent});
+    }
+    if (!r.differences.isEmpty())
+        r.outcome = Outcome::Differs;
+    return r;
+}
+
 NetworkReadBack::NetworkReadBack(Send send, QObject *parent)
     : QObject(parent), m_send(std::move(send)), m_timer(new QTimer(this))
 {

@@ -4,6 +4,7 @@
 // sends and listens for the controller's poll reply, by MAC, since a controller may come back at
 // another address; it never sends anything else.
 
+#include "rdm/quorix_read_back.h"
 #include "settings/settings_file.h"
 
 #include <QByteArray>
@@ -43,6 +44,10 @@ QString resultListText(const QList<Result> &results);
 // The fields in which a controller's report differs from what was sent: `now` as reported,
 // `fromFile` as sent.
 QList<Change> differences(const Entry &sent, const Entry &reported);
+
+// A USB controller's read-back as a result: "Verified", "Differs" with each field reported
+// otherwise than sent or not reported at all, or "No answer" when no get was answered.
+Result usbResult(const QString &controller, const rdm::ReadBackReport &report);
 
 class NetworkReadBack : public QObject {
     Q_OBJECT

@@ -105,6 +105,11 @@ RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, Net
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_readBack, &NetworkReadBack::finished, this, &RestoreDialog::finishJob);
     connect(m_net.udpPort(), &UdpPort::datagramReceived, m_readBack, &NetworkReadBack::datagramReceived);
+    connect(m_usb.Link, &QuorixLink::readBackFinished, this, [this](const rdm::ReadBackReport &report) {
+        // The link may be read back for someone else; only the controller this run asked about counts.
+        if (m_usbReadingBack)
+            finishJob(usbResult(*std::exchange(m_usbReadingBack, std::nullopt), report));
+    });
 
     listTargets();
     fillTargetBoxes();
@@ -290,11 +295,21 @@ void RestoreDialog::runNext()
     m_usbDialog.load(rdm::editsOf(c), c.RM != 0, rdm::firmwareText(c), t.row + 1);
     const rdm::QuorixEdits shown = m_usbDialog.shownEdits();
     const QuorixLink::EditOutcome outcome = m_usb.Link->applyEdits(t.row, shown, *job.usbEdited);
-    if (!outcome.notSent.isEmpty())
+    if (!outcome.notSent.isEmpty()) {
         finishJob({name, Outcome::NotSent, {},
                    tr("%1 did not go out: %2").arg(outcome.notSent.join(QStringLiteral(", ")), outcome.reason.text)});
-    else
-        finishJob({name, Outcome::Applied, {}, chkVerify->isChecked() ? tr("USB controllers are not read back yet") : QString()});
+        return;
+    }
+    if (!chkVerify->isChecked()) {
+        finishJob({name, Outcome::Applied, {}, {}});
+        return;
+    }
+    m_usbReadingBack = name;
+    if (const ::Result<> asked = m_usb.Link->readBack(t.row, shown, *job.usbEdited); !asked) {
+        m_usbReadingBack.reset();
+        // Sent all the same; only the reading failed.
+        finishJob({name, Outcome::Applied, {}, QuorixLink::wholeText(asked.failure())});
+    }
 }
 
 void RestoreDialog::finishJob(const settings::Result &result)

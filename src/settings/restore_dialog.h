@@ -95,6 +95,7 @@ private:
     QList<int> m_queue; // jobs still to run
     QList<settings::Result> m_results;
     settings::NetworkReadBack *m_readBack;
+    std::optional<QString> m_usbReadingBack; // the name of the USB controller being read back
     std::function<QString(QWidget *)> m_resultsPath;
     bool m_running = false;
 };

@@ -246,6 +246,113 @@ private slots:
         QCOMPARE(link.VControllers[0].Gamma, quint8(0));
     }
 
+    // A read-back after the dialog's OK asks with the gets of what was set and nothing else, on
+    // the RDM link, drained, and the line is closed at its end.
+    void readBackAsksOnlyForWhatWasSet_data()
+    {
+        QTest::addColumn<rdm::QuorixEdits>("edited");
+        QTest::addColumn<QList<quint16>>("gets");
+        const rdm::QuorixEdits was = rdm::editsOf(makeVirtualQuorix(0x1234, 0).rec);
+        rdm::QuorixEdits e = was;
+        e.nickname = QStringLiteral("Front truss");
+        QTest::newRow("nickname") << e << QList<quint16>{rdm::PID_DEVICE_LABEL};
+        e = was;
+        e.startAddress = 300;
+        QTest::newRow("start address") << e << QList<quint16>{rdm::PID_DEVICE_INFO};
+        e.personality = 2;
+        QTest::newRow("mode and start address: one get") << e << QList<quint16>{rdm::PID_DEVICE_INFO};
+        e = was;
+        e.gammaTenths = 27;
+        QTest::newRow("gamma") << e << QList<quint16>{rdm::PID_GAMMA};
+        e = {3, QStringLiteral("Front truss"), 100, 27};
+        QTest::newRow("everything") << e
+                                    << QList<quint16>{rdm::PID_DEVICE_LABEL, rdm::PID_DEVICE_INFO, rdm::PID_GAMMA};
+    }
+    void readBackAsksOnlyForWhatWasSet()
+    {
+        QFETCH(rdm::QuorixEdits, edited);
+        QFETCH(QList<quint16>, gets);
+        VirtualQuorixLine line({makeVirtualQuorix(0x1234, 0)});
+        auto *port = new RecordingPort;
+        port->answer = [&line](const QByteArray &written) { return line.handle(written); };
+        QuorixLink link(port);
+        link.VControllers << line.controllers[0].rec;
+        const rdm::QuorixEdits shown = rdm::editsOf(link.VControllers[0]);
+        QVERIFY(link.applyEdits(0, shown, edited).notSent.isEmpty());
+        port->events.clear();
+
+        QSignalSpy finished(&link, &QuorixLink::readBackFinished);
+        QVERIFY(link.readBack(0, shown, edited).ok());
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(port->pidsWritten(), gets);
+        for (const RecordingPort::Event &e : std::as_const(port->events))
+            if (e.kind == RecordingPort::Event::Write)
+                QCOMPARE(quint8(e.bytes[20]), quint8(rdm::GET_COMMAND));
+        QVERIFY2(port->disciplineFault().isEmpty(), qPrintable(port->disciplineFault()));
+        QCOMPARE(port->events.first().setting, LineSetting::RdmLink);
+        QVERIFY(!link.isOpen());
+        const auto report = finished.first().first().value<rdm::ReadBackReport>();
+        QVERIFY(report.verified());
+        QCOMPARE(report.reported, edited);
+        QCOMPARE(finished.size(), 1);
+    }
+
+    // What a controller did not take is told field by field: as sent, not as sent, no answer.
+    void readBackTellsWhatWasNotTaken_data()
+    {
+        using State = rdm::ReadBackField::State;
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QList<State>>("states"); // nickname, mode, start address, gamma
+        QTest::addColumn<int>("getsSent");
+        QTest::newRow("keeps its old nickname")
+            << "drops-label" << QList<State>{State::Differs, State::AsSent, State::AsSent, State::AsSent} << 3;
+        QTest::newRow("answers no get after the sets")
+            << "silent" << QList<State>(4, State::NoAnswer) << 3 * QuorixLink::ReadBackTries;
+        QTest::newRow("refuses the gets")
+            << "refuses" << QList<State>(4, State::Refused) << 3;
+    }
+    void readBackTellsWhatWasNotTaken()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QList<rdm::ReadBackField::State>, states);
+        QFETCH(int, getsSent);
+        VirtualQuorixLine line({makeVirtualQuorix(0x1234, 0)});
+        auto *port = new RecordingPort;
+        port->answer = [&](const QByteArray &written) -> QByteArray {
+            const auto request = rdm::parseRdmHeader(written);
+            if (fault == "drops-label" && request->cc == rdm::SET_COMMAND && request->pid == rdm::PID_DEVICE_LABEL)
+                return {};
+            if (fault == "refuses" && request->cc == rdm::GET_COMMAND)
+                return rdm::buildReply(*request, rdm::makerUid(0x1234), rdm::RESPONSE_TYPE_NACK_REASON,
+                                       QByteArray(2, '\0'));
+            return line.handle(written);
+        };
+        QuorixLink link(port);
+        link.VControllers << line.controllers[0].rec;
+        const rdm::QuorixEdits shown = rdm::editsOf(link.VControllers[0]);
+        const rdm::QuorixEdits edited{3, QStringLiteral("Front truss"), 100, 27};
+        QVERIFY(link.applyEdits(0, shown, edited).notSent.isEmpty());
+        line.controllers[0].ignoresGets = fault == "silent";
+        port->events.clear();
+        link.Session.timings.parameterTimeoutMs = 20;
+
+        QSignalSpy finished(&link, &QuorixLink::readBackFinished);
+        QVERIFY(link.readBack(0, shown, edited).ok());
+        QVERIFY(finished.wait(5000));
+        const auto report = finished.first().first().value<rdm::ReadBackReport>();
+        QList<rdm::ReadBackField::State> got;
+        for (const rdm::ReadBackField &f : report.fields)
+            got << f.state;
+        QCOMPARE(got, states);
+        QVERIFY(!report.verified());
+        QCOMPARE(report.answered(), fault != "silent");
+        if (fault == "drops-label")
+            QCOMPARE(report.reported.nickname, shown.nickname);
+        QCOMPARE(port->pidsWritten().size(), getsSent);
+        QVERIFY2(port->disciplineFault().isEmpty(), qPrintable(port->disciplineFault()));
+        QVERIFY(!link.isOpen());
+    }
+
     // Ticks and bytes go to the bootloader while it runs: no RDM request lands in its handshake.
     void theBootloaderHasTheLineToItself()
     {

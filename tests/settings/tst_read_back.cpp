@@ -51,6 +51,7 @@ private slots:
     void outcomes_data();
     void outcomes();
     void resultList();
+    void usbResults();
 };
 
 void TestReadBack::outcomes_data()
@@ -114,6 +115,38 @@ void TestReadBack::resultList()
                             "Tessara 4 \"Bar top\" 10.77.1.12: Differs\n"
                             "    gamma[1]: sent 2.2, reported 1\n"
                             "Quorix 16 \"Spare\" 00001003: Not sent (port busy)\n"));
+}
+
+// A USB read-back as the result list tells it: each field not reported as sent, by its name in
+// the file, with what was sent and what came back (or that nothing did).
+void TestReadBack::usbResults()
+{
+    using State = rdm::ReadBackField::State;
+    rdm::ReadBackReport report;
+    report.sent = {2, QStringLiteral("Front truss"), 100, 27};
+    report.reported = report.sent;
+    report.fields = {{rdm::LabelStep, State::AsSent}, {rdm::StartAddressStep, State::AsSent}, {rdm::GammaStep, State::AsSent}};
+    const QString name = QStringLiteral("Quorix 16 \"Front truss\" 00001234");
+    const Result verified = usbResult(name, report);
+    QCOMPARE(verified.outcome, Outcome::Verified);
+    QVERIFY(verified.differences.isEmpty());
+    QCOMPARE(verified.controller, name);
+
+    report.reported.nickname = QStringLiteral("Stage left 1");
+    report.fields[0].state = State::Differs;
+    report.fields[1].state = State::Refused;
+    report.fields[2].state = State::NoAnswer;
+    const Result differs = usbResult(name, report);
+    QCOMPARE(differs.outcome, Outcome::Differs);
+    QCOMPARE(differs.differences, (QList<Change>{{QStringLiteral("nickname"), QStringLiteral("Stage left 1"), QStringLiteral("Front truss")},
+                                                 {QStringLiteral("startAddress"), QStringLiteral("refused"), QStringLiteral("100")},
+                                                 {QStringLiteral("gamma"), QStringLiteral("no answer"), QStringLiteral("2.7")}}));
+
+    for (rdm::ReadBackField &f : report.fields)
+        f.state = State::NoAnswer;
+    const Result silent = usbResult(name, report);
+    QCOMPARE(silent.outcome, Outcome::NoAnswer);
+    QVERIFY(silent.differences.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestReadBack)
