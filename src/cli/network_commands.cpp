@@ -90,12 +90,12 @@ int NetworkCommands::search(bool json)
                                    {{QStringLiteral("adapter"), m_link.localAddress().toString()}}));
         return Success;
     }
-    QList<QStringList> rows{{QStringLiteral("Model"), QStringLiteral("Nickname"), QStringLiteral("IP"),
-                             QStringLiteral("Firmware"), QStringLiteral("Temp")}};
+    QList<QStringList> rows;
     for (int row = 0; row < m_link.count(); ++row)
         rows << m_link.rowTexts(row);
-    printTable(m_out, rows);
-    m_out.result(QStringLiteral("Found %1 Device(s)").arg(m_link.count()));
+    printFound(m_out, {QStringLiteral("Model"), QStringLiteral("Nickname"), QStringLiteral("IP"), QStringLiteral("Firmware"),
+                       QStringLiteral("Temp")},
+               rows);
     return Success;
 }
 

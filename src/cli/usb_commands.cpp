@@ -110,12 +110,12 @@ int UsbCommands::search(bool json)
                                    {{QStringLiteral("port"), m_link.portName()}}));
         return Success;
     }
-    QList<QStringList> rows{{QStringLiteral("Model"), QStringLiteral("Nickname"), QStringLiteral("Firmware"),
-                             QStringLiteral("Serial"), QStringLiteral("Temp")}};
+    QList<QStringList> rows;
     for (const TQuorixCtrl &c : found)
         rows << rdm::usbRowTexts(c);
-    printTable(m_out, rows);
-    m_out.result(QStringLiteral("Found %1 Device(s)").arg(found.size()));
+    printFound(m_out, {QStringLiteral("Model"), QStringLiteral("Nickname"), QStringLiteral("Firmware"),
+                       QStringLiteral("Serial"), QStringLiteral("Temp")},
+               rows);
     return Success;
 }
 
