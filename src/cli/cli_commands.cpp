@@ -263,11 +263,10 @@ int restoreCommand(const QCommandLineParser &p, Output &out)
         const QList<Target> &only = plan.targets;
         const bool usb = plan.where.usb;
         // The whole file is read, and refused as a whole, before the line is touched.
-        QString error;
         const QString file = p.positionalArguments().first();
-        const std::optional<QList<settings::Entry>> entries = settings::readFile(file, &error);
+        const Result<QList<settings::Entry>> entries = settings::readFile(file);
         if (!entries) {
-            out.message(error);
+            out.message(entries.failure().text);
             return int(Failure);
         }
         const settings::Family wanted = usb ? settings::Family::Usb : settings::Family::Network;

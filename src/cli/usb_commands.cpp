@@ -249,10 +249,9 @@ int UsbCommands::restore(const QList<settings::Entry> &entries, bool dryRun, boo
             continue;
         }
         const TQuorixCtrl &c = m_link.VControllers[row];
-        QString error;
-        const std::optional<rdm::QuorixEdits> edited = settings::applyTo(e, c, {}, &error);
+        const Result<rdm::QuorixEdits> edited = settings::applyTo(e, c, {});
         if (!edited) {
-            m_out.message(QStringLiteral("%1: %2").arg(e.id, error));
+            m_out.message(QStringLiteral("%1: %2").arg(e.id, edited.failure().text));
             all = false;
             continue;
         }
