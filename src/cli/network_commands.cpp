@@ -90,12 +90,12 @@ int NetworkCommands::search(bool json)
                                    {{QStringLiteral("adapter"), m_link.localAddress().toString()}}));
         return Success;
     }
-    QList<QStringList> rows{{QStringLiteral("Model"), QStringLiteral("Nickname"), QStringLiteral("IP"),
-                             QStringLiteral("Firmware"), QStringLiteral("Temp")}};
+    QList<QStringList> rows;
     for (int row = 0; row < m_link.count(); ++row)
         rows << m_link.rowTexts(row);
-    printTable(m_out, rows);
-    m_out.result(QStringLiteral("Found %1 Device(s)").arg(m_link.count()));
+    printFound(m_out, {QStringLiteral("Model"), QStringLiteral("Nickname"), QStringLiteral("IP"), QStringLiteral("Firmware"),
+                       QStringLiteral("Temp")},
+               rows);
     return Success;
 }
 
@@ -181,12 +181,15 @@ int NetworkCommands::restore(const QList<settings::Entry> &entries, bool dryRun,
             all = false;
             continue;
         }
-        QString why = refusal(row);
-        const QString model = m_link.rowTexts(row).value(0);
-        const std::optional<TTessaraCtrl> record =
-            why.isEmpty() ? settings::applyTo(e, m_link.controller(row), model, {}, &why) : std::nullopt;
-        if (!record) {
+        if (const QString why = refusal(row); !why.isEmpty()) {
             m_out.message(QStringLiteral("%1: %2").arg(e.id, why));
+            all = false;
+            continue;
+        }
+        const QString model = m_link.rowTexts(row).value(0);
+        const Result<TTessaraCtrl> record = settings::applyTo(e, m_link.controller(row), model, {});
+        if (!record) {
+            m_out.message(QStringLiteral("%1: %2").arg(e.id, record.failure().text));
             all = false;
             continue;
         }
@@ -249,9 +252,9 @@ std::optional<settings::Entry> NetworkCommands::edited(const settings::Entry &no
                            {QStringLiteral("version"), settings::SchemaVersion},
                            {QStringLiteral("controllers"), QJsonArray{entry}}};
     // The settings file's strict reading holds every field to its dialog's limits.
-    QString error;
-    std::optional<QList<settings::Entry>> read = settings::fromJson(QJsonDocument(file).toJson(), &error);
+    const Result<QList<settings::Entry>> read = settings::fromJson(QJsonDocument(file).toJson());
     if (!read) {
+        QString error = read.failure().text;
         for (const QString &prefix : {QStringLiteral("controllers[0].settings."), QStringLiteral("controllers[0].")})
             if (error.startsWith(prefix))
                 error = error.mid(prefix.size());
@@ -276,10 +279,9 @@ int NetworkCommands::set(const Target &target, const QStringList &assignments, b
     const std::optional<settings::Entry> wanted = edited(now, assignments);
     if (!wanted)
         return Usage;
-    QString error;
-    const std::optional<TTessaraCtrl> record = settings::applyTo(*wanted, before, model, {}, &error);
+    const Result<TTessaraCtrl> record = settings::applyTo(*wanted, before, model, {});
     if (!record) {
-        m_out.message(QStringLiteral("%1: %2").arg(target.text, error));
+        m_out.message(QStringLiteral("%1: %2").arg(target.text, record.failure().text));
         return Failure;
     }
     if (*record == before) {
