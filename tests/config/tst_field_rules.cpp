@@ -9,34 +9,27 @@
 #include <limits>
 
 using namespace config::fieldrules;
-Q_DECLARE_METATYPE(config::fieldrules::IntegerRule)
 Q_DECLARE_METATYPE(config::fieldrules::StepRule)
 
 class TestFieldRules : public QObject {
     Q_OBJECT
 private slots:
-    void integerCheck_data()
+    // The limits of the dialogs' own boxes (how a rule checks a text is tested with the rules).
+    void dialogBoxLimits()
     {
-        QTest::addColumn<IntegerRule>("rule");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("universe 64000") << UniverseRule << "64000" << "63999";
-        QTest::newRow("fan 5") << FanRule << "5" << "10";
-        QTest::newRow("fan 61") << FanRule << "61" << "60";
-        QTest::newRow("fan text") << FanRule << "hot" << "10";
-        QTest::newRow("octet 256") << OctetRule << "256" << "255";
-        QTest::newRow("octet -1") << OctetRule << "-1" << "0";
-        QTest::newRow("octet text") << OctetRule << "x1" << "0";
-        QTest::newRow("octet empty") << OctetRule << "" << "0";
-        QTest::newRow("octet 10") << OctetRule << "10" << "10";
-    }
-    void integerCheck()
-    {
-        QFETCH(IntegerRule, rule);
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QCOMPARE(checkInteger(text, rule), expected);
-        QCOMPARE(checkInteger(expected, rule), expected); // a checked box stays as it is
+        const struct {
+            const IntegerRule &rule;
+            const char *text;
+            const char *expected;
+        } cases[] = {{UniverseRule, "64000", "63999"}, {FanRule, "5", "10"},     {FanRule, "61", "60"},
+                     {FanRule, "hot", "10"},          {OctetRule, "256", "255"}, {OctetRule, "-1", "0"},
+                     {OctetRule, "x1", "0"},          {OctetRule, "", "0"},      {OctetRule, "10", "10"},
+                     {NullRule, "11", "10"},          {IntensityRule, "full", "100"}};
+        for (const auto &c : cases) {
+            const QString expected = QString::fromUtf8(c.expected);
+            QCOMPARE(checkInteger(QString::fromUtf8(c.text), c.rule), expected);
+            QCOMPARE(checkInteger(expected, c.rule), expected); // a checked box stays as it is
+        }
     }
 
     void startChannel_data()
