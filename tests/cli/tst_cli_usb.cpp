@@ -278,9 +278,8 @@ private slots:
         Run run = cli(line.at({QStringLiteral("backup"), QStringLiteral("--all"), QStringLiteral("-o"), file,
                                QStringLiteral("--fast")}));
         QCOMPARE(run.status, 0);
-        QString error;
-        const std::optional<QList<settings::Entry>> saved = settings::readFile(file, &error);
-        QVERIFY2(saved, qPrintable(error));
+        const Result<QList<settings::Entry>> saved = settings::readFile(file);
+        QVERIFY2(saved, qPrintable(saved ? QString() : saved.failure().text));
         QCOMPARE(saved->size(), Ids.size());
 
         for (const QStringList &change : {QStringList{QStringLiteral("00001000"), QStringLiteral("gamma=2.9"),
