@@ -46,6 +46,7 @@ QuorixLink::QuorixLink(rdm::SerialPortIo *io, QObject *parent)
 {
     setObjectName(QStringLiteral("QuorixLink"));
     m_io->setParent(this);
+    m_clock.start();
     setPortName(QStringLiteral("COM1"));
     Timer1->setObjectName(QStringLiteral("Timer1"));
     // The pacing is the protocol's clock; a coarse timer may fire 5 % late.
