@@ -4,6 +4,7 @@
 #include "cli/cli_json.h"
 #include "cli/network_commands.h"
 #include "cli/usb_commands.h"
+#include "firmware/firmware_upload.h"
 #include "rdm/firmware_hex.h"
 #include "net/net_interfaces.h"
 #include "settings/settings_file.h"
@@ -13,6 +14,7 @@
 #include <QCommandLineParser>
 #include <functional>
 #include <optional>
+#include <type_traits>
 
 namespace cli {
 
@@ -168,26 +170,35 @@ int adaptersCommand(const QCommandLineParser &p, Output &out)
     return Success;
 }
 
-// Commands that work on the USB line only, for now.
-int usbOnly(Output &out, const QString &command)
+// Works on the family the command line names, with the TARGETs of `targetTexts`: `work` gets the
+// family's commands (NetworkCommands or UsbCommands) and the plan. Nothing touches a controller
+// before `work` does; a wrong command line ends with its usage status.
+template <typename Work>
+int onFamily(const QCommandLineParser &p, const QStringList &targetTexts, Output &out, const QString &command,
+             Work work)
 {
-    out.message(QStringLiteral("%1 %2: not available for network controllers in this build; give --port for USB "
-                               "controllers")
-                    .arg(Program, command));
-    return Failure;
+    int status = Failure;
+    const std::optional<Plan> plan = planOf(p, targetTexts, out, command, &status);
+    if (!plan)
+        return status;
+    const Where &w = plan->where;
+    if (!w.usb) {
+        NetworkCommands network(out, w.adapter);
+        return work(network, *plan);
+    }
+    UsbCommands usb(out, w.port, w.fast);
+    return work(usb, *plan);
 }
+
+template <typename Family>
+constexpr bool IsUsb = std::is_same_v<std::remove_cvref_t<Family>, UsbCommands>;
 
 int searchCommand(const QCommandLineParser &p, Output &out)
 {
     if (!p.positionalArguments().isEmpty())
         return usage(out, QStringLiteral("search"), QStringLiteral("takes no TARGET"));
-    int status = Failure;
-    const std::optional<Where> w = whereOf(p, {}, out, QStringLiteral("search"), &status);
-    if (!w)
-        return status;
-    if (!w->usb)
-        return NetworkCommands(out, w->adapter).search(p.isSet(JsonOption));
-    return UsbCommands(out, w->port, w->fast).search(p.isSet(JsonOption));
+    return onFamily(p, {}, out, QStringLiteral("search"),
+                    [&](auto &family, const Plan &) { return family.search(p.isSet(JsonOption)); });
 }
 
 int showCommand(const QCommandLineParser &p, Output &out)
@@ -195,15 +206,9 @@ int showCommand(const QCommandLineParser &p, Output &out)
     const QString name = QStringLiteral("show");
     if (p.positionalArguments().size() != 1)
         return usage(out, name, QStringLiteral("one TARGET expected"));
-    int status = Failure;
-    const std::optional<Plan> plan = planOf(p, p.positionalArguments(), out, name, &status);
-    if (!plan)
-        return status;
-    const QList<Target> &targets = plan->targets;
-    const Where *w = &plan->where;
-    if (!w->usb)
-        return NetworkCommands(out, w->adapter).show(targets.first(), p.isSet(JsonOption));
-    return UsbCommands(out, w->port, w->fast).show(targets.first(), p.isSet(JsonOption));
+    return onFamily(p, p.positionalArguments(), out, name, [&](auto &family, const Plan &plan) {
+        return family.show(plan.targets.first(), p.isSet(JsonOption));
+    });
 }
 
 int setCommand(const QCommandLineParser &p, Output &out)
@@ -212,24 +217,21 @@ int setCommand(const QCommandLineParser &p, Output &out)
     const QStringList args = p.positionalArguments();
     if (args.size() < 2)
         return usage(out, name, QStringLiteral("a TARGET and at least one FIELD=VALUE expected"));
-    int status = Failure;
-    const std::optional<Plan> plan = planOf(p, {args.first()}, out, name, &status);
-    if (!plan)
-        return status;
-    const QList<Target> &targets = plan->targets;
-    const Where *w = &plan->where;
-    if (!w->usb) {
-        for (const QString &a : args.mid(1))
-            if (!a.contains(QLatin1Char('=')))
-                return usage(out, name, QStringLiteral("%1: FIELD=VALUE expected").arg(a));
-        return NetworkCommands(out, w->adapter).set(targets.first(), args.mid(1), !p.isSet(NoVerifyOption));
-    }
-    // Every field is checked before the line is touched.
-    QString error;
-    const std::optional<UsbFieldValues> values = parseUsbFields(args.mid(1), &error);
-    if (!values)
-        return usage(out, name, error);
-    return UsbCommands(out, w->port, w->fast).set(targets.first(), *values, !p.isSet(NoVerifyOption));
+    return onFamily(p, {args.first()}, out, name, [&](auto &family, const Plan &plan) {
+        // Every field is checked before the line is touched.
+        if constexpr (IsUsb<decltype(family)>) {
+            QString error;
+            const std::optional<UsbFieldValues> values = parseUsbFields(args.mid(1), &error);
+            if (!values)
+                return usage(out, name, error);
+            return family.set(plan.targets.first(), *values, !p.isSet(NoVerifyOption));
+        } else {
+            for (const QString &a : args.mid(1))
+                if (!a.contains(QLatin1Char('=')))
+                    return usage(out, name, QStringLiteral("%1: FIELD=VALUE expected").arg(a));
+            return family.set(plan.targets.first(), args.mid(1), !p.isSet(NoVerifyOption));
+        }
+    });
 }
 
 int backupCommand(const QCommandLineParser &p, Output &out)
@@ -239,15 +241,9 @@ int backupCommand(const QCommandLineParser &p, Output &out)
         return usage(out, name, QStringLiteral("-o FILE expected"));
     if (p.isSet(AllOption) == !p.positionalArguments().isEmpty())
         return usage(out, name, QStringLiteral("give either TARGETs or --all"));
-    int status = Failure;
-    const std::optional<Plan> plan = planOf(p, p.positionalArguments(), out, name, &status);
-    if (!plan)
-        return status;
-    const QList<Target> &targets = plan->targets;
-    const Where *w = &plan->where;
-    if (!w->usb)
-        return NetworkCommands(out, w->adapter).backup(targets, p.value(OutputOption));
-    return UsbCommands(out, w->port, w->fast).backup(targets, p.value(OutputOption));
+    return onFamily(p, p.positionalArguments(), out, name, [&](auto &family, const Plan &plan) {
+        return family.backup(plan.targets, p.value(OutputOption));
+    });
 }
 
 int restoreCommand(const QCommandLineParser &p, Output &out)
@@ -255,45 +251,40 @@ int restoreCommand(const QCommandLineParser &p, Output &out)
     const QString name = QStringLiteral("restore");
     if (p.positionalArguments().size() != 1)
         return usage(out, name, QStringLiteral("one FILE expected"));
-    int status = Failure;
-    const std::optional<Plan> plan = planOf(p, p.values(OnlyOption), out, name, &status);
-    if (!plan)
-        return status;
-    const QList<Target> &only = plan->targets;
-    const Where *w = &plan->where;
-    // The whole file is read, and refused as a whole, before the line is touched.
-    QString error;
-    const QString file = p.positionalArguments().first();
-    const std::optional<QList<settings::Entry>> entries = settings::readFile(file, &error);
-    if (!entries) {
-        out.message(error);
-        return Failure;
-    }
-    const settings::Family family = w->usb ? settings::Family::Usb : settings::Family::Network;
-    // An IP address names the entry written from that address; a MAC or device ID, its controller.
-    const auto names = [](const Target &t, const settings::Entry &e) {
-        return t.kind == Target::Ip ? e.address == t.text : e.id == t.text;
-    };
-    QList<settings::Entry> chosen;
-    for (const settings::Entry &e : *entries) {
-        if (e.family != family)
-            continue;
-        if (only.isEmpty() || std::any_of(only.begin(), only.end(), [&](const Target &t) { return names(t, e); }))
-            chosen << e;
-    }
-    for (const Target &t : only)
-        if (std::none_of(chosen.begin(), chosen.end(), [&](const settings::Entry &e) { return names(t, e); })) {
-            out.message(QStringLiteral("%1: not in %2").arg(t.text, file));
-            return Failure;
+    return onFamily(p, p.values(OnlyOption), out, name, [&](auto &family, const Plan &plan) {
+        const QList<Target> &only = plan.targets;
+        const bool usb = plan.where.usb;
+        // The whole file is read, and refused as a whole, before the line is touched.
+        const QString file = p.positionalArguments().first();
+        const Result<QList<settings::Entry>> entries = settings::readFile(file);
+        if (!entries) {
+            out.message(entries.failure().text);
+            return int(Failure);
         }
-    if (chosen.isEmpty()) {
-        out.message(QStringLiteral("%1 holds no %2 controller").arg(file, w->usb ? QStringLiteral("USB")
+        const settings::Family wanted = usb ? settings::Family::Usb : settings::Family::Network;
+        // An IP address names the entry written from that address; a MAC or device ID, its controller.
+        const auto names = [](const Target &t, const settings::Entry &e) {
+            return t.kind == Target::Ip ? e.address == t.text : e.id == t.text;
+        };
+        QList<settings::Entry> chosen;
+        for (const settings::Entry &e : *entries) {
+            if (e.family != wanted)
+                continue;
+            if (only.isEmpty() || std::any_of(only.begin(), only.end(), [&](const Target &t) { return names(t, e); }))
+                chosen << e;
+        }
+        for (const Target &t : only)
+            if (std::none_of(chosen.begin(), chosen.end(), [&](const settings::Entry &e) { return names(t, e); })) {
+                out.message(QStringLiteral("%1: not in %2").arg(t.text, file));
+                return int(Failure);
+            }
+        if (chosen.isEmpty()) {
+            out.message(QStringLiteral("%1 holds no %2 controller").arg(file, usb ? QStringLiteral("USB")
                                                                                  : QStringLiteral("network")));
-        return Failure;
-    }
-    if (!w->usb)
-        return NetworkCommands(out, w->adapter).restore(chosen, p.isSet(DryRunOption), !p.isSet(NoVerifyOption));
-    return UsbCommands(out, w->port, w->fast).restore(chosen, p.isSet(DryRunOption), !p.isSet(NoVerifyOption));
+            return int(Failure);
+        }
+        return family.restore(chosen, p.isSet(DryRunOption), !p.isSet(NoVerifyOption));
+    });
 }
 
 int firmwareCommand(const QCommandLineParser &p, Output &out)
@@ -307,22 +298,24 @@ int firmwareCommand(const QCommandLineParser &p, Output &out)
     if (!waitOk || wait < 1 || wait > 3600)
         return usage(out, name, QStringLiteral("--wait: \"%1\" is not a number of seconds from 1 to 3600")
                                     .arg(p.value(WaitOption)));
-    int status = Failure;
-    const std::optional<Plan> plan = planOf(p, {args.first()}, out, name, &status);
-    if (!plan)
-        return status;
-    const QList<Target> &targets = plan->targets;
-    const Where *w = &plan->where;
-    if (!w->usb)
-        return usbOnly(out, name);
-    // The whole file is checked first: a broken file must never leave the controller in its
-    // bootloader with half an image.
-    const rdm::hex::HexImage image = rdm::hex::readFirmwareHex(args[1]);
-    if (!image.ok()) {
-        out.message(image.error);
-        return Failure;
-    }
-    return UsbCommands(out, w->port, w->fast).firmware(targets.first(), image.data, wait);
+    return onFamily(p, {args.first()}, out, name, [&](auto &family, const Plan &plan) {
+        if constexpr (IsUsb<decltype(family)>) {
+            // The whole file is checked first: a broken file must never leave the controller in its
+            // bootloader with half an image.
+            const rdm::hex::HexImage image = rdm::hex::readFirmwareHex(args[1]);
+            if (!image.ok()) {
+                out.message(image.error);
+                return int(Failure);
+            }
+            return family.firmware(plan.targets.first(), image.data, wait);
+        } else {
+            if (const QString problem = firmware::fileProblem(args[1]); !problem.isEmpty()) {
+                out.message(problem);
+                return int(Failure);
+            }
+            return family.firmware(plan.targets.first(), args[1]);
+        }
+    });
 }
 
 const QList<Command> &commands()
@@ -358,7 +351,9 @@ const QList<Command> &commands()
          {PortOption, FastOption, AdapterOption, OnlyOption, DryRunOption, NoVerifyOption}, restoreCommand},
         {QStringLiteral("firmware"), QStringLiteral("TARGET FILE [--port NAME [--fast] [--wait SECONDS] | --adapter ADDR]"),
          QStringLiteral("Search, then update one controller's firmware from FILE. The file is checked before the "
-                        "controller is touched."),
+                        "controller is touched. A network controller is told to start its bootloader (unless it runs "
+                        "it already) and takes the file over TCP; a USB controller's bootloader is offered the "
+                        "connect key for --wait seconds."),
          {PortOption, FastOption, AdapterOption, WaitOption}, firmwareCommand},
     };
     return all;

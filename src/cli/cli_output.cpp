@@ -11,12 +11,17 @@ Output::Output(std::FILE *out, std::FILE *err)
 {
 }
 
-void Output::result(const QString &line)
+void Output::writeLine(std::FILE *to, const QString &line)
 {
     endProgress();
-    std::fputs(line.toUtf8().constData(), m_out);
-    std::fputc('\n', m_out);
-    std::fflush(m_out);
+    std::fputs(line.toUtf8().constData(), to);
+    std::fputc('\n', to);
+    std::fflush(to);
+}
+
+void Output::result(const QString &line)
+{
+    writeLine(m_out, line);
 }
 
 void Output::resultBytes(const QByteArray &bytes)
@@ -28,10 +33,7 @@ void Output::resultBytes(const QByteArray &bytes)
 
 void Output::message(const QString &text)
 {
-    endProgress();
-    std::fputs(text.toUtf8().constData(), m_err);
-    std::fputc('\n', m_err);
-    std::fflush(m_err);
+    writeLine(m_err, text);
 }
 
 void Output::progress(const QString &text)
@@ -65,6 +67,12 @@ void printTable(Output &out, const QList<QStringList> &rows)
             line += k + 1 < r.size() && k < widths.size() ? r[k].leftJustified(widths[k] + 2) : r[k];
         out.result(line);
     }
+}
+
+void printFound(Output &out, const QStringList &header, const QList<QStringList> &rows)
+{
+    printTable(out, QList<QStringList>{header} + rows);
+    out.result(QStringLiteral("Found %1 Device(s)").arg(rows.size()));
 }
 
 } // namespace cli

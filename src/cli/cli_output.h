@@ -27,6 +27,8 @@ public:
     bool progressShown() const { return m_progressOnTerminal; }
 
 private:
+    void writeLine(std::FILE *to, const QString &line);
+
     std::FILE *m_out;
     std::FILE *m_err;
     bool m_progressOnTerminal;
@@ -35,5 +37,7 @@ private:
 
 // Rows of cells as aligned columns, the first row being the header.
 void printTable(Output &out, const QList<QStringList> &rows);
+// A search's result as text: the table under `header`, then the count as the tab's status line says it.
+void printFound(Output &out, const QStringList &header, const QList<QStringList> &rows);
 
 } // namespace cli

@@ -18,9 +18,8 @@ int writeBackup(Output &out, const QString &file, const QList<Target> &targets, 
             entries << entryAt(row);
         }
     }
-    QString error;
-    if (!settings::writeFile(file, entries, &error)) {
-        out.message(error);
+    if (const Result<> written = settings::writeFile(file, entries); !written) {
+        out.message(written.failure().text);
         return Failure;
     }
     out.result(QStringLiteral("%1 controller(s) saved to %2").arg(entries.size()).arg(file));

@@ -3,12 +3,18 @@
 #include "cli/cli_json.h"
 #include "cli/cli_settings.h"
 #include "config/config_workflow_rules.h"
+#include "firmware/bootloader_start.h"
+#include "firmware/firmware_upload.h"
 #include "net/net_interfaces.h"
 #include "net/orvantic.h"
 
 #include <QEventLoop>
 #include <QHash>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonDocument>
+#include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 
 namespace cli {
@@ -90,12 +96,12 @@ int NetworkCommands::search(bool json)
                                    {{QStringLiteral("adapter"), m_link.localAddress().toString()}}));
         return Success;
     }
-    QList<QStringList> rows{{QStringLiteral("Model"), QStringLiteral("Nickname"), QStringLiteral("IP"),
-                             QStringLiteral("Firmware"), QStringLiteral("Temp")}};
+    QList<QStringList> rows;
     for (int row = 0; row < m_link.count(); ++row)
         rows << m_link.rowTexts(row);
-    printTable(m_out, rows);
-    m_out.result(QStringLiteral("Found %1 Device(s)").arg(m_link.count()));
+    printFound(m_out, {QStringLiteral("Model"), QStringLiteral("Nickname"), QStringLiteral("IP"), QStringLiteral("Firmware"),
+                       QStringLiteral("Temp")},
+               rows);
     return Success;
 }
 
@@ -132,7 +138,7 @@ int NetworkCommands::show(const Target &target, bool json)
     return Success;
 }
 
-QString NetworkCommands::refusal(int row) const
+QString NetworkCommands::refusal(int row, bool bootloaderTakes) const
 {
     const TTessaraCtrl &c = m_link.controller(row);
     const QString model = m_link.rowTexts(row).value(0);
@@ -140,7 +146,7 @@ QString NetworkCommands::refusal(int row) const
         && model != QLatin1String(net::orvantic::ModelTessara4))
         return QStringLiteral("a %1 has no settings this program can change").arg(model);
     if (net::tessara::isBootloader(c))
-        return QStringLiteral("the controller runs its bootloader; update its firmware first");
+        return bootloaderTakes ? QString() : QStringLiteral("the controller runs its bootloader; update its firmware first");
     if (config::flow::ipCompatibility(c, m_adapterNetwork) == config::flow::IpCheck::OfferRepair)
         return config::flow::RepairQuestion.section(QStringLiteral(". "), 0, 0) + QLatin1Char('.');
     return {};
@@ -181,12 +187,15 @@ int NetworkCommands::restore(const QList<settings::Entry> &entries, bool dryRun,
             all = false;
             continue;
         }
-        QString why = refusal(row);
-        const QString model = m_link.rowTexts(row).value(0);
-        const std::optional<TTessaraCtrl> record =
-            why.isEmpty() ? settings::applyTo(e, m_link.controller(row), model, {}, &why) : std::nullopt;
-        if (!record) {
+        if (const QString why = refusal(row); !why.isEmpty()) {
             m_out.message(QStringLiteral("%1: %2").arg(e.id, why));
+            all = false;
+            continue;
+        }
+        const QString model = m_link.rowTexts(row).value(0);
+        const Result<TTessaraCtrl> record = settings::applyTo(e, m_link.controller(row), model, {});
+        if (!record) {
+            m_out.message(QStringLiteral("%1: %2").arg(e.id, record.failure().text));
             all = false;
             continue;
         }
@@ -249,9 +258,9 @@ std::optional<settings::Entry> NetworkCommands::edited(const settings::Entry &no
                            {QStringLiteral("version"), settings::SchemaVersion},
                            {QStringLiteral("controllers"), QJsonArray{entry}}};
     // The settings file's strict reading holds every field to its dialog's limits.
-    QString error;
-    std::optional<QList<settings::Entry>> read = settings::fromJson(QJsonDocument(file).toJson(), &error);
+    const Result<QList<settings::Entry>> read = settings::fromJson(QJsonDocument(file).toJson());
     if (!read) {
+        QString error = read.failure().text;
         for (const QString &prefix : {QStringLiteral("controllers[0].settings."), QStringLiteral("controllers[0].")})
             if (error.startsWith(prefix))
                 error = error.mid(prefix.size());
@@ -276,10 +285,9 @@ int NetworkCommands::set(const Target &target, const QStringList &assignments, b
     const std::optional<settings::Entry> wanted = edited(now, assignments);
     if (!wanted)
         return Usage;
-    QString error;
-    const std::optional<TTessaraCtrl> record = settings::applyTo(*wanted, before, model, {}, &error);
+    const Result<TTessaraCtrl> record = settings::applyTo(*wanted, before, model, {});
     if (!record) {
-        m_out.message(QStringLiteral("%1: %2").arg(target.text, error));
+        m_out.message(QStringLiteral("%1: %2").arg(target.text, record.failure().text));
         return Failure;
     }
     if (*record == before) {
@@ -341,6 +349,58 @@ bool NetworkCommands::verify(const QList<settings::Entry> &sent)
             m_out.message(QStringLiteral("%1: no answer after the configuration was sent").arg(e.id));
     }
     return all;
+}
+
+int NetworkCommands::firmware(const Target &target, const QString &file)
+{
+    const int row = searchFor(target);
+    if (row < 0)
+        return Failure;
+    // As the window: a controller outside the adapter's network is not touched, and one already in
+    // its bootloader is not triggered again.
+    if (const QString why = refusal(row, true); !why.isEmpty()) {
+        m_out.message(QStringLiteral("%1: %2").arg(target.text, why));
+        return Failure;
+    }
+    const TTessaraCtrl controller = m_link.controller(row);
+    const QString host = net::tessara::ipText(controller.CurrentIP);
+    if (!net::tessara::isBootloader(controller)) {
+        m_out.progress(QStringLiteral("Starting the bootloader of %1").arg(host));
+        if (const Result<> started = ::firmware::startBootloader(
+                controller, [this](const QByteArray &d, const QString &h) { return m_link.send(d, h); });
+            !started) {
+            m_out.message(started.failure().text);
+            return Failure;
+        }
+    }
+    // The window's operator takes a while to press Update; a script does not, so a bootloader that
+    // is not listening yet is asked again until the connection time is up. A connection that
+    // times out has used that time up.
+    constexpr int RetryMs = 250;
+    const ::firmware::UploadTiming timing;
+    QTcpSocket client;
+    QElapsedTimer waited;
+    waited.start();
+    Result<> connected = ::firmware::connectToBootloader(client, host, net::orvantic::Port, timing.connectTimeoutMs);
+    while (!connected && waited.elapsed() + RetryMs < timing.connectTimeoutMs) {
+        QThread::msleep(RetryMs);
+        connected = ::firmware::connectToBootloader(client, host, net::orvantic::Port,
+                                                    int(timing.connectTimeoutMs - waited.elapsed()));
+    }
+    if (!connected) {
+        m_out.message(connected.failure().text);
+        return Failure;
+    }
+    const auto text = [](const char *source) { return QCoreApplication::translate("TTCPFirmware", source); };
+    m_out.progress(text("Please wait, updating firmware..."));
+    const bool sent = ::firmware::sendFirmware(client, file, timing);
+    m_out.endProgress();
+    if (!sent) {
+        m_out.message(QStringLiteral("%1: %2").arg(target.text, text("Error Sending File")));
+        return Failure;
+    }
+    m_out.result(QStringLiteral("%1: %2").arg(target.text, text("Update Sent")));
+    return Success;
 }
 
 } // namespace cli

@@ -110,12 +110,12 @@ int UsbCommands::search(bool json)
                                    {{QStringLiteral("port"), m_link.portName()}}));
         return Success;
     }
-    QList<QStringList> rows{{QStringLiteral("Model"), QStringLiteral("Nickname"), QStringLiteral("Firmware"),
-                             QStringLiteral("Serial"), QStringLiteral("Temp")}};
+    QList<QStringList> rows;
     for (const TQuorixCtrl &c : found)
         rows << rdm::usbRowTexts(c);
-    printTable(m_out, rows);
-    m_out.result(QStringLiteral("Found %1 Device(s)").arg(found.size()));
+    printFound(m_out, {QStringLiteral("Model"), QStringLiteral("Nickname"), QStringLiteral("Firmware"),
+                       QStringLiteral("Serial"), QStringLiteral("Temp")},
+               rows);
     return Success;
 }
 
@@ -249,10 +249,9 @@ int UsbCommands::restore(const QList<settings::Entry> &entries, bool dryRun, boo
             continue;
         }
         const TQuorixCtrl &c = m_link.VControllers[row];
-        QString error;
-        const std::optional<rdm::QuorixEdits> edited = settings::applyTo(e, c, {}, &error);
+        const Result<rdm::QuorixEdits> edited = settings::applyTo(e, c, {});
         if (!edited) {
-            m_out.message(QStringLiteral("%1: %2").arg(e.id, error));
+            m_out.message(QStringLiteral("%1: %2").arg(e.id, edited.failure().text));
             all = false;
             continue;
         }

@@ -61,6 +61,8 @@ Result<> NetworkLink::search()
 
 Result<> NetworkLink::sendConfig(int row)
 {
+    if (!hasController(row))
+        return noController(row);
     const TTessaraCtrl &c = m_records[row];
     qCDebug(lcConfig).noquote() << "configuration datagram to" << net::tessara::ipText(c.CurrentIP);
     return send(net::orvantic::buildConfigDatagram(c), net::tessara::ipText(c.CurrentIP));
@@ -68,10 +70,19 @@ Result<> NetworkLink::sendConfig(int row)
 
 Result<> NetworkLink::sendNetworkSettings(int row)
 {
+    if (!hasController(row))
+        return noController(row);
     const TTessaraCtrl &c = m_records[row];
     qCDebug(lcConfig).noquote() << "network settings datagram by broadcast for the controller at"
                                 << net::tessara::ipText(c.CurrentIP);
     return send(net::orvantic::buildNetSettingsDatagram(c), QLatin1String(net::orvantic::BroadcastAddress));
+}
+
+Failure NetworkLink::noController(int row) const
+{
+    // The list was emptied (a search, an adapter change) while the caller held the row.
+    const QString text = tr("No controller is listed in row %1: the device list has %2.").arg(row + 1).arg(count());
+    return Failure{text, text};
 }
 
 Result<> NetworkLink::send(const QByteArray &datagram, const QString &host)

@@ -52,6 +52,7 @@ public:
     // The 27-byte network settings datagram of the row's record, broadcast; the controller picks
     // it by its MAC.
     Result<> sendNetworkSettings(int row);
+    // Both fail, sending nothing, for a row that is not listed.
     // One datagram to `host` (dotted text) on the link's port. Fails when the port is not bound or
     // the send fails.
     Result<> send(const QByteArray &datagram, const QString &host);
@@ -79,6 +80,8 @@ signals:
     void controllerListed(int row);
 
 private:
+    Failure noController(int row) const;
+
     UdpPort *IdUDPServer1;
     QList<TTessaraCtrl> m_records;
     QList<QStringList> m_rows;

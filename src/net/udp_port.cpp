@@ -68,6 +68,10 @@ Result<> UdpPort::send(const QByteArray &datagram, const QString &host)
                            .arg(m_error.isEmpty() ? QString() : QStringLiteral(": ") + m_error),
                        m_error};
     const QHostAddress to(host);
+    if (to.protocol() != QAbstractSocket::IPv4Protocol) {
+        const QString why = QStringLiteral("\"%1\" is not an IPv4 address").arg(host);
+        return Failure{why, why};
+    }
     const quint16 port = m_port;
     const QString error = onReceiverThread(m_receiver, [&] { return m_receiver->send(datagram, to, port); });
     if (!error.isEmpty())

@@ -17,6 +17,7 @@
 #include "rdm/serial_line.h"
 
 #include <QElapsedTimer>
+#include <QElapsedTimer>
 #include <QList>
 #include <QSet>
 #include <QObject>
@@ -110,6 +111,9 @@ public:
     // Stops between two writes and returns to the RDM link, the port left open.
     void cancelFirmwareUpdate();
     const rdm::boot::BootloaderExchange &bootloader() const { return m_bootloader; }
+    // Blocks are going out: the bootloader has answered and the transfer has not ended. Stopping
+    // now leaves the controller in its bootloader with part of an image.
+    bool transferUnderWay() const { return m_bootloader.active() && !m_bootloader.BootKey(); }
 
 signals:
     void searchStarted();
@@ -131,6 +135,7 @@ private:
     void pause(int us) override;
     void startTimer(Timer timer, int ms) override;
     void stopTimer(Timer timer) override;
+    qint64 nowUs() const override { return m_clock.nsecsElapsed() / 1000; }
     // BootloaderHost
     void writeBytes(const QByteArray &bytes) override;
     void armTimer(int ms) override;
@@ -164,6 +169,7 @@ private:
     rdm::SerialLine m_line;
     QTimer *m_gapTimer;
     rdm::SearchPacing m_pacing;
+    QElapsedTimer m_clock; // for the round trips a fast search learns from
     quint64 m_replyTimerStarts = 0;
     rdm::boot::BootloaderExchange m_bootloader{*this};
     QString m_portName;

@@ -23,7 +23,7 @@ QString outcomeText(Outcome o)
     return {};
 }
 
-QString resultText(const Result &r)
+QString resultText(const RestoreResult &r)
 {
     QString text = QStringLiteral("%1: %2").arg(r.controller, outcomeText(r.outcome));
     if (!r.detail.isEmpty())
@@ -33,10 +33,10 @@ QString resultText(const Result &r)
     return text;
 }
 
-QString resultListText(const QList<Result> &results)
+QString resultListText(const QList<RestoreResult> &results)
 {
     QString text;
-    for (const Result &r : results)
+    for (const RestoreResult &r : results)
         text += resultText(r) + QLatin1Char('\n');
     return text;
 }
@@ -112,7 +112,7 @@ void NetworkReadBack::start(const TTessaraCtrl &sent, const QString &model, cons
     m_sent = sent;
     m_model = model;
     m_sentEntry = entryOf(sent, model);
-    m_result = Result{controllerName, Outcome::NoAnswer, {}, {}};
+    m_result = RestoreResult{controllerName, Outcome::NoAnswer, {}, {}};
     m_timer->start(m_firstDelayMs);
 }
 

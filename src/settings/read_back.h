@@ -26,7 +26,7 @@ enum class Outcome {
     NotSent,  // refused before anything went out, or the send failed
 };
 
-struct Result {
+struct RestoreResult {
     QString controller; // as the operator knows it: model, nickname and address or serial
     Outcome outcome = Outcome::NotSent;
     // Differs: each field as sent (`fromFile`) and as reported (`now`).
@@ -37,9 +37,9 @@ struct Result {
 // "Verified", "Differs", ... as the result list shows it.
 QString outcomeText(Outcome o);
 // One line for the result, and the differing fields below it, indented.
-QString resultText(const Result &r);
+QString resultText(const RestoreResult &r);
 // The whole list as plain text, as "Save results…" writes it.
-QString resultListText(const QList<Result> &results);
+QString resultListText(const QList<RestoreResult> &results);
 
 // The fields in which a controller's report differs from what was sent: `now` as reported,
 // `fromFile` as sent.
@@ -69,7 +69,7 @@ public:
     void datagramReceived(const QByteArray &datagram);
 
 signals:
-    void finished(const settings::Result &result);
+    void finished(const settings::RestoreResult &result);
 
 private:
     void nextTry();
@@ -85,7 +85,7 @@ private:
     TTessaraCtrl m_sent;
     Entry m_sentEntry;
     QString m_model;
-    Result m_result;
+    RestoreResult m_result;
 };
 
 } // namespace settings

@@ -179,7 +179,6 @@ RestoreDialog::Job RestoreDialog::prepare(int entry, int target) const
     const Target &t = m_targets[target];
     job.clone = e.id != t.now.id;
     const ApplyMode mode{job.clone, chkNickname->isChecked()};
-    QString error;
     Entry after = t.now;
     if (e.family == Family::Network) {
         const TTessaraCtrl &before = m_net.controller(t.row);
@@ -191,19 +190,22 @@ RestoreDialog::Job RestoreDialog::prepare(int entry, int target) const
             job.refused = tr("its address is outside the adapter's network; open it to repair the address first");
             return job;
         }
-        job.netAfter = applyTo(e, before, t.now.model, mode, &error);
-        if (job.netAfter)
-            after = entryOf(*job.netAfter, t.now.model);
-    } else {
-        job.usbEdited = applyTo(e, m_usb.VControllers[t.row], mode, &error);
-        if (job.usbEdited) {
-            after.edits = *job.usbEdited;
-            after.nickname = job.usbEdited->nickname;
+        const Result<TTessaraCtrl> record = applyTo(e, before, t.now.model, mode);
+        if (!record) {
+            job.refused = record.failure().text;
+            return job;
         }
-    }
-    if (!job.netAfter && !job.usbEdited) {
-        job.refused = error;
-        return job;
+        job.netAfter = *record;
+        after = entryOf(*record, t.now.model);
+    } else {
+        const Result<rdm::QuorixEdits> edited = applyTo(e, m_usb.VControllers[t.row], mode);
+        if (!edited) {
+            job.refused = edited.failure().text;
+            return job;
+        }
+        job.usbEdited = *edited;
+        after.edits = *edited;
+        after.nickname = edited->nickname;
     }
     job.changes = changes(t.now, after);
     return job;
@@ -312,7 +314,7 @@ void RestoreDialog::runNext()
     }
 }
 
-void RestoreDialog::finishJob(const settings::Result &result)
+void RestoreDialog::finishJob(const settings::RestoreResult &result)
 {
     m_results.append(result);
     auto *item = new QListWidgetItem(resultText(result), Results);

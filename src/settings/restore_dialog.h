@@ -46,7 +46,7 @@ public:
     void setReadBackTiming(int firstDelayMs, int tryIntervalMs);
     void setResultsPathChooser(std::function<QString(QWidget *)> choose) { m_resultsPath = std::move(choose); }
 
-    const QList<settings::Result> &results() const { return m_results; }
+    const QList<settings::RestoreResult> &results() const { return m_results; }
     bool running() const { return m_running; }
 
     void apply();
@@ -82,7 +82,7 @@ private:
     void preview();
     Job prepare(int entry, int target) const;
     void runNext();
-    void finishJob(const settings::Result &result);
+    void finishJob(const settings::RestoreResult &result);
     void endRun();
 
     QList<settings::Entry> m_file;
@@ -93,7 +93,7 @@ private:
     QList<Target> m_targets;
     QList<Job> m_jobs;
     QList<int> m_queue; // jobs still to run
-    QList<settings::Result> m_results;
+    QList<settings::RestoreResult> m_results;
     settings::NetworkReadBack *m_readBack;
     std::optional<QString> m_usbReadingBack; // the name of the USB controller being read back
     std::function<QString(QWidget *)> m_resultsPath;

@@ -123,16 +123,14 @@ QJsonObject entryObject(const Entry &e)
 // Reads one object's members and keeps the first fault, named by its path in the file.
 class Reader {
 public:
-    Reader(QString *error) : m_error(error) {}
-
     bool failed() const { return m_failed; }
+    Failure failure() const { return {m_error, {}}; }
     void fail(const QString &path, const QString &why)
     {
         if (m_failed)
             return;
         m_failed = true;
-        if (m_error)
-            *m_error = path + QStringLiteral(": ") + why;
+        m_error = path + QStringLiteral(": ") + why;
     }
 
     bool has(const QJsonObject &o, const QString &key) const { return o.contains(key); }
@@ -237,7 +235,7 @@ public:
     }
 
 private:
-    QString *m_error;
+    QString m_error;
     bool m_failed = false;
 };
 
@@ -460,15 +458,15 @@ QByteArray toJson(const QList<Entry> &entries)
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-std::optional<QList<Entry>> fromJson(const QByteArray &json, QString *error)
+Result<QList<Entry>> fromJson(const QByteArray &json)
 {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
-    Reader r(error);
+    Reader r;
     if (parseError.error != QJsonParseError::NoError) {
         r.fail(QStringLiteral("file"), QStringLiteral("not JSON (%1 at byte %2)")
                                            .arg(parseError.errorString()).arg(parseError.offset));
-        return std::nullopt;
+        return r.failure();
     }
     const QJsonObject root = r.object(QJsonValue(doc.object()), QStringLiteral("file"));
     if (!doc.isObject())
@@ -483,47 +481,37 @@ std::optional<QList<Entry>> fromJson(const QByteArray &json, QString *error)
     if (!r.failed() && !list.isArray())
         r.fail(QStringLiteral("controllers"), QStringLiteral("not a list"));
     if (r.failed())
-        return std::nullopt;
+        return r.failure();
     QList<Entry> entries;
     const QJsonArray a = list.toArray();
     for (qsizetype i = 0; i < a.size(); ++i) {
         const auto e = readEntry(r, a.at(i), QStringLiteral("controllers[%1]").arg(i));
         if (!e)
-            return std::nullopt;
+            return r.failure();
         entries.append(*e);
     }
     return entries;
 }
 
-bool writeFile(const QString &path, const QList<Entry> &entries, QString *error)
+Result<> writeFile(const QString &path, const QList<Entry> &entries)
 {
     QSaveFile f(path);
     if (f.open(QIODevice::WriteOnly) && f.write(toJson(entries)) >= 0 && f.commit())
-        return true;
-    if (error)
-        *error = QStringLiteral("%1: %2").arg(path, f.errorString());
-    return false;
+        return {};
+    return Failure{QStringLiteral("%1: %2").arg(path, f.errorString()), f.errorString()};
 }
 
-std::optional<QList<Entry>> readFile(const QString &path, QString *error)
+Result<QList<Entry>> readFile(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, f.errorString());
-        return std::nullopt;
-    }
-    return fromJson(f.readAll(), error);
+    if (!f.open(QIODevice::ReadOnly))
+        return Failure{QStringLiteral("%1: %2").arg(path, f.errorString()), f.errorString()};
+    return fromJson(f.readAll());
 }
 
-std::optional<TTessaraCtrl> applyTo(const Entry &e, const TTessaraCtrl &before, const QString &model, ApplyMode mode,
-                                    QString *error)
+Result<TTessaraCtrl> applyTo(const Entry &e, const TTessaraCtrl &before, const QString &model, ApplyMode mode)
 {
-    auto refuse = [error](const QString &why) -> std::optional<TTessaraCtrl> {
-        if (error)
-            *error = why;
-        return std::nullopt;
-    };
+    auto refuse = [](const QString &why) { return Failure{why, {}}; };
     if (e.family != Family::Network)
         return refuse(QStringLiteral("family: the entry is for a USB controller"));
     if (e.model != model)
@@ -569,16 +557,13 @@ std::optional<TTessaraCtrl> applyTo(const Entry &e, const TTessaraCtrl &before, 
     const auto after = config::flow::readBack(v, before, &unreadable);
     if (!after)
         return refuse(QStringLiteral("settings: \"%1\" holds no number").arg(unreadable));
-    return after;
+    return *after;
 }
 
-std::optional<rdm::QuorixEdits> applyTo(const Entry &e, const TQuorixCtrl &before, ApplyMode mode, QString *error)
+Result<rdm::QuorixEdits> applyTo(const Entry &e, const TQuorixCtrl &before, ApplyMode mode)
 {
-    if (e.family != Family::Usb) {
-        if (error)
-            *error = QStringLiteral("family: the entry is for a network controller");
-        return std::nullopt;
-    }
+    if (e.family != Family::Usb)
+        return Failure{QStringLiteral("family: the entry is for a network controller"), {}};
     const rdm::QuorixEdits now = rdm::editsOf(before);
     rdm::QuorixEdits edited = e.edits;
     edited.nickname = !mode.clone || mode.cloneNickname ? e.nickname : now.nickname;

@@ -11,6 +11,7 @@
 #include "rdm/quorix_ctrl.h"
 #include "rdm/quorix_edits.h"
 #include "net/tessara_ctrl.h"
+#include "common/result.h"
 
 #include <QList>
 #include <QString>
@@ -47,13 +48,13 @@ Entry entryOf(const TQuorixCtrl &c);
 // JSON text of a file holding `entries`.
 QByteArray toJson(const QList<Entry> &entries);
 
-// Reads a file's text. Nothing, and `error` naming the field ("controllers[1].settings.gamma[0]:
-// ..."), unless every entry obeys the schema and every value lies within its field's limits.
-std::optional<QList<Entry>> fromJson(const QByteArray &json, QString *error);
+// Reads a file's text. A failure naming the field ("controllers[1].settings.gamma[0]: ..."),
+// unless every entry obeys the schema and every value lies within its field's limits.
+Result<QList<Entry>> fromJson(const QByteArray &json);
 
-// Writes atomically: the file appears whole or not at all. False and `error` when it cannot.
-bool writeFile(const QString &path, const QList<Entry> &entries, QString *error);
-std::optional<QList<Entry>> readFile(const QString &path, QString *error);
+// Writes atomically: the file appears whole or not at all.
+Result<> writeFile(const QString &path, const QList<Entry> &entries);
+Result<QList<Entry>> readFile(const QString &path);
 
 // How an entry is laid over a controller. A restore onto the controller it came from takes all;
 // a clone onto another of the same model never takes its identity (address, mask, DHCP), and its
@@ -63,15 +64,13 @@ struct ApplyMode {
     bool cloneNickname = false;
 };
 
-// The record OK would make from the entry's values. Nothing, and `error`, when the entry is for
-// another model or family, or a value does not fit this controller (a chip its firmware lacks).
-std::optional<TTessaraCtrl> applyTo(const Entry &e, const TTessaraCtrl &before, const QString &model,
-                                    ApplyMode mode, QString *error);
+// The record OK would make from the entry's values. A failure when the entry is for another model
+// or family, or a value does not fit this controller (a chip its firmware lacks).
+Result<TTessaraCtrl> applyTo(const Entry &e, const TTessaraCtrl &before, const QString &model, ApplyMode mode);
 // The dialog's edited values for the entry, to hand to QuorixLink::applyEdits with what the dialog
 // shows for `before`. A controller with remote mode off has mode, start address and nickname
 // greyed out in the dialog, so only its gamma can be restored.
-std::optional<rdm::QuorixEdits> applyTo(const Entry &e, const TQuorixCtrl &before, ApplyMode mode,
-                                        QString *error);
+Result<rdm::QuorixEdits> applyTo(const Entry &e, const TQuorixCtrl &before, ApplyMode mode);
 
 // The listed controller an entry belongs to, matched by MAC or device ID; -1 for none.
 int matchIndex(const Entry &e, const QList<Entry> &listed);

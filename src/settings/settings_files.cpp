@@ -99,9 +99,9 @@ void SettingsFiles::write(QWidget *parent, const QList<Entry> &entries, const QS
     const QString path = m_savePath(parent, fileNameFor(suggested));
     if (path.isEmpty())
         return;
-    QString error;
-    if (!writeFile(path, entries, &error))
-        QMessageBox::warning(parent, parent->window()->windowTitle(), tr("The settings were not saved. %1").arg(error));
+    if (const Result<> written = writeFile(path, entries); !written)
+        QMessageBox::warning(parent, parent->window()->windowTitle(),
+                             tr("The settings were not saved. %1").arg(written.failure().text));
 }
 
 void SettingsFiles::saveNetworkController()
@@ -154,11 +154,10 @@ void SettingsFiles::restore()
     const QString path = m_openPath(parent, QString());
     if (path.isEmpty())
         return;
-    QString error;
-    const auto entries = readFile(path, &error);
+    const Result<QList<Entry>> entries = readFile(path);
     if (!entries) {
         QMessageBox::warning(parent, parent->windowTitle(),
-                             tr("The file was not read, and nothing was sent.\n\n%1").arg(error));
+                             tr("The file was not read, and nothing was sent.\n\n%1").arg(entries.failure().text));
         return;
     }
     RestoreDialog dialog(path, *entries, m_view, m_usb, m_usbDialog, parent);

@@ -41,24 +41,8 @@ firmware = V1.4.5
 
 QStringList g_uncaught;
 
-int rowOf(const QTableView *grid, const QString &ip)
-{
-    for (int r = 0; r < grid->model()->rowCount(); ++r)
-        if (glwtest::rowTexts(grid, r).value(2) == ip)
-            return r;
-    return -1;
-}
-
-// Double-clicks the row as the operator does; `answer` gets the modal windows that open.
-void doubleClick(QTableView *grid, int row, std::function<void(QWidget *)> answer)
-{
-    glwtest::answerModal(std::move(answer), 15000);
-    const QRect cell = grid->visualRect(grid->model()->index(row, 1));
-    // A double-click is a click and then the second press: QTest's double-click alone is not
-    // taken as one by the table.
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-}
+using e2e::doubleClick;
+using e2e::rowOf;
 
 } // namespace
 
@@ -70,13 +54,7 @@ class TestE2eConfig : public QObject {
 
     NetworkTab *net() { return m_form->NetworkDevices; }
 
-    // Presses Search and waits for `rows` rows.
-    bool search(int rows)
-    {
-        net()->Net_Search->click();
-        return QTest::qWaitFor([this, rows] { return net()->rowCount() == rows; }, 10000)
-            && (QTest::qWait(300), net()->rowCount() == rows); // and no more than that
-    }
+    bool search(int rows) { return e2e::search(net(), rows); }
     bool simSaid(const QByteArray &line)
     {
         return QTest::qWaitFor([&] { return m_sim->output().contains(line); }, 10000);

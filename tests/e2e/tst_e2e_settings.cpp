@@ -128,9 +128,9 @@ class TestE2eSettings : public QObject {
     }
 
     // Restores `path`; `choose` sets the dialog up before Apply. The results of the run.
-    QList<settings::Result> restore(const QString &path, std::function<void(RestoreDialog &)> choose)
+    QList<settings::RestoreResult> restore(const QString &path, std::function<void(RestoreDialog &)> choose)
     {
-        QList<settings::Result> results;
+        QList<settings::RestoreResult> results;
         m_form->Files->setPathChoosers([](QWidget *, const QString &) { return QString(); },
                                        [path](QWidget *, const QString &) { return path; });
         m_form->Files->setDialogRunner([&](QDialog &d) {
@@ -147,9 +147,9 @@ class TestE2eSettings : public QObject {
         return results;
     }
 
-    static Outcome outcomeOf(const QList<settings::Result> &results, const QString &ip)
+    static Outcome outcomeOf(const QList<settings::RestoreResult> &results, const QString &ip)
     {
-        for (const settings::Result &r : results)
+        for (const settings::RestoreResult &r : results)
             if (r.controller.endsWith(ip))
                 return r.outcome;
         return Outcome::NotSent;
@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(ticked, (QStringList{"Restore Tessara 16 \"Moved\" 10.77.1.40", "Restore Tessara 16 \"Moved too\" 10.77.1.41"}));
         QCOMPARE(byHost(m_sent), typed);
         QCOMPARE(results.size(), 2);
-        for (const settings::Result &r : results)
+        for (const settings::RestoreResult &r : results)
             QVERIFY2(r.outcome == Outcome::Verified, qPrintable(settings::resultText(r)));
 
         QVERIFY(search(5));
@@ -285,7 +285,7 @@ private slots:
         QCOMPARE(outcomeOf(results, "10.77.1.43"), Outcome::Differs);
         auto fields = [&](const QString &ip) {
             QStringList out;
-            for (const settings::Result &r : results)
+            for (const settings::RestoreResult &r : results)
                 if (r.controller.endsWith(ip))
                     for (const settings::Change &c : r.differences)
                         out << QStringLiteral("%1 %2>%3").arg(c.field, c.fromFile, c.now);

@@ -19,7 +19,7 @@ using Answer = std::function<QList<TTessaraCtrl>(int request)>;
 
 struct Run {
     QList<std::pair<QByteArray, QString>> sent;
-    Result result;
+    RestoreResult result;
 };
 
 Run readBack(const TTessaraCtrl &sent, const Answer &answer)
@@ -39,7 +39,7 @@ Run readBack(const TTessaraCtrl &sent, const Answer &answer)
     if (!done.wait(2000))
         qWarning("read-back did not finish");
     else
-        run.result = done.first().first().value<Result>();
+        run.result = done.first().first().value<RestoreResult>();
     return run;
 }
 
@@ -104,7 +104,7 @@ void TestReadBack::outcomes()
 
 void TestReadBack::resultList()
 {
-    const QList<Result> results{
+    const QList<RestoreResult> results{
         {QStringLiteral("Tessara 16 \"Stage left\" 10.77.1.10"), Outcome::Verified, {}, {}},
         {QStringLiteral("Tessara 4 \"Bar top\" 10.77.1.12"), Outcome::Differs,
          {{QStringLiteral("gamma[1]"), QStringLiteral("1"), QStringLiteral("2.2")}}, {}},

@@ -20,13 +20,21 @@ using namespace settings;
 
 namespace {
 
+// The failure's text, for a test's message; empty on success.
+template <typename T>
+QString why(const Result<T> &r)
+{
+    return r ? QString() : r.failure().text;
+}
+
 QList<Entry> throughFile(const QList<Entry> &entries)
 {
-    QString error;
-    const auto back = fromJson(toJson(entries), &error);
-    if (!back)
-        qWarning().noquote() << error;
-    return back.value_or(QList<Entry>());
+    const auto back = fromJson(toJson(entries));
+    if (!back) {
+        qWarning().noquote() << back.failure().text;
+        return {};
+    }
+    return *back;
 }
 
 TTessaraCtrl advancedRecord()
@@ -121,9 +129,8 @@ void TestSettingsFile::networkRoundTrip()
     QFETCH(TTessaraCtrl, record);
     const QList<Entry> back = throughFile({entryOf(record, model)});
     QCOMPARE(back.size(), 1);
-    QString error;
-    const auto applied = applyTo(back[0], record, model, {}, &error);
-    QVERIFY2(applied, qPrintable(error));
+    const auto applied = applyTo(back[0], record, model, {});
+    QVERIFY2(applied, qPrintable(why(applied)));
     QCOMPARE(net::orvantic::buildConfigDatagram(*applied), net::orvantic::buildConfigDatagram(record));
     QVERIFY(*applied == record);
     QVERIFY(changes(entryOf(record, model), entryOf(*applied, model)).isEmpty());
@@ -142,9 +149,8 @@ void TestSettingsFile::restoreUndoesHandEdits()
     const TTessaraCtrl edited = *config::flow::readBack(typed, saved);
     QVERIFY(edited.SacnUniv == 20);
 
-    QString error;
-    const auto restored = applyTo(file[0], edited, QStringLiteral("Tessara 16"), {}, &error);
-    QVERIFY2(restored, qPrintable(error));
+    const auto restored = applyTo(file[0], edited, QStringLiteral("Tessara 16"), {});
+    QVERIFY2(restored, qPrintable(why(restored)));
     QCOMPARE(net::orvantic::buildConfigDatagram(*restored), net::orvantic::buildConfigDatagram(saved));
 
     const QList<Change> diff = changes(entryOf(edited, QStringLiteral("Tessara 16")),
@@ -167,9 +173,8 @@ void TestSettingsFile::cloneKeepsIdentity()
     const QList<Entry> file = throughFile({entryOf(source, QStringLiteral("Tessara 16"))});
 
     for (const bool nickname : {false, true}) {
-        QString error;
-        const auto cloned = applyTo(file[0], spare, QStringLiteral("Tessara 16"), {true, nickname}, &error);
-        QVERIFY2(cloned, qPrintable(error));
+        const auto cloned = applyTo(file[0], spare, QStringLiteral("Tessara 16"), {true, nickname});
+        QVERIFY2(cloned, qPrintable(why(cloned)));
         // Every setting but the identity is the source's.
         TTessaraCtrl expected = source;
         expected.MAC = spare.MAC;
@@ -189,9 +194,8 @@ void TestSettingsFile::usbRoundTripAndRestore()
     QCOMPARE(file.size(), 1);
     QCOMPARE(file[0].id, QStringLiteral("0102ABCD"));
 
-    QString error;
-    const auto same = applyTo(file[0], saved, {}, &error);
-    QVERIFY2(same, qPrintable(error));
+    const auto same = applyTo(file[0], saved, {});
+    QVERIFY2(same, qPrintable(why(same)));
     TQuorixCtrl unchanged = saved;
     QCOMPARE(requestBytes(sendEdits(unchanged, rdm::editsOf(saved), *same)), QByteArray());
 
@@ -199,8 +203,8 @@ void TestSettingsFile::usbRoundTripAndRestore()
     // back would send.
     TQuorixCtrl edited = saved;
     sendEdits(edited, rdm::editsOf(edited), {3, QStringLiteral("Moved"), 480, 28});
-    const auto restore = applyTo(file[0], edited, {}, &error);
-    QVERIFY2(restore, qPrintable(error));
+    const auto restore = applyTo(file[0], edited, {});
+    QVERIFY2(restore, qPrintable(why(restore)));
     TQuorixCtrl byFile = edited, byHand = edited;
     const QByteArray sent = requestBytes(sendEdits(byFile, rdm::editsOf(edited), *restore));
     const QByteArray typed = requestBytes(sendEdits(byHand, rdm::editsOf(edited), rdm::editsOf(saved)));
@@ -216,11 +220,11 @@ void TestSettingsFile::usbCloneKeepsLabel()
     spare.setDeviceId(0x0102FFFF);
     spare.LBL = rdm::labelFromText(QStringLiteral("Spare"));
     spare.Gamma = 10;
-    const auto cloned = applyTo(file[0], spare, {true, false}, nullptr);
+    const auto cloned = applyTo(file[0], spare, {true, false});
     QVERIFY(cloned);
     QCOMPARE(cloned->nickname, QStringLiteral("Spare"));
     QCOMPARE(cloned->gammaTenths, 22);
-    QCOMPARE(applyTo(file[0], spare, {true, true}, nullptr)->nickname, QStringLiteral("Bar 3"));
+    QCOMPARE(applyTo(file[0], spare, {true, true})->nickname, QStringLiteral("Bar 3"));
 }
 
 void TestSettingsFile::usbRemoteModeOffTakesGammaOnly()
@@ -233,7 +237,7 @@ void TestSettingsFile::usbRemoteModeOffTakesGammaOnly()
     locked.STA = {0x00, 0x05};
     locked.LBL = rdm::labelFromText(QStringLiteral("Locked"));
     locked.Gamma = 10;
-    const auto restored = applyTo(file[0], locked, {}, nullptr);
+    const auto restored = applyTo(file[0], locked, {});
     QVERIFY(restored);
     rdm::QuorixEdits expected = rdm::editsOf(locked);
     expected.gammaTenths = 22;
@@ -309,25 +313,27 @@ void TestSettingsFile::badFiles()
     QJsonObject root = QJsonDocument::fromJson(
         toJson({entryOf(workflowtest::consistentRecord(QStringLiteral("V1.4.5")), QStringLiteral("Tessara 16")),
                 entryOf(quorixRecord())})).object();
-    QString error;
-    QVERIFY(fromJson(QJsonDocument(root).toJson(), &error)); // the fixture itself is good
+    QVERIFY(fromJson(QJsonDocument(root).toJson())); // the fixture itself is good
     edit(root);
-    QVERIFY(!fromJson(QJsonDocument(root).toJson(), &error));
-    QVERIFY2(error.startsWith(named + QStringLiteral(": ")), qPrintable(error));
+    const auto read = fromJson(QJsonDocument(root).toJson());
+    QVERIFY(!read);
+    QVERIFY2(read.failure().text.startsWith(named + QStringLiteral(": ")), qPrintable(read.failure().text));
 }
 
 void TestSettingsFile::modelMismatchRefused()
 {
     const TTessaraCtrl four = workflowtest::consistentRecord(QStringLiteral("V1.4.5"), 4);
     const QList<Entry> file = throughFile({entryOf(four, QStringLiteral("Tessara 4"))});
-    QString error;
-    QVERIFY(!applyTo(file[0], workflowtest::consistentRecord(QStringLiteral("V1.4.5")), QStringLiteral("Tessara 16"),
-                     {}, &error));
-    QVERIFY2(error.startsWith(QStringLiteral("model: ")), qPrintable(error));
-    QVERIFY(!applyTo(file[0], quorixRecord(), {}, &error));
-    QVERIFY2(error.startsWith(QStringLiteral("family: ")), qPrintable(error));
-    QVERIFY(!fromJson("{ not json", &error));
-    QVERIFY2(error.startsWith(QStringLiteral("file: ")), qPrintable(error));
+    const auto otherModel =
+        applyTo(file[0], workflowtest::consistentRecord(QStringLiteral("V1.4.5")), QStringLiteral("Tessara 16"), {});
+    QVERIFY(!otherModel);
+    QVERIFY2(otherModel.failure().text.startsWith(QStringLiteral("model: ")), qPrintable(otherModel.failure().text));
+    const auto otherFamily = applyTo(file[0], quorixRecord(), {});
+    QVERIFY(!otherFamily);
+    QVERIFY2(otherFamily.failure().text.startsWith(QStringLiteral("family: ")), qPrintable(otherFamily.failure().text));
+    const auto notJson = fromJson("{ not json");
+    QVERIFY(!notJson);
+    QVERIFY2(notJson.failure().text.startsWith(QStringLiteral("file: ")), qPrintable(notJson.failure().text));
 }
 
 void TestSettingsFile::atomicWriteAndRead()
@@ -335,16 +341,18 @@ void TestSettingsFile::atomicWriteAndRead()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rig.json"));
     const QList<Entry> rig{entryOf(advancedRecord(), QStringLiteral("Tessara 16")), entryOf(quorixRecord())};
-    QString error;
-    QVERIFY2(writeFile(path, rig, &error), qPrintable(error));
-    const auto back = readFile(path, &error);
-    QVERIFY2(back, qPrintable(error));
+    const Result<> written = writeFile(path, rig);
+    QVERIFY2(written, qPrintable(why(written)));
+    const auto back = readFile(path);
+    QVERIFY2(back, qPrintable(why(back)));
     QCOMPARE(back->size(), 2);
     QCOMPARE(matchIndex(rig[1], *back), 1);
     QCOMPARE(matchIndex(rig[0], *back), 0);
     // A file that cannot be written leaves no half file and says why.
-    QVERIFY(!writeFile(dir.filePath(QStringLiteral("missing/rig.json")), rig, &error));
-    QVERIFY(error.contains(QStringLiteral("missing/rig.json")));
+    const Result<> unwritable = writeFile(dir.filePath(QStringLiteral("missing/rig.json")), rig);
+    QVERIFY(!unwritable);
+    QVERIFY(unwritable.failure().text.contains(QStringLiteral("missing/rig.json")));
+    QVERIFY(!unwritable.failure().reason.isEmpty());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("rig.json")});
 }
 
