@@ -61,10 +61,10 @@ std::pair<QString, QString> usbField(rdm::EditStep step, const rdm::QuorixEdits 
 }
 } // namespace
 
-Result usbResult(const QString &controller, const rdm::ReadBackReport &report)
+RestoreResult usbResult(const QString &controller, const rdm::ReadBackReport &report)
 {
     using State = rdm::ReadBackField::State;
-    Result r{controller, Outcome::Verified, {}, {}};
+    RestoreResult r{controller, Outcome::Verified, {}, {}};
     if (!report.answered()) {
         r.outcome = Outcome::NoAnswer;
         return r;

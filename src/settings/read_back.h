@@ -47,7 +47,7 @@ QList<Change> differences(const Entry &sent, const Entry &reported);
 
 // A USB controller's read-back as a result: "Verified", "Differs" with each field reported
 // otherwise than sent or not reported at all, or "No answer" when no get was answered.
-Result usbResult(const QString &controller, const rdm::ReadBackReport &report);
+RestoreResult usbResult(const QString &controller, const rdm::ReadBackReport &report);
 
 class NetworkReadBack : public QObject {
     Q_OBJECT

@@ -127,7 +127,7 @@ void TestReadBack::usbResults()
     report.reported = report.sent;
     report.fields = {{rdm::LabelStep, State::AsSent}, {rdm::StartAddressStep, State::AsSent}, {rdm::GammaStep, State::AsSent}};
     const QString name = QStringLiteral("Quorix 16 \"Front truss\" 00001234");
-    const Result verified = usbResult(name, report);
+    const RestoreResult verified = usbResult(name, report);
     QCOMPARE(verified.outcome, Outcome::Verified);
     QVERIFY(verified.differences.isEmpty());
     QCOMPARE(verified.controller, name);
@@ -136,7 +136,7 @@ void TestReadBack::usbResults()
     report.fields[0].state = State::Differs;
     report.fields[1].state = State::Refused;
     report.fields[2].state = State::NoAnswer;
-    const Result differs = usbResult(name, report);
+    const RestoreResult differs = usbResult(name, report);
     QCOMPARE(differs.outcome, Outcome::Differs);
     QCOMPARE(differs.differences, (QList<Change>{{QStringLiteral("nickname"), QStringLiteral("Stage left 1"), QStringLiteral("Front truss")},
                                                  {QStringLiteral("startAddress"), QStringLiteral("refused"), QStringLiteral("100")},
@@ -144,7 +144,7 @@ void TestReadBack::usbResults()
 
     for (rdm::ReadBackField &f : report.fields)
         f.state = State::NoAnswer;
-    const Result silent = usbResult(name, report);
+    const RestoreResult silent = usbResult(name, report);
     QCOMPARE(silent.outcome, Outcome::NoAnswer);
     QVERIFY(silent.differences.isEmpty());
 }
