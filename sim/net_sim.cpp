@@ -130,7 +130,7 @@ void NetSim::onUnicast(Controller &c)
             if (net::orvantic::applyConfigDatagram(d.data(), described.ctrl)) {
                 if (described.misbehave == NetMisbehaviour::IgnoresNickname)
                     described.ctrl.Nickname = nickname;
-                emit configured(c.index);
+                emit configured(c.index, d.data());
             }
         } else if (opcode == net::orvantic::OpNetSettings) {
             applyNetSettings(d.data());

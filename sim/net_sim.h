@@ -66,8 +66,8 @@ signals:
     // An upload ended: accepted (image of `bytes` bytes, now running `firmware`) or refused (`why`).
     void firmwareUploaded(int index, qint64 bytes, const QString &firmware);
     void uploadRefused(int index, const QString &why);
-    // A configuration datagram was applied.
-    void configured(int index);
+    // A configuration datagram was applied; `datagram` as it arrived.
+    void configured(int index, const QByteArray &datagram);
     // A network settings datagram was taken; `error` is set when the new address cannot be bound
     // (the controller then stays where it was).
     void readdressed(int index, const QString &error);

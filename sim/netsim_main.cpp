@@ -3,6 +3,7 @@
 //   glw-netsim --file controllers.txt
 //   glw-netsim --count 1000 --first-ip 10.77.1.10 [--mask 255.255.0.0] [--model "Tessara 4"]
 //   [--firmware-dir DIR]   store each uploaded firmware image as DIR/<address>.hex
+//   [--print-config]       print each configuration datagram taken as "config <address> <hex>"
 //   [--reply-to sender|broadcast|subnet]   answer discovery to its sender (the default), to
 //                          255.255.255.255, or to each controller's subnet broadcast address
 //   glw-netsim --search-from ADDR   sends one discovery request from ADDR to 255.255.255.255, as
@@ -71,6 +72,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("port"), QStringLiteral("UDP port."), QStringLiteral("port"), QString::number(net::orvantic::Port)},
         {QStringLiteral("noise"), QStringLiteral("Send datagrams a PC must ignore before the replies.")},
         {QStringLiteral("firmware-dir"), QStringLiteral("Store uploaded firmware images here."), QStringLiteral("dir")},
+        {QStringLiteral("print-config"), QStringLiteral("Print each configuration datagram taken, in hex.")},
         {QStringLiteral("reply-to"), QStringLiteral("sender, broadcast or subnet."), QStringLiteral("to"),
          QStringLiteral("sender")},
         {QStringLiteral("search-from"), QStringLiteral("Send one discovery request from this address and end."),
@@ -152,7 +154,10 @@ int main(int argc, char *argv[])
         std::printf("refused %s: %s\n", qPrintable(address(index)), qPrintable(why));
         std::fflush(stdout);
     });
-    QObject::connect(&sim, &NetSim::configured, [address](int index) {
+    const bool printConfig = cli.isSet(QStringLiteral("print-config"));
+    QObject::connect(&sim, &NetSim::configured, [address, printConfig](int index, const QByteArray &datagram) {
+        if (printConfig)
+            std::printf("config %s %s\n", qPrintable(address(index)), datagram.toHex().constData());
         std::printf("configured %s\n", qPrintable(address(index)));
         std::fflush(stdout);
     });

@@ -4,6 +4,7 @@
 #include "cli/cli_json.h"
 #include "cli/network_commands.h"
 #include "cli/usb_commands.h"
+#include "firmware/firmware_upload.h"
 #include "rdm/firmware_hex.h"
 #include "net/net_interfaces.h"
 #include "settings/settings_file.h"
@@ -169,15 +170,6 @@ int adaptersCommand(const QCommandLineParser &p, Output &out)
     return Success;
 }
 
-// Commands that work on the USB line only, for now.
-int usbOnly(Output &out, const QString &command)
-{
-    out.message(QStringLiteral("%1 %2: not available for network controllers in this build; give --port for USB "
-                               "controllers")
-                    .arg(Program, command));
-    return Failure;
-}
-
 // Works on the family the command line names, with the TARGETs of `targetTexts`: `work` gets the
 // family's commands (NetworkCommands or UsbCommands) and the plan. Nothing touches a controller
 // before `work` does; a wrong command line ends with its usage status.
@@ -317,7 +309,11 @@ int firmwareCommand(const QCommandLineParser &p, Output &out)
             }
             return family.firmware(plan.targets.first(), image.data, wait);
         } else {
-            return usbOnly(out, name);
+            if (const QString problem = firmware::fileProblem(args[1]); !problem.isEmpty()) {
+                out.message(problem);
+                return int(Failure);
+            }
+            return family.firmware(plan.targets.first(), args[1]);
         }
     });
 }
@@ -355,7 +351,9 @@ const QList<Command> &commands()
          {PortOption, FastOption, AdapterOption, OnlyOption, DryRunOption, NoVerifyOption}, restoreCommand},
         {QStringLiteral("firmware"), QStringLiteral("TARGET FILE [--port NAME [--fast] [--wait SECONDS] | --adapter ADDR]"),
          QStringLiteral("Search, then update one controller's firmware from FILE. The file is checked before the "
-                        "controller is touched."),
+                        "controller is touched. A network controller is told to start its bootloader (unless it runs "
+                        "it already) and takes the file over TCP; a USB controller's bootloader is offered the "
+                        "connect key for --wait seconds."),
          {PortOption, FastOption, AdapterOption, WaitOption}, firmwareCommand},
     };
     return all;

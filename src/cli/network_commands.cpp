@@ -3,12 +3,18 @@
 #include "cli/cli_json.h"
 #include "cli/cli_settings.h"
 #include "config/config_workflow_rules.h"
+#include "firmware/bootloader_start.h"
+#include "firmware/firmware_upload.h"
 #include "net/net_interfaces.h"
 #include "net/orvantic.h"
 
 #include <QEventLoop>
 #include <QHash>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonDocument>
+#include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 
 namespace cli {
@@ -132,7 +138,7 @@ int NetworkCommands::show(const Target &target, bool json)
     return Success;
 }
 
-QString NetworkCommands::refusal(int row) const
+QString NetworkCommands::refusal(int row, bool bootloaderTakes) const
 {
     const TTessaraCtrl &c = m_link.controller(row);
     const QString model = m_link.rowTexts(row).value(0);
@@ -140,7 +146,7 @@ QString NetworkCommands::refusal(int row) const
         && model != QLatin1String(net::orvantic::ModelTessara4))
         return QStringLiteral("a %1 has no settings this program can change").arg(model);
     if (net::tessara::isBootloader(c))
-        return QStringLiteral("the controller runs its bootloader; update its firmware first");
+        return bootloaderTakes ? QString() : QStringLiteral("the controller runs its bootloader; update its firmware first");
     if (config::flow::ipCompatibility(c, m_adapterNetwork) == config::flow::IpCheck::OfferRepair)
         return config::flow::RepairQuestion.section(QStringLiteral(". "), 0, 0) + QLatin1Char('.');
     return {};
@@ -343,6 +349,58 @@ bool NetworkCommands::verify(const QList<settings::Entry> &sent)
             m_out.message(QStringLiteral("%1: no answer after the configuration was sent").arg(e.id));
     }
     return all;
+}
+
+int NetworkCommands::firmware(const Target &target, const QString &file)
+{
+    const int row = searchFor(target);
+    if (row < 0)
+        return Failure;
+    // As the window: a controller outside the adapter's network is not touched, and one already in
+    // its bootloader is not triggered again.
+    if (const QString why = refusal(row, true); !why.isEmpty()) {
+        m_out.message(QStringLiteral("%1: %2").arg(target.text, why));
+        return Failure;
+    }
+    const TTessaraCtrl controller = m_link.controller(row);
+    const QString host = net::tessara::ipText(controller.CurrentIP);
+    if (!net::tessara::isBootloader(controller)) {
+        m_out.progress(QStringLiteral("Starting the bootloader of %1").arg(host));
+        if (const Result<> started = ::firmware::startBootloader(
+                controller, [this](const QByteArray &d, const QString &h) { return m_link.send(d, h); });
+            !started) {
+            m_out.message(started.failure().text);
+            return Failure;
+        }
+    }
+    // The window's operator takes a while to press Update; a script does not, so a bootloader that
+    // is not listening yet is asked again until the connection time is up. A connection that
+    // times out has used that time up.
+    constexpr int RetryMs = 250;
+    const ::firmware::UploadTiming timing;
+    QTcpSocket client;
+    QElapsedTimer waited;
+    waited.start();
+    Result<> connected = ::firmware::connectToBootloader(client, host, net::orvantic::Port, timing.connectTimeoutMs);
+    while (!connected && waited.elapsed() + RetryMs < timing.connectTimeoutMs) {
+        QThread::msleep(RetryMs);
+        connected = ::firmware::connectToBootloader(client, host, net::orvantic::Port,
+                                                    int(timing.connectTimeoutMs - waited.elapsed()));
+    }
+    if (!connected) {
+        m_out.message(connected.failure().text);
+        return Failure;
+    }
+    const auto text = [](const char *source) { return QCoreApplication::translate("TTCPFirmware", source); };
+    m_out.progress(text("Please wait, updating firmware..."));
+    const bool sent = ::firmware::sendFirmware(client, file, timing);
+    m_out.endProgress();
+    if (!sent) {
+        m_out.message(QStringLiteral("%1: %2").arg(target.text, text("Error Sending File")));
+        return Failure;
+    }
+    m_out.result(QStringLiteral("%1: %2").arg(target.text, text("Update Sent")));
+    return Success;
 }
 
 } // namespace cli

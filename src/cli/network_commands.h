@@ -24,14 +24,18 @@ public:
     int set(const Target &target, const QStringList &assignments, bool verify);
     int backup(const QList<Target> &targets, const QString &file);
     int restore(const QList<settings::Entry> &entries, bool dryRun, bool verify);
+    // Starts the controller's bootloader (unless it runs it already) and uploads `file`, which the
+    // caller has checked before.
+    int firmware(const Target &target, const QString &file);
 
 private:
     bool runSearch();
     int rowOf(const Target &target);
     int searchFor(const Target &target) { return runSearch() ? rowOf(target) : -1; }
     settings::Entry entryAt(int row) const;
-    // Why the configuration workflow would not open the row's dialog, or empty.
-    QString refusal(int row) const;
+    // Why the configuration workflow would not open the row's dialog, or empty. A controller in
+    // its bootloader is refused unless `bootloaderTakes` (a firmware update takes it).
+    QString refusal(int row, bool bootloaderTakes = false) const;
     // The record as the workflow's OK: stored, then its configuration datagram sent.
     bool send(int row, const TTessaraCtrl &record);
 

@@ -1,5 +1,6 @@
 #include "rdm/form3.h"
 
+#include "common/error_handling.h"
 #include "rdm/firmware_hex.h"
 #include "common/form_builders.h"
 #include "rdm/quorix_link.h"
@@ -90,7 +91,7 @@ void TForm3::UpdateClick()
     const Result<> started = m_recovery ? m_link->recoverFirmware(image.data)
                                         : m_link->startFirmwareUpdate(m_link->CurrentController, image.data);
     if (!started) {
-        QMessageBox::warning(this, windowTitle(), QuorixLink::wholeText(started.failure()));
+        showFailure({QuorixLink::wholeText(started.failure()), started.failure().reason});
         return;
     }
     setRunning(true);

@@ -1,5 +1,6 @@
 #include "rdm/quorix_link.h"
 
+#include "common/log_categories.h"
 #include "rdm/port_error_text.h"
 #include "rdm/rdm_params.h"
 
@@ -46,6 +47,7 @@ QuorixLink::QuorixLink(rdm::SerialPortIo *io, QObject *parent)
 {
     setObjectName(QStringLiteral("QuorixLink"));
     m_io->setParent(this);
+    m_clock.start();
     setPortName(QStringLiteral("COM1"));
     Timer1->setObjectName(QStringLiteral("Timer1"));
     // The pacing is the protocol's clock; a coarse timer may fire 5 % late.
@@ -186,6 +188,7 @@ Result<> QuorixLink::startSearch()
 void QuorixLink::ComPort1RxChar()
 {
     const QByteArray bytes = m_io->readAll();
+    qCDebug(lcRdm) << "line: received" << bytes.size() << "bytes";
     if (m_bootloader.active())
         m_bootloader.bytesReceived(bytes);
     else
@@ -210,6 +213,7 @@ void QuorixLink::Timer1Timer()
     m_io->pollInput();
     if (m_replyTimerStarts != starts || !Timer1->isActive())
         return;
+    qCDebug(lcRdm) << "line: reply timer ran out";
     Session.Timer1Timer();
 }
 

@@ -17,6 +17,7 @@
 #include "rdm/serial_line.h"
 
 #include <QElapsedTimer>
+#include <QElapsedTimer>
 #include <QList>
 #include <QSet>
 #include <QObject>
@@ -119,6 +120,7 @@ private:
     void pause(int us) override;
     void startTimer(Timer timer, int ms) override;
     void stopTimer(Timer timer) override;
+    qint64 nowUs() const override { return m_clock.nsecsElapsed() / 1000; }
     // BootloaderHost
     void writeBytes(const QByteArray &bytes) override;
     void armTimer(int ms) override;
@@ -139,6 +141,7 @@ private:
     rdm::SerialLine m_line;
     QTimer *m_gapTimer;
     rdm::SearchPacing m_pacing;
+    QElapsedTimer m_clock; // for the round trips a fast search learns from
     quint64 m_replyTimerStarts = 0;
     rdm::boot::BootloaderExchange m_bootloader{*this};
     QString m_portName;

@@ -65,7 +65,7 @@ void RdmSession::counted(Tick tick)
     switch (tick) {
     case Tick::Discovery:
         ++pacing->discoveryTicks;
-        pacing->tickUs += qint64(timings.discoveryTimeoutMs) * 1000;
+        pacing->tickUs += qint64(m_replyTimeoutMs) * 1000;
         break;
     case Tick::Parameter:
         ++pacing->parameterTicks;
@@ -93,6 +93,8 @@ void RdmSession::startSearch()
     m_transport.stopTimer(RdmTransport::Timer::Gap);
     m_replyTimeoutMs = timings.discoveryTimeoutMs;
     m_searchRetries = 0;
+    m_roundTrips = {};
+    m_lateReplies = 0;
     startPass();
 }
 
@@ -104,6 +106,9 @@ void RdmSession::abort()
     m_mutePending = false;
     m_awaitedGet = {};
     m_answered = false;
+    m_settling = false;
+    m_cutShort = {};
+    m_awaitingFirstByte = false;
     m_mode = NONE;
     m_infoPacket = PHASE_END;
 }
@@ -118,6 +123,10 @@ void RdmSession::startPass()
     m_discBinaryState.branch = 1;
     m_passRequests = 0;
     m_narrowedWith.clear();
+    m_cutShort = {};
+    m_settling = false;
+    m_cutShortWaits = 0;
+    m_pacedPass = false;
     reportDiscovering();
     SendNextDisc(DISC_REPEAT);
 }
@@ -141,22 +150,72 @@ int RdmSession::discoveryBudget() const
     return 200 * int(m_recorded.size() + m_unacked.size() + 1);
 }
 
+int RdmSession::learntWaitMs() const
+{
+    const int paced = timings.discoveryTimeoutMs;
+    if (!fastSearch || m_pacedPass || m_roundTrips.seen < RoundTripsBeforeLearning)
+        return paced;
+    const qint64 us = qMax<qint64>(LostResponseUs, m_roundTrips.longestUs * 3 / 2 + 1000);
+    return int(qMin<qint64>(paced, (us + 999) / 1000));
+}
+
+int RdmSession::discoveryWaitMs() const
+{
+    // The whole range is asked last in a pass: silence there ends discovery, so it gets the
+    // paced wait whatever was learnt.
+    return isWholeRange(m_discBinaryState.bounds) ? timings.discoveryTimeoutMs : learntWaitMs();
+}
+
+bool RdmSession::lateForCutShort(qint64 roundTripUs) const
+{
+    // No reply to a request comes in sooner than the quickest seen, less a quarter for the clock.
+    return m_cutShort.valid && m_roundTrips.shortestUs > 0 && roundTripUs < m_roundTrips.shortestUs * 3 / 4;
+}
+
+void RdmSession::lateReply(const char *why)
+{
+    ++m_lateReplies;
+    const qint64 late = m_transport.nowUs() - m_cutShort.sentUs;
+    qCDebug(lcRdm).noquote() << "fast search: late reply to branch" << m_cutShort.state.row << m_cutShort.state.branch
+                             << "(" << why << "), after" << late << "µs; asking it again with the paced wait";
+    // Learnt anew before the wait shrinks again, with this round trip among those seen.
+    m_roundTrips.seen = 0;
+    m_roundTrips.longestUs = qMax(m_roundTrips.longestUs, late);
+    // Whatever else is on its way (the rest of the late reply, an answer to the request after
+    // it) is let pass before the branch is asked again.
+    stopTimer();
+    m_reasm.clear();
+    m_transport.stopTimer(RdmTransport::Timer::Gap);
+    m_awaitingFirstByte = false;
+    m_settling = true;
+    m_replyTimeoutMs = timings.discoveryTimeoutMs;
+    startReplyTimer();
+}
+
 void RdmSession::SendNextDisc(Change change)
 {
     stopTimer();
+    m_cutShort = {};
     if (change == DISC_NARROW) {
         // Going down a branch again is worth it only if the last time down found someone; a
         // collision that stays after a fruitless visit comes from controllers that will not go
-        // quiet, and the walk would circle under it for ever.
+        // quiet, and the walk would circle under it for ever. A visit on which a wait was cut
+        // short may have missed a late reply, though: that one is repeated with the paced waits.
         const quint64 key = quint64(m_discBinaryState.row) << 40 | quint64(m_discBinaryState.branch);
-        const int known = int(m_recorded.size() + m_unacked.size());
+        const Narrowed now{int(m_recorded.size() + m_unacked.size()), m_cutShortWaits};
         const auto visited = m_narrowedWith.constFind(key);
-        if (visited != m_narrowedWith.cend() && visited.value() == known) {
+        if (visited != m_narrowedWith.cend() && visited->known == now.known
+            && visited->cutShortWaits == now.cutShortWaits) {
             qCDebug(lcRdm).noquote() << "discovery: branch" << m_discBinaryState.row << m_discBinaryState.branch
                                      << "was gone down before without finding anyone; abandoned";
             change = DISC_WIDEN;
         } else {
-            m_narrowedWith.insert(key, known);
+            if (visited != m_narrowedWith.cend() && visited->known == now.known) {
+                qCDebug(lcRdm).noquote() << "discovery: branch" << m_discBinaryState.row << m_discBinaryState.branch
+                                         << "gone down again: waits were cut short below it; paced waits from here";
+                m_pacedPass = true;
+            }
+            m_narrowedWith.insert(key, now);
         }
     }
     if (change == DISC_WIDEN && isWholeRange(m_discBinaryState.bounds)) {
@@ -180,6 +239,9 @@ void RdmSession::SendNextDisc(Change change)
     m_reasm.clear();
     m_transport.stopTimer(RdmTransport::Timer::Gap);
     send(discoveryRequest(next.bounds.lower, next.bounds.upper));
+    m_discoverySentUs = m_transport.nowUs();
+    m_awaitingFirstByte = true;
+    m_replyTimeoutMs = discoveryWaitMs();
     startReplyTimer();
 }
 
@@ -200,7 +262,12 @@ void RdmSession::DiscoveryRead(QByteArrayView frame)
         return;
     }
     const quint32 id = reply->deviceId();
-    if (id < m_discBinaryState.bounds.lower || id > m_discBinaryState.bounds.upper) {
+    const auto within = [id](const TBinaryBounds &b) { return id >= b.lower && id <= b.upper; };
+    if (!within(m_discBinaryState.bounds) && m_cutShort.valid && within(m_cutShort.state.bounds)) {
+        lateReply("a valid reply from inside it");
+        return;
+    }
+    if (!within(m_discBinaryState.bounds)) {
         // Nobody outside the range answers: several answered and the mix looked valid.
         qCDebug(lcRdm).noquote() << "discovery: reply from" << idText(id) << "outside the branch, taken as a collision";
         SendNextDisc(DISC_NARROW);
@@ -235,6 +302,9 @@ void RdmSession::sendMute()
 {
     ++m_muteTries;
     send(muteRequest(m_muteId));
+    // A mute is nearly always answered: it keeps the paced wait, so a slow acknowledgement never
+    // costs a repeat the paced search would not send.
+    m_replyTimeoutMs = timings.discoveryTimeoutMs;
     startReplyTimer();
 }
 
@@ -281,6 +351,25 @@ void RdmSession::NothingFound()
 
 void RdmSession::bytesReceived(QByteArrayView bytes)
 {
+    if (bytes.isEmpty())
+        return;
+    if (m_settling) {
+        // Bytes of what came late, or of an answer to the request after it: the line is not
+        // quiet yet.
+        startReplyTimer();
+        return;
+    }
+    if (m_mode == DISCOVER && std::exchange(m_awaitingFirstByte, false)) {
+        const qint64 roundTrip = m_transport.nowUs() - m_discoverySentUs;
+        if (lateForCutShort(roundTrip)) {
+            lateReply("in sooner than a reply to the next request can be");
+            return;
+        }
+        ++m_roundTrips.seen;
+        m_roundTrips.longestUs = qMax(m_roundTrips.longestUs, roundTrip);
+        if (m_roundTrips.shortestUs < 0 || roundTrip < m_roundTrips.shortestUs)
+            m_roundTrips.shortestUs = roundTrip;
+    }
     m_reasm.append(bytes);
     handleFrames();
 }
@@ -350,7 +439,21 @@ void RdmSession::Timer1Timer()
     const bool answered = std::exchange(m_answered, false);
     if (m_mode == DISCOVER) {
         counted(Tick::Discovery);
+        if (std::exchange(m_settling, false)) {
+            const TBinaryState cut = m_cutShort.state;
+            m_discBinaryState = cut;
+            SendNextDisc(DISC_REPEAT);
+            return;
+        }
+        m_awaitingFirstByte = false;
+        CutShort cut;
+        if (m_replyTimeoutMs < timings.discoveryTimeoutMs) {
+            cut = {true, m_discBinaryState, m_discoverySentUs};
+            ++m_cutShortWaits;
+        }
         SendNextDisc(DISC_WIDEN);
+        if (m_mode == DISCOVER)
+            m_cutShort = cut;
         return;
     }
     if (m_mutePending) {

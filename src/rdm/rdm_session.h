@@ -32,6 +32,8 @@ public:
     // Starts `timer` anew with `ms`; a running one restarts.
     virtual void startTimer(Timer timer, int ms) = 0;
     virtual void stopTimer(Timer timer) = 0;
+    // A steady clock, µs: the fast search times the round trips of its requests with it.
+    virtual qint64 nowUs() const = 0;
 };
 
 class RdmSession {
@@ -48,6 +50,12 @@ public:
     static constexpr int BreakUs = 1000;
     // Fast search: the shortest break a responder must take.
     static constexpr int FastBreakUs = 176;
+    // Fast search: the wait for a discovery reply, learnt from the round trips of the requests
+    // answered so far (send to first byte back): half as long again as the longest, and a
+    // millisecond for the timers' own slack. Never below the time after which a response counts
+    // as lost, never above the paced wait, and the paced wait until enough round trips were seen.
+    static constexpr int LostResponseUs = 2800;
+    static constexpr int RoundTripsBeforeLearning = 8;
 
     // The waits of a search, each settable on its own; the defaults are the protocol's pacing.
     struct Timings {
@@ -62,10 +70,28 @@ public:
     Timings timings;
 
     // Fast search: a get whose answer (or refusal) is in moves on after the response gap instead
-    // of the whole time-out, which stays the wait for an answer that does not come, and each
-    // break is as short as a responder allows. The messages and their order are those of the
-    // paced search; only the waits shrink.
+    // of the whole time-out, which stays the wait for an answer that does not come; each break is
+    // as short as a responder allows; and a discovery request is given up as unanswered once the
+    // learnt wait (above) has passed. The messages and their order are those of the paced search;
+    // only the waits shrink.
+    //
+    // A reply can still come after the learnt wait (the machine got busy, the adapter held it):
+    // it then arrives after the next request went out. It is known by coming in sooner than any
+    // reply to that request could, or by being a valid reply from inside the branch given up but
+    // outside the one asked. It is never taken for a collision: the search waits for a quiet
+    // line, asks the branch given up again and waits the paced time until it has learnt anew,
+    // with the late round trip counted. A collision that came late can pass for one of the next
+    // request; a branch is therefore never abandoned as fruitless when a wait was cut short
+    // below it: it is gone down again, and the rest of the pass keeps the paced waits.
     bool fastSearch = false;
+
+    // The wait for the reply to the discovery request now in flight, ms.
+    int discoveryWaitMs() const;
+    // The wait a branch below the whole range gets now, ms.
+    int learntWaitMs() const;
+    // The longest round trip seen in this search, µs, and replies taken as late.
+    qint64 longestRoundTripUs() const { return m_roundTrips.longestUs; }
+    int lateReplies() const { return m_lateReplies; }
 
     // The found controllers, in the order found; index = table row.
     QList<TQuorixCtrl> VControllers;
@@ -123,6 +149,8 @@ private:
     void NothingFound();
     void reportDiscovering();
     int discoveryBudget() const;
+    bool lateForCutShort(qint64 roundTripUs) const;
+    void lateReply(const char *why);
 
     // Receive path.
     void handleFrames();
@@ -158,8 +186,32 @@ private:
     QSet<quint32> m_recorded;
     QSet<quint32> m_unacked;
     int m_passRequests = 0;
-    // Branches gone down in this pass (row << 40 | branch), with the number of controllers known then.
-    QHash<quint64, int> m_narrowedWith;
+    // Branches gone down in this pass (row << 40 | branch), with the number of controllers known
+    // and of discovery waits cut short then.
+    struct Narrowed {
+        int known = 0;
+        int cutShortWaits = 0;
+    };
+    QHash<quint64, Narrowed> m_narrowedWith;
+
+    // Fast search: round trips of discovery requests answered, since the wait was last the paced one.
+    struct RoundTrips {
+        int seen = 0;
+        qint64 longestUs = 0;
+        qint64 shortestUs = -1;
+    } m_roundTrips;
+    qint64 m_discoverySentUs = 0; // when the discovery request in flight went out
+    bool m_awaitingFirstByte = false; // of the reply to it
+    // The discovery request before it, when the learnt wait gave it up: its reply may still come.
+    struct CutShort {
+        bool valid = false;
+        rdm::TBinaryState state;
+        qint64 sentUs = 0;
+    } m_cutShort;
+    bool m_settling = false; // late bytes came: wait for a quiet line, then ask m_cutShort again
+    int m_cutShortWaits = 0; // in this pass
+    bool m_pacedPass = false; // the rest of this pass waits the paced time
+    int m_lateReplies = 0;
 
     // Parameter phase state; m_infoPacket keeps DEVICE_LABEL after a phase ends.
     quint8 m_infoPacket = 0;

@@ -2,9 +2,9 @@
 # glintwork-cli on the network family, in a pair of private network namespaces made for the run:
 # the demo's virtual controllers on one side, the program on the other. Exit 77 (skipped) without
 # root.
-#   cli_network.sh GLINTWORK_CLI GLW_NETSIM CONTROLLER_FILE
+#   cli_network.sh GLINTWORK_CLI GLW_NETSIM CONTROLLER_FILE FIRMWARE_HEX
 set -euo pipefail
-cli="$1" netsim="$2" controllers="$3"
+cli="$1" netsim="$2" controllers="$3" firmware="$4"
 source "$(dirname "$0")/../../scripts/netns.sh"
 if ! netns_usable; then
   echo "SKIP: network namespaces need root and iproute2"
@@ -18,7 +18,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 netns_create "cli$$"
 mapfile -t addrs < <(sed -n 's/^ip *= *\(.*\)$/\1/p' "$controllers")
 netns_add_ctl_addrs "${addrs[@]}"
-ip netns exec "$NS_CTL" "$netsim" --file "$controllers" >"$work/sim.log" 2>&1 &
+mkdir "$work/stored"
+ip netns exec "$NS_CTL" "$netsim" --file "$controllers" --firmware-dir "$work/stored" >"$work/sim.log" 2>&1 &
 for _ in $(seq 100); do grep -q '^ready' "$work/sim.log" && break; sleep 0.05; done
 grep -q '^ready' "$work/sim.log" || fail "the virtual controllers did not start: $(cat "$work/sim.log")"
 app() { ip netns exec "$NS_APP" "$cli" "$@"; }
@@ -108,5 +109,27 @@ done <"$work/t16"
 [ "$verified" -eq 2 ] && [ "$refused" -eq 2 ] && [ "$(grep -c ': Verified$' "$work/rig.out")" -eq 2 ] \
   || fail "the rig script: $verified verified, $refused refused: $(cat "$work/rig.out" "$work/rig.err")"
 app show 10.77.1.10 | has 'fanThreshold=45' || fail "fan threshold not taken"
+
+# Firmware: a file that is no firmware image is refused before the controller is touched.
+printf ':10000000GARBAGE\r\n' >"$work/bad.hex"
+for bad in "$work/bad.hex:is not a firmware HEX file" "$work/none.hex:cannot be read"; do
+  IFS=: read -r file said <<<"$bad"
+  status=0; app firmware 10.77.1.11 "$file" >/dev/null 2>"$work/err" || status=$?
+  [ "$status" -eq 1 ] && grep -qF -- "$said" "$work/err" || fail "firmware $file: status $status, said $(cat "$work/err")"
+done
+! grep -q '^bootloader 10.77.1.11' "$work/sim.log" || fail "a refused file started the bootloader: $(cat "$work/sim.log")"
+# A controller running its application is told to start its bootloader and takes the file as it is.
+app firmware 10.77.1.11 "$firmware" >"$work/fw.out" 2>"$work/fw.err" || fail "firmware: $(cat "$work/fw.out" "$work/fw.err")"
+[ "$(cat "$work/fw.out")" = "10.77.1.11: Update Sent" ] && [ ! -s "$work/fw.err" ] || fail "firmware: $(cat "$work/fw.out" "$work/fw.err")"
+grep -qx 'bootloader 10.77.1.11' "$work/sim.log" && grep -q "^uploaded 10.77.1.11 $(stat -c %s "$firmware") V2.0.0$" "$work/sim.log" \
+  || fail "the controller's side of the update: $(cat "$work/sim.log")"
+cmp -s "$work/stored/10.77.1.11.hex" "$firmware" || fail "the stored image differs from the file"
+app show 10.77.1.11 | has 'Firmware: V2.0.0' || fail "the controller does not run the new firmware"
+# One already in its bootloader takes the file directly; one on another network is not touched.
+app firmware 10.77.1.14 "$firmware" | has '10.77.1.14: Update Sent' || fail "firmware to a bootloader"
+cmp -s "$work/stored/10.77.1.14.hex" "$firmware" || fail "the bootloader's stored image differs from the file"
+status=0; app firmware 10.77.2.20 "$firmware" >/dev/null 2>"$work/err" || status=$?
+[ "$status" -eq 1 ] && grep -q "not compatible with your PC's IP settings" "$work/err" || fail "firmware to another subnet: $status $(cat "$work/err")"
+! grep -q '^bootloader 10.77.2.20' "$work/sim.log" || fail "a refused controller started its bootloader"
 
 echo "PASS"

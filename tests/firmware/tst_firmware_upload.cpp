@@ -1,8 +1,10 @@
 // The upload stream as a controller's bootloader receives it, on a real loopback connection.
 
+#include "firmware/bootloader_start.h"
 #include "firmware/firmware_upload.h"
 #include "loopback_server.h"
 
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -73,6 +75,8 @@ private slots:
     void droppedConnection();
     void stalledConnection();
     void tailDeliveredToAControllerThatTalks();
+    void triggerThenWait();
+    void failedTriggerWaitsForNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -192,6 +196,43 @@ void TestFirmwareUpload::tailDeliveredToAControllerThatTalks()
     QVERIFY(got.peerClosed);
     QCOMPARE(got.bytes.size(), Line.size() + content.size());
     QVERIFY(got.bytes == Line + content);
+}
+
+// The trigger goes to the controller's present address, and the bootloader is given its time
+// before anything connects.
+void TestFirmwareUpload::triggerThenWait()
+{
+    TTessaraCtrl controller;
+    controller.CurrentIP = {10, 77, 1, 20};
+    QList<std::pair<QByteArray, QString>> sent;
+    QElapsedTimer clock;
+    clock.start();
+    const Result<> started = firmware::startBootloader(
+        controller,
+        [&](const QByteArray &datagram, const QString &host) {
+            sent.append({datagram, host});
+            return Result<>();
+        },
+        300);
+    QVERIFY(started);
+    QVERIFY2(clock.elapsed() >= 300, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent.front().first, QByteArray("Orvantic\0\0\x06\x02", 12));
+    QCOMPARE(sent.front().second, QStringLiteral("10.77.1.20"));
+}
+
+void TestFirmwareUpload::failedTriggerWaitsForNothing()
+{
+    TTessaraCtrl controller;
+    controller.CurrentIP = {10, 77, 1, 20};
+    QElapsedTimer clock;
+    clock.start();
+    const Result<> started = firmware::startBootloader(
+        controller, [](const QByteArray &, const QString &) { return Result<>(Failure{QStringLiteral("no port"), {}}); },
+        60000);
+    QVERIFY(!started);
+    QCOMPARE(started.failure().text, QStringLiteral("no port"));
+    QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestFirmwareUpload)

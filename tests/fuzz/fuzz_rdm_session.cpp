@@ -29,6 +29,8 @@ struct Host : RdmTransport {
         lastSent = m;
     }
     void pause(int) override {}
+    qint64 clockUs = 0; // moved on by the input, so round trips of any length come up
+    qint64 nowUs() const override { return clockUs; }
     void startTimer(Timer timer, int) override { (timer == Timer::Gap ? gapOn : timerOn) = true; }
     void stopTimer(Timer timer) override { (timer == Timer::Gap ? gapOn : timerOn) = false; }
 
@@ -69,7 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
     host.session.fastSearch = in.byte() & 1; // paced or fast, as the operator chose
     host.session.startSearch();
     while (!in.empty()) {
-        switch (in.byte() % 5) {
+        switch (in.byte() % 6) {
+        case 5:
+            host.clockUs += qint64(in.byte()) * 100;
+            break;
         case 0:
             host.session.bytesReceived(in.bytes(in.byte() % 64));
             break;
@@ -103,6 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
     int ticks = 0;
     while (host.gapOn || host.timerOn) {
         FUZZ_EXPECT(++ticks < QuietTicks);
+        host.clockUs += 1000;
         if (host.gapOn) {
             host.gapOn = false;
             host.session.gapTimeout();

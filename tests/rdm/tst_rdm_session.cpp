@@ -1,5 +1,7 @@
-// The search state machine against a virtual line, with time taken out: each step delivers what
-// the line answered, or else lets the running timer fire. Replies can be handed over in pieces.
+// The search state machine against a virtual line, on a clock of its own: each step delivers
+// the next reply that is due, or lets the running timer fire, whichever comes first. A reply is
+// due a round trip after its request (none, unless a test sets one); a late controller's comes in
+// after the next request. Replies can be handed over in pieces.
 
 #include "common/log_categories.h"
 #include "rdm/rdm_session.h"
@@ -11,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
+#include <deque>
 #include <functional>
 #include <utility>
 
@@ -23,9 +26,18 @@ struct LineHost : RdmTransport {
     RdmSession session{*this};
     SearchPacing pacing;
     QList<QByteArray> sent;
-    QByteArray inbound;
-    QByteArray late; // replies that come after the wait for them ran out
+    struct Delivery {
+        qint64 atUs;
+        QByteArray bytes;
+    };
+    std::deque<Delivery> deliveries; // in time order
     int pieceSize = 0; // 0: a reply arrives whole
+    qint64 clockUs = 0;
+    // From a request to its reply's first byte; by the request's index in `sent` when set.
+    int roundTripUs = 0;
+    std::function<int(qsizetype)> roundTripUsOf;
+    qint64 timerDueUs = 0;
+    QList<QPair<quint16, int>> waits; // each message's reply wait: its parameter, ms
     // Replaces the line's answer to a discovery request when set.
     std::function<QByteArray(const QByteArray &)> discoveryAnswer;
     bool timerOn = false;
@@ -50,16 +62,33 @@ struct LineHost : RdmTransport {
     void sendFrame(const QByteArray &m, int breakUs) override
     {
         sent << m;
+        waitTaken = false;
         breaks << breakUs;
         if (pidOf(m) == PID_DISC_UNIQUE_BRANCH)
             deepestRow = qMax(deepestRow, session.branch().row);
-        if (discoveryAnswer && quint8(m[20]) == DISCOVERY_COMMAND && quint8(m[22]) == PID_DISC_UNIQUE_BRANCH)
-            inbound += discoveryAnswer(m);
+        const QByteArray answer = discoveryAnswer && quint8(m[20]) == DISCOVERY_COMMAND
+                && quint8(m[22]) == PID_DISC_UNIQUE_BRANCH
+            ? discoveryAnswer(m)
+            : line.handle(m);
+        const qint64 due = clockUs + (roundTripUsOf ? roundTripUsOf(sent.size() - 1) : roundTripUs);
+        deliver(due, answer);
+        // A late controller's answer, too late for the wait: it comes in after the next request.
+        if (line.lateReplyMs >= interval)
+            late += line.lateReply;
         else
-            inbound += line.handle(m);
-        // Too late for the wait it answers: it comes in after the next request.
-        (line.lateReplyMs >= interval ? late : inbound) += line.lateReply;
+            deliver(due + qint64(line.lateReplyMs) * 1000, line.lateReply);
     }
+    QByteArray late;
+    void deliver(qint64 atUs, const QByteArray &bytes)
+    {
+        if (bytes.isEmpty())
+            return;
+        // Bytes never overtake each other on the line.
+        if (!deliveries.empty())
+            atUs = qMax(atUs, deliveries.back().atUs);
+        deliveries.push_back({atUs, bytes});
+    }
+    qint64 nowUs() const override { return clockUs; }
     void pause(int us) override
     {
         if (us < 1000)
@@ -77,8 +106,21 @@ struct LineHost : RdmTransport {
         }
         if (!sent.isEmpty())
             timeoutsFor[quint8(sent.last()[20])].insert(ms);
+        if (!sent.isEmpty() && !waitTaken)
+            waits << qMakePair(pidOf(sent.last()), ms);
+        waitTaken = true;
         interval = ms;
         timerOn = true;
+        timerDueUs = clockUs + qint64(ms) * 1000;
+    }
+    bool waitTaken = false; // restarts of a message's timer are not another wait
+    QList<int> waitsOf(quint16 pid) const
+    {
+        QList<int> out;
+        for (const auto &[p, ms] : waits)
+            if (p == pid)
+                out << ms;
+        return out;
     }
     void stopTimer(Timer timer) override { (timer == Timer::Gap ? gapOn : timerOn) = false; }
 
@@ -97,26 +139,47 @@ struct LineHost : RdmTransport {
         return false;
     }
 
-    // Delivers what the line answered, or else lets the running timer fire; false when quiet.
+    // Delivers the next reply due, or lets the running timer fire if it is due first (the gap
+    // timer only once nothing more is due before the reply timer); false when quiet.
     bool step()
     {
-        if (!inbound.isEmpty()) {
-            const qsizetype n = pieceSize > 0 ? qMin<qsizetype>(pieceSize, inbound.size()) : inbound.size();
-            const QByteArray piece = inbound.left(n);
-            inbound.remove(0, n);
+        const bool replyDue = !deliveries.empty() && (!timerOn || deliveries.front().atUs <= timerDueUs);
+        if (replyDue) {
+            Delivery &d = deliveries.front();
+            clockUs = qMax(clockUs, d.atUs);
+            const qsizetype n = pieceSize > 0 ? qMin<qsizetype>(pieceSize, d.bytes.size()) : d.bytes.size();
+            const QByteArray piece = d.bytes.left(n);
+            d.bytes.remove(0, n);
+            if (d.bytes.isEmpty())
+                deliveries.pop_front();
             session.bytesReceived(piece);
         } else if (gapOn) {
             gapOn = false;
             session.gapTimeout();
         } else if (timerOn) {
+            clockUs = qMax(clockUs, timerDueUs);
             session.Timer1Timer();
-            inbound += std::exchange(late, {});
+            deliver(clockUs, std::exchange(late, {}));
+        } else if (!deliveries.empty()) {
+            clockUs = qMax(clockUs, deliveries.front().atUs);
+            const QByteArray bytes = deliveries.front().bytes;
+            deliveries.pop_front();
+            session.bytesReceived(bytes);
         } else if (!late.isEmpty()) {
-            inbound += std::exchange(late, {});
+            deliver(clockUs, std::exchange(late, {}));
         } else {
             return false;
         }
         return true;
+    }
+    // What the line has answered so far and not handed over, taken off it.
+    QByteArray takeAnswers()
+    {
+        QByteArray all;
+        for (const Delivery &d : deliveries)
+            all += d.bytes;
+        deliveries.clear();
+        return all;
     }
 
     QList<QByteArray> sentWith(quint8 cc) const
@@ -156,6 +219,16 @@ QByteArray reply(quint32 id, quint16 pid, QByteArray data, quint8 type = RESPONS
 }
 
 // The firmware exchange on the same line and the same Timer1 as the session.
+
+QList<quint32> randomIds(int n, quint32 seed)
+{
+    QList<quint32> ids;
+    QRandomGenerator rng(seed);
+    while (ids.size() < n)
+        if (const quint32 id = rng.generate(); !ids.contains(id))
+            ids << id;
+    return ids;
+}
 
 } // namespace
 
@@ -227,6 +300,8 @@ private slots:
                 host.session.timings = t;
             }
             host.session.fastSearch = true;
+            // Round trips for which the learnt wait comes out at the set one.
+            host.roundTripUs = custom ? 4000 : 13000;
             QVERIFY(host.search());
             QCOMPARE(host.session.VControllers.size(), 2);
             QCOMPARE(host.breaks, QList<int>(host.sent.size(), t.fastBreakUs));
@@ -263,8 +338,7 @@ private slots:
         // The 20 ms run out while the discovery reply is still arriving: the reply decides.
         LineHost host(virtualLine({0x77}));
         host.session.startSearch();
-        const QByteArray answer = host.inbound;
-        host.inbound.clear();
+        const QByteArray answer = host.takeAnswers();
         QCOMPARE(answer.size(), DISC_REPLY_SIZE);
         const qsizetype sentBefore = host.sent.size();
         host.session.bytesReceived(answer.left(10));
@@ -275,10 +349,10 @@ private slots:
         QCOMPARE(destId(host.sent.last()), 0x77u);
 
         // The same for a get reply in the parameter phase: the next get waits for it.
-        const QByteArray muteReply = std::exchange(host.inbound, {});
+        const QByteArray muteReply = host.takeAnswers();
         host.session.bytesReceived(muteReply);
         QCOMPARE(pidOf(host.sent.last()), quint16(PID_DEVICE_INFO));
-        const QByteArray info = std::exchange(host.inbound, {});
+        const QByteArray info = host.takeAnswers();
         host.session.bytesReceived(info.left(20));
         host.session.Timer1Timer();
         QCOMPARE(pidOf(host.sent.last()), quint16(PID_DEVICE_INFO));
@@ -345,9 +419,150 @@ private slots:
         QCOMPARE(fast.pacing.parameterTicks, gets - answered);
         QCOMPARE(fast.pacing.answeredTicks, answered);
         QCOMPARE(fast.shortWaits, QList<int>(answered, RdmSession::ResponseGapUs));
-        // Discovery and the un-mute settling keep their times.
+        // As many discovery requests run out (each sooner), and the un-mute settling keeps its time.
         QCOMPARE(fast.pacing.discoveryTicks, paced.pacing.discoveryTicks);
         QCOMPARE(fast.pacing.waitedMs, paced.pacing.waitedMs);
+    }
+
+    // The fast search waits for a discovery reply as long as the longest round trip seen allows,
+    // once it has seen enough of them; the paced search, the whole range and a mute keep the
+    // paced wait.
+    void fastDiscoveryWaitLearnsTheRoundTrip_data()
+    {
+        QTest::addColumn<int>("roundTripUs");
+        QTest::addColumn<int>("waitMs");
+        QTest::newRow("quick adapter: the lost-response floor") << 500 << 3;
+        QTest::newRow("4 ms: half as long again, and 1 ms") << 4000 << 7;
+        QTest::newRow("adapter holding replies 16 ms: the paced wait") << 16000 << 20;
+    }
+
+    void fastDiscoveryWaitLearnsTheRoundTrip()
+    {
+        QFETCH(int, roundTripUs);
+        QFETCH(int, waitMs);
+        const QList<VirtualQuorix> line = virtualLine(randomIds(20, 77));
+        LineHost paced(line);
+        LineHost fast(line);
+        paced.roundTripUs = fast.roundTripUs = roundTripUs;
+        fast.session.fastSearch = true;
+        QVERIFY(paced.search());
+        QVERIFY(fast.search());
+
+        QCOMPARE(fast.sent, paced.sent);
+        compareRecords(fast.session.VControllers, line);
+        QCOMPARE(fast.session.lateReplies(), 0);
+        const QList<int> pacedWaits = paced.waitsOf(PID_DISC_UNIQUE_BRANCH);
+        const QList<int> fastWaits = fast.waitsOf(PID_DISC_UNIQUE_BRANCH);
+        QCOMPARE(QSet<int>(pacedWaits.cbegin(), pacedWaits.cend()), QSet<int>{20});
+        QCOMPARE(fast.session.longestRoundTripUs(), qint64(roundTripUs));
+        // Nothing is learnt from the first few; then the learnt wait, but for the whole range.
+        QCOMPARE(fastWaits.mid(0, RdmSession::RoundTripsBeforeLearning),
+                 QList<int>(RdmSession::RoundTripsBeforeLearning, 20));
+        QCOMPARE(QSet<int>(fastWaits.cbegin(), fastWaits.cend()), (QSet<int>{20, waitMs}));
+        QCOMPARE(fastWaits.last(), 20);
+        QCOMPARE(fast.waitsOf(PID_DISC_MUTE), QList<int>(line.size(), 20));
+        if (waitMs < 20)
+            QVERIFY(fast.pacing.prescribedMs() < paced.pacing.prescribedMs());
+        else
+            QCOMPARE(fast.pacing.discoveryTicks, paced.pacing.discoveryTicks);
+    }
+
+    // The wait was learnt on a quiet line; then the machine gets busy and replies take longer
+    // than it. A reply that comes late is never taken for a collision or for silence: every
+    // controller is found, and the fast search waits the paced time again until it has learnt
+    // the longer round trips.
+    void lateRepliesAfterALearntWait_data()
+    {
+        QTest::addColumn<int>("loadedRoundTripUs");
+        QTest::addColumn<int>("loadedFrom");  // discovery requests, counted from the first
+        QTest::addColumn<int>("loadedUntil"); // -1: to the end
+        QTest::addColumn<int>("pieceSize");
+        // Whether some of the late replies come in sooner than a reply to the next request could
+        // (they are known as late then); those that come later read as its answer.
+        QTest::addColumn<bool>("knownLate");
+        // Learnt: 3 ms round trips, a 6 ms wait.
+        QTest::newRow("a moment's load, in sooner than the next reply could be") << 7500 << 30 << 34 << 0 << true;
+        QTest::newRow("a moment's load, late by more than a round trip") << 12000 << 30 << 34 << 0 << false;
+        QTest::newRow("load from then on, 8 ms") << 8000 << 30 << -1 << 0 << true;
+        QTest::newRow("load from then on, 19 ms, in pieces") << 19000 << 30 << -1 << 5 << false;
+        QTest::newRow("load now and then") << 15000 << -2 << -1 << 0 << false;
+    }
+
+    void lateRepliesAfterALearntWait()
+    {
+        QFETCH(int, loadedRoundTripUs);
+        QFETCH(int, loadedFrom);
+        QFETCH(int, loadedUntil);
+        QFETCH(int, pieceSize);
+        QFETCH(bool, knownLate);
+        for (quint32 seed : {5u, 6u, 7u, 8u}) {
+            const QList<VirtualQuorix> line = virtualLine(randomIds(24, seed));
+            LineHost host(line);
+            host.pieceSize = pieceSize;
+            host.session.fastSearch = true;
+            int discoveries = 0;
+            host.roundTripUsOf = [&](qsizetype index) {
+                if (pidOf(host.sent[index]) != PID_DISC_UNIQUE_BRANCH)
+                    return 3000;
+                const int n = discoveries++;
+                const bool loaded = loadedFrom == -2 ? n % 7 == 3
+                                                     : n >= loadedFrom && (loadedUntil < 0 || n < loadedUntil);
+                return loaded ? loadedRoundTripUs : 3000;
+            };
+            QVERIFY(host.search(200'000));
+            QCOMPARE(host.tables, 1);
+            compareRecords(host.session.VControllers, line);
+            if (knownLate)
+                QVERIFY(host.session.lateReplies() > 0);
+            if (loadedUntil < 0)
+                QVERIFY(host.session.longestRoundTripUs() >= loadedRoundTripUs);
+        }
+    }
+
+    // One reply comes late, after a wait learnt on 3 ms round trips (6 ms), and is in 6 ms after
+    // the next request went out: as late as a reply to that request could be.
+    void lateReplyIsNeverACollision_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<qint64>("branch");
+        QTest::addColumn<bool>("knownLate");
+        // The two collide all the way down to row 32: the late collision reads as one in the
+        // empty sibling. The walk must not abandon the parent as fruitless when it finds nobody there.
+        QTest::newRow("a late collision") << 20 << qint64(1) << false;
+        // A valid reply from inside the branch given up, outside the one asked: known as late.
+        QTest::newRow("a late valid reply") << ROW_SINGLE_ID << qint64(0x10 + 1) << true;
+    }
+
+    void lateReplyIsNeverACollision()
+    {
+        QFETCH(int, row);
+        QFETCH(qint64, branch);
+        QFETCH(bool, knownLate);
+        const QList<VirtualQuorix> line = virtualLine({0x10, 0x11});
+        LineHost host(line);
+        host.session.fastSearch = true;
+        const TBinaryBounds loaded = FindBounds(row, branch);
+        bool once = false;
+        host.roundTripUsOf = [&](qsizetype index) {
+            const QByteArray &m = host.sent[index];
+            if (pidOf(m) == PID_DISC_UNIQUE_BRANCH && boundsOf(m) == loaded && !std::exchange(once, true))
+                return 12000;
+            return 3000;
+        };
+        QVERIFY(host.search(200'000));
+        QVERIFY(once);
+        compareRecords(host.session.VControllers, line);
+        QCOMPARE(host.session.emptyPasses(), 0); // found in the first pass, not only in the next
+        QCOMPARE(host.session.lateReplies(), knownLate ? 1 : 0);
+        if (knownLate) { // asked again once the line is quiet, with the paced wait
+            QList<TBinaryBounds> asked;
+            for (const QByteArray &m : host.sentWith(DISCOVERY_COMMAND))
+                if (pidOf(m) == PID_DISC_UNIQUE_BRANCH)
+                    asked << boundsOf(m);
+            const qsizetype at = asked.indexOf(loaded);
+            QCOMPARE(asked.value(at + 1), FindBounds(row, branch + 1));
+            QCOMPARE(asked.value(at + 2), loaded);
+        }
     }
 
     void onlyTheAnswerInFlightEndsTheWait_data()
@@ -385,7 +600,7 @@ private slots:
         host.session.startSearch();
         while (host.sentWith(GET_COMMAND).isEmpty())
             QVERIFY(host.step());
-        host.inbound.clear(); // the line's own answer never comes
+        host.takeAnswers(); // the line's own answer never comes
         const QByteArray get = host.sent.last();
         QCOMPARE(destId(get), 0x42u);
 
