@@ -68,6 +68,14 @@ struct Line {
         QTest::mouseClick(form3.Update, Qt::LeftButton);
         return QTest::qWaitFor([&] { return form3.QuorixFwProgress->value() >= percent; }, ms);
     }
+    // A search, then the update of `data` to the controller in row 0, `percent` done within `ms`.
+    bool updateUnderWay(const QByteArray &data, int percent, int ms)
+    {
+        if (!search())
+            return false;
+        writeFirmware(data);
+        return startUpdate(0, percent, ms);
+    }
     // Opens the firmware dialog for row 0 directly and presses Update; the message at the end is
     // answered and its text returned.
     QString update()
@@ -264,10 +272,8 @@ private slots:
     {
         Line line(virtualLine({0x42}));
         QVERIFY2(line.started, qPrintable(line.error));
-        QVERIFY(line.search());
         const QByteArray data = hexfixture::pattern(40 * 128);
-        line.writeFirmware(data);
-        QVERIFY(line.startUpdate(0, 10, 20000));
+        QVERIFY(line.updateUnderWay(data, 10, 20000));
         glwtest::answerModalOf<QMessageBox>([](QMessageBox *ask) { ask->button(QMessageBox::Yes)->click(); });
         QTest::mouseClick(line.form3.Cancel, Qt::LeftButton);
         QVERIFY(!line.form3.isVisible());
@@ -380,10 +386,8 @@ private slots:
     {
         Line line(virtualLine({0x42}));
         QVERIFY2(line.started, qPrintable(line.error));
-        QVERIFY(line.search());
         const QByteArray data = hexfixture::pattern(40 * 128);
-        line.writeFirmware(data);
-        QVERIFY(line.startUpdate(0, 5, 10000));
+        QVERIFY(line.updateUnderWay(data, 5, 10000));
         // The first box is the question, left open; the next one is answered. Should the question
         // outstay the transfer, it is answered No after a while, so the test fails rather than hangs.
         QPointer<QMessageBox> question;
