@@ -34,6 +34,17 @@ namespace {
 
 constexpr int SearchTimeoutMs = 60000;
 
+// The next message box (within 30 s) is answered with OK; `shown` takes its text.
+void answerNextBox(QString &shown)
+{
+    glwtest::answerModalOf<QMessageBox>(
+        [&shown](QMessageBox *box) {
+            shown = box->text();
+            box->accept();
+        },
+        30000);
+}
+
 struct Line {
     explicit Line(QList<VirtualQuorix> controllers) : sim(std::move(controllers))
     {
@@ -82,12 +93,7 @@ struct Line {
     {
         openFirmwareDialog(0);
         QString shown;
-        glwtest::answerModalOf<QMessageBox>(
-            [&](QMessageBox *box) {
-                shown = box->text();
-                box->accept();
-            },
-            30000);
+        answerNextBox(shown);
         QSignalSpy done(tab.Link, &QuorixLink::firmwareFinished);
         QTest::mouseClick(form3.Update, Qt::LeftButton);
         if (done.isEmpty() && !done.wait(30000))
@@ -211,12 +217,7 @@ private slots:
         glwtest::answerModalOf<TQuorixConfig>([&](TQuorixConfig *d) {
             glwtest::answerModalOf<TForm3>([&](TForm3 *f) {
                 f->FileDisplay->setText(line.file);
-                glwtest::answerModalOf<QMessageBox>(
-                    [&](QMessageBox *box) {
-                        shown = box->text();
-                        box->accept();
-                    },
-                    30000);
+                answerNextBox(shown);
                 f->Update->click();
             });
             d->btnFirmware->click();
@@ -311,12 +312,7 @@ private slots:
         glwtest::answerModalOf<TForm3>([&](TForm3 *f) {
             QVERIFY(f->recovery());
             f->FileDisplay->setText(line.file);
-            glwtest::answerModalOf<QMessageBox>(
-                [&](QMessageBox *box) {
-                    shown = box->text();
-                    box->accept();
-                },
-                30000);
+            answerNextBox(shown);
             QTest::mouseClick(f->Update, Qt::LeftButton);
             QTest::qWait(1000);
             waitedBeforeNotice = f->BootWait->isHidden(); // nothing said in the first seconds
