@@ -138,7 +138,7 @@ void TForm3::reject()
 {
     // Stopped halfway, the controller is left in its bootloader with part of an image: it no longer
     // answers a search. A stray click or Esc must not do that unasked.
-    if (m_link && m_link->bootloader().active() && !m_link->bootloader().BootKey()) {
+    if (m_link && m_link->transferUnderWay()) {
         QMessageBox ask(QMessageBox::Warning, windowTitle(), tr("Stop the firmware update?"),
                         QMessageBox::Yes | QMessageBox::No, this);
         ask.setInformativeText(tr("The controller then stays in its bootloader with part of the new firmware, "

@@ -138,6 +138,7 @@ void QuorixLink::portErrorOccurred()
 void QuorixLink::sendFrame(const QByteArray &frame, int breakUs)
 {
     m_line.sendFrame(frame, breakUs);
+    qCDebug(lcRdm) << "line: frame of" << frame.size() << "bytes written and drained";
 }
 
 void QuorixLink::pause(int us)
