@@ -34,6 +34,17 @@ namespace {
 
 constexpr int SearchTimeoutMs = 60000;
 
+// The next message box (within 30 s) is answered with OK; `shown` takes its text.
+void answerNextBox(QString &shown)
+{
+    glwtest::answerModalOf<QMessageBox>(
+        [&shown](QMessageBox *box) {
+            shown = box->text();
+            box->accept();
+        },
+        30000);
+}
+
 struct Line {
     explicit Line(QList<VirtualQuorix> controllers) : sim(std::move(controllers))
     {
@@ -68,18 +79,21 @@ struct Line {
         QTest::mouseClick(form3.Update, Qt::LeftButton);
         return QTest::qWaitFor([&] { return form3.QuorixFwProgress->value() >= percent; }, ms);
     }
+    // A search, then the update of `data` to the controller in row 0, `percent` done within `ms`.
+    bool updateUnderWay(const QByteArray &data, int percent, int ms)
+    {
+        if (!search())
+            return false;
+        writeFirmware(data);
+        return startUpdate(0, percent, ms);
+    }
     // Opens the firmware dialog for row 0 directly and presses Update; the message at the end is
     // answered and its text returned.
     QString update()
     {
         openFirmwareDialog(0);
         QString shown;
-        glwtest::answerModalOf<QMessageBox>(
-            [&](QMessageBox *box) {
-                shown = box->text();
-                box->accept();
-            },
-            30000);
+        answerNextBox(shown);
         QSignalSpy done(tab.Link, &QuorixLink::firmwareFinished);
         QTest::mouseClick(form3.Update, Qt::LeftButton);
         if (done.isEmpty() && !done.wait(30000))
@@ -203,12 +217,7 @@ private slots:
         glwtest::answerModalOf<TQuorixConfig>([&](TQuorixConfig *d) {
             glwtest::answerModalOf<TForm3>([&](TForm3 *f) {
                 f->FileDisplay->setText(line.file);
-                glwtest::answerModalOf<QMessageBox>(
-                    [&](QMessageBox *box) {
-                        shown = box->text();
-                        box->accept();
-                    },
-                    30000);
+                answerNextBox(shown);
                 f->Update->click();
             });
             d->btnFirmware->click();
@@ -264,10 +273,8 @@ private slots:
     {
         Line line(virtualLine({0x42}));
         QVERIFY2(line.started, qPrintable(line.error));
-        QVERIFY(line.search());
         const QByteArray data = hexfixture::pattern(40 * 128);
-        line.writeFirmware(data);
-        QVERIFY(line.startUpdate(0, 10, 20000));
+        QVERIFY(line.updateUnderWay(data, 10, 20000));
         glwtest::answerModalOf<QMessageBox>([](QMessageBox *ask) { ask->button(QMessageBox::Yes)->click(); });
         QTest::mouseClick(line.form3.Cancel, Qt::LeftButton);
         QVERIFY(!line.form3.isVisible());
@@ -305,12 +312,7 @@ private slots:
         glwtest::answerModalOf<TForm3>([&](TForm3 *f) {
             QVERIFY(f->recovery());
             f->FileDisplay->setText(line.file);
-            glwtest::answerModalOf<QMessageBox>(
-                [&](QMessageBox *box) {
-                    shown = box->text();
-                    box->accept();
-                },
-                30000);
+            answerNextBox(shown);
             QTest::mouseClick(f->Update, Qt::LeftButton);
             QTest::qWait(1000);
             waitedBeforeNotice = f->BootWait->isHidden(); // nothing said in the first seconds
@@ -380,10 +382,8 @@ private slots:
     {
         Line line(virtualLine({0x42}));
         QVERIFY2(line.started, qPrintable(line.error));
-        QVERIFY(line.search());
         const QByteArray data = hexfixture::pattern(40 * 128);
-        line.writeFirmware(data);
-        QVERIFY(line.startUpdate(0, 5, 10000));
+        QVERIFY(line.updateUnderWay(data, 5, 10000));
         // The first box is the question, left open; the next one is answered. Should the question
         // outstay the transfer, it is answered No after a while, so the test fails rather than hangs.
         QPointer<QMessageBox> question;
