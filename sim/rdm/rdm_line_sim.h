@@ -6,7 +6,8 @@
 // Timing is that of a real line: a request takes its time on the wire at 250000 baud, the
 // controllers answer after a turnaround well inside the 2 ms a responder is allowed, and the
 // answer takes its own time on the wire before the PC can have it. A USB adapter's latency timer
-// can be added on top.
+// can be added on top. Where the system allows, the line's thread runs in real time, so that a
+// loaded machine delays the PC, as it would with a real line, and not the controllers.
 
 #include "rdm/rdm_reassembler.h"
 #include "sim/rdm/virtual_quorix_line.h"
@@ -82,6 +83,7 @@ private:
     };
 
     void run();
+    void keepRealTime();
     void scheduleReply(const QByteArray &request, const QByteArray &reply, Clock::time_point received);
     void schedule(QList<Delivery> pieces);
     void deliverDue();

@@ -27,7 +27,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 TForm1::TForm1(quint8 brand, const Form1Options &options)

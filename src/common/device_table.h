@@ -1,14 +1,12 @@
 #pragma once
 // The device tables of both tabs: five read-only text columns, whole-row selection, rows 21 high,
-// rows only ever appended or all cleared. A table is a view over a model of its records, or a
-// table widget that holds its texts itself.
+// rows only ever appended or all cleared. A table is a view over a model of its link's records.
 
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QStringList>
-#include <QTableWidget>
+#include <QTableView>
 
 inline constexpr int DeviceGridHeight = 401;
 
@@ -26,21 +24,6 @@ inline void setupDeviceView(QTableView *grid)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
-}
-
-inline void setupDeviceGrid(QTableWidget *grid, const QStringList &headers)
-{
-    grid->setColumnCount(int(headers.size()));
-    grid->setHorizontalHeaderLabels(headers);
-    setupDeviceView(grid);
-}
-
-inline void appendDeviceRow(QTableWidget *grid, const QStringList &cells)
-{
-    const int row = grid->rowCount();
-    grid->setRowCount(row + 1);
-    for (int col = 0; col < cells.size(); ++col)
-        grid->setItem(row, col, new QTableWidgetItem(cells[col]));
 }
 
 // A tab page is a few pixels shorter than the grid plus a line of text below it (how much depends

@@ -122,12 +122,14 @@ quint16 NetworkLink::port() const
 void NetworkLink::IdUDPServer1UDPRead(const QByteArray &data)
 {
     const auto opcode = net::orvantic::opcodeOf(data);
-    if (opcode == net::orvantic::OpPollReply)
+    if (opcode == net::orvantic::OpPollReply) {
         OrvaReadPollReply(data);
-    else
+        emit pollReplyHeard(data);
+    } else {
         qCDebug(lcNet).noquote() << "datagram of" << data.size() << "bytes dropped:"
                                  << (opcode ? QStringLiteral("opcode %1").arg(*opcode)
                                             : QStringLiteral("not of the family"));
+    }
 }
 
 void NetworkLink::OrvaReadPollReply(const QByteArray &data)

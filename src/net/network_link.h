@@ -31,8 +31,7 @@ public:
     explicit NetworkLink(quint16 port = net::orvantic::Port, QObject *parent = nullptr);
     ~NetworkLink() override;
 
-    // The records, one per listed controller.
-    const QList<TTessaraCtrl> &PControllers() const { return m_records; }
+    // The records, one per listed controller, by row.
     int count() const { return int(m_records.size()); }
     bool hasController(int row) const { return row >= 0 && row < count(); }
     // Only for a row that exists.
@@ -78,6 +77,9 @@ public:
 signals:
     void cleared();
     void controllerListed(int row);
+    // Every poll reply the port hands over, listed or not: a read-back after a change waits for
+    // one controller's answer, which the listing would drop as a duplicate.
+    void pollReplyHeard(const QByteArray &datagram);
 
 private:
     Failure noController(int row) const;

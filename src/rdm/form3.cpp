@@ -1,5 +1,6 @@
 #include "rdm/form3.h"
 
+#include "common/error_handling.h"
 #include "rdm/firmware_hex.h"
 #include "common/form_builders.h"
 #include "rdm/quorix_link.h"
@@ -90,7 +91,7 @@ void TForm3::UpdateClick()
     const Result<> started = m_recovery ? m_link->recoverFirmware(image.data)
                                         : m_link->startFirmwareUpdate(m_link->CurrentController, image.data);
     if (!started) {
-        QMessageBox::warning(this, windowTitle(), QuorixLink::wholeText(started.failure()));
+        showFailure({QuorixLink::wholeText(started.failure()), started.failure().reason});
         return;
     }
     setRunning(true);
@@ -137,7 +138,7 @@ void TForm3::reject()
 {
     // Stopped halfway, the controller is left in its bootloader with part of an image: it no longer
     // answers a search. A stray click or Esc must not do that unasked.
-    if (m_link && m_link->bootloader().active() && !m_link->bootloader().BootKey()) {
+    if (m_link && m_link->transferUnderWay()) {
         QMessageBox ask(QMessageBox::Warning, windowTitle(), tr("Stop the firmware update?"),
                         QMessageBox::Yes | QMessageBox::No, this);
         ask.setInformativeText(tr("The controller then stays in its bootloader with part of the new firmware, "

@@ -1,5 +1,6 @@
 #include "rdm/quorix_link.h"
 
+#include "common/log_categories.h"
 #include "rdm/port_error_text.h"
 #include "rdm/rdm_params.h"
 
@@ -137,6 +138,7 @@ void QuorixLink::portErrorOccurred()
 void QuorixLink::sendFrame(const QByteArray &frame, int breakUs)
 {
     m_line.sendFrame(frame, breakUs);
+    qCDebug(lcRdm) << "line: frame of" << frame.size() << "bytes written and drained";
 }
 
 void QuorixLink::pause(int us)
@@ -187,6 +189,7 @@ Result<> QuorixLink::startSearch()
 void QuorixLink::ComPort1RxChar()
 {
     const QByteArray bytes = m_io->readAll();
+    qCDebug(lcRdm) << "line: received" << bytes.size() << "bytes";
     if (m_bootloader.active())
         m_bootloader.bytesReceived(bytes);
     else
@@ -211,6 +214,7 @@ void QuorixLink::Timer1Timer()
     m_io->pollInput();
     if (m_replyTimerStarts != starts || !Timer1->isActive())
         return;
+    qCDebug(lcRdm) << "line: reply timer ran out";
     Session.Timer1Timer();
 }
 

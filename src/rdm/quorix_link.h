@@ -100,6 +100,9 @@ public:
     // Stops between two writes and returns to the RDM link, the port left open.
     void cancelFirmwareUpdate();
     const rdm::boot::BootloaderExchange &bootloader() const { return m_bootloader; }
+    // Blocks are going out: the bootloader has answered and the transfer has not ended. Stopping
+    // now leaves the controller in its bootloader with part of an image.
+    bool transferUnderWay() const { return m_bootloader.active() && !m_bootloader.BootKey(); }
 
 signals:
     void searchStarted();

@@ -2,6 +2,7 @@
 
 #include "common/busy_wheel.h"
 #include "common/device_table.h"
+#include "common/error_handling.h"
 #include "rdm/form3.h"
 #include "common/form_builders.h"
 #include "rdm/quorix_config.h"
@@ -182,9 +183,8 @@ void UsbTab::ControllerSettings()
     Devices->recordChanged(row); // what went out is in the record now
     if (outcome.notSent.isEmpty())
         return;
-    QMessageBox box(QMessageBox::Warning, tr("USB Devices"),
-                    tr("These changes did not reach controller %1: %2.").arg(row + 1).arg(outcome.notSent.join(tr(", "))),
-                    QMessageBox::Ok, this);
-    box.setInformativeText(QuorixLink::wholeText(outcome.reason));
-    box.exec();
+    showFailure({tr("These changes did not reach controller %1: %2.\n\n%3")
+                     .arg(row + 1)
+                     .arg(outcome.notSent.join(tr(", ")), QuorixLink::wholeText(outcome.reason)),
+                 outcome.reason.reason});
 }

@@ -4,7 +4,6 @@
 #include "config/config_workflow_rules.h"
 #include "net/network_link.h"
 #include "net/network_tab.h"
-#include "net/udp_port.h"
 #include "rdm/quorix_config.h"
 #include "rdm/quorix_texts.h"
 #include "rdm/usb_tab.h"
@@ -104,7 +103,7 @@ RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, Net
     connect(btnSaveResults, &QPushButton::clicked, this, &RestoreDialog::saveResults);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_readBack, &NetworkReadBack::finished, this, &RestoreDialog::finishJob);
-    connect(m_net.udpPort(), &UdpPort::datagramReceived, m_readBack, &NetworkReadBack::datagramReceived);
+    connect(&m_net, &NetworkLink::pollReplyHeard, m_readBack, &NetworkReadBack::datagramReceived);
 
     listTargets();
     fillTargetBoxes();

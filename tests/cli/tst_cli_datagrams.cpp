@@ -4,13 +4,13 @@
 // configuration datagram they take.
 
 #include "app/glw_application.h"
+#include "cli_run.h"
 #include "config/tessara_config.h"
 #include "config_test_util.h"
 #include "e2e_fixture.h"
 #include "glw_test.h"
 #include "net/network_tab.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <functional>
@@ -78,27 +78,8 @@ const QList<Edit> &edits()
     return all;
 }
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run cli(const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(GLINTWORK_CLI), args);
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
+using clitest::cli;
+using clitest::Run;
 
 QStringList g_uncaught;
 

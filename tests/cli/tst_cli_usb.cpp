@@ -2,6 +2,7 @@
 // port is the slave side of a pseudo-terminal, and virtual controllers answer on the master side.
 // Its set messages are compared with those the link sends for the controller dialog's OK.
 
+#include "cli_run.h"
 #include "hex_fixture.h"
 #include "rdm/quorix_link.h"
 #include "rdm/quorix_texts.h"
@@ -13,35 +14,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run cli(const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(GLINTWORK_CLI), args);
-    // The virtual line runs on a thread of its own, so waiting here blocks nothing it needs.
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
+using clitest::cli;
+using clitest::Run;
 
 // Four controllers: the second in mode 2 (start address up to 490), the fourth without remote mode.
 const QList<quint32> Ids{0x1000, 0x1001, 0x1002, 0x1003};

@@ -181,14 +181,14 @@ private slots:
                 4);
 
         QCOMPARE(tab.rowCount(), 3);
-        QCOMPARE(link.PControllers().size(), 3);
+        QCOMPARE(link.count(), 3);
         const QString temp = QString::fromUtf8("21.5°C / 70.7°F");
         QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 0), (QStringList{"Tessara 16", "Stage left", "10.0.0.10", "V1.4.5", temp}));
         QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 1),
                  (QStringList{"Tessara 4", QString::fromUtf8("Truss é"), "10.0.0.11", "V1.4.5", temp}));
         QCOMPARE(glwtest::rowTexts(tab.Network_Grid, 2), (QStringList{"Corvel 16", "", "10.0.0.12", "Bootloader V1.0", ""}));
-        QCOMPARE(link.PControllers()[1].NumStrings, quint8(4));
-        QVERIFY(link.PControllers()[0] == controllerAt(10, "Stage left")); // the first reply from .10 stays
+        QCOMPARE(link.controller(1).NumStrings, quint8(4));
+        QVERIFY(link.controller(0) == controllerAt(10, "Stage left")); // the first reply from .10 stays
         QCOMPARE(counts.count(), 3);
         QCOMPARE(counts.last().first().toInt(), 3);
     }
@@ -205,7 +205,7 @@ private slots:
         tab.comboNetAdapter->setCurrentIndex(1);
         tab.comboNetAdapterChange();
         QCOMPARE(tab.rowCount(), 0);
-        QVERIFY(link.PControllers().isEmpty());
+        QCOMPARE(link.count(), 0);
         QCOMPARE(link.udpPort()->localAddress(), QHostAddress(QStringLiteral("127.0.0.2")));
         // Only what arrives at the chosen adapter's address is heard now.
         deliver(tab, {net::orvantic::buildPollReply(controllerAt(20), QStringLiteral("Tessara 16"))}, 1, "127.0.0.2");

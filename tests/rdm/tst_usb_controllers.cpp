@@ -34,6 +34,17 @@ namespace {
 
 constexpr int SearchTimeoutMs = 60000;
 
+// The next message box (within 30 s) is answered with OK; `shown` takes its text.
+void answerNextBox(QString &shown)
+{
+    glwtest::answerModalOf<QMessageBox>(
+        [&shown](QMessageBox *box) {
+            shown = box->text();
+            box->accept();
+        },
+        30000);
+}
+
 struct Line {
     explicit Line(QList<VirtualQuorix> controllers) : sim(std::move(controllers))
     {
@@ -54,20 +65,35 @@ struct Line {
         f.open(QIODevice::WriteOnly);
         f.write(hexfixture::file(data));
     }
+    // The firmware dialog of controller `row`, with the firmware file chosen.
+    void openFirmwareDialog(int row)
+    {
+        tab.Link->CurrentController = row;
+        form3.show();
+        form3.FileDisplay->setText(file);
+    }
+    // Presses Update for controller `row` and waits up to `ms` until the transfer is `percent` done.
+    bool startUpdate(int row, int percent, int ms)
+    {
+        openFirmwareDialog(row);
+        QTest::mouseClick(form3.Update, Qt::LeftButton);
+        return QTest::qWaitFor([&] { return form3.QuorixFwProgress->value() >= percent; }, ms);
+    }
+    // A search, then the update of `data` to the controller in row 0, `percent` done within `ms`.
+    bool updateUnderWay(const QByteArray &data, int percent, int ms)
+    {
+        if (!search())
+            return false;
+        writeFirmware(data);
+        return startUpdate(0, percent, ms);
+    }
     // Opens the firmware dialog for row 0 directly and presses Update; the message at the end is
     // answered and its text returned.
     QString update()
     {
-        tab.Link->CurrentController = 0;
-        form3.show();
-        form3.FileDisplay->setText(file);
+        openFirmwareDialog(0);
         QString shown;
-        glwtest::answerModalOf<QMessageBox>(
-            [&](QMessageBox *box) {
-                shown = box->text();
-                box->accept();
-            },
-            30000);
+        answerNextBox(shown);
         QSignalSpy done(tab.Link, &QuorixLink::firmwareFinished);
         QTest::mouseClick(form3.Update, Qt::LeftButton);
         if (done.isEmpty() && !done.wait(30000))
@@ -191,12 +217,7 @@ private slots:
         glwtest::answerModalOf<TQuorixConfig>([&](TQuorixConfig *d) {
             glwtest::answerModalOf<TForm3>([&](TForm3 *f) {
                 f->FileDisplay->setText(line.file);
-                glwtest::answerModalOf<QMessageBox>(
-                    [&](QMessageBox *box) {
-                        shown = box->text();
-                        box->accept();
-                    },
-                    30000);
+                answerNextBox(shown);
                 f->Update->click();
             });
             d->btnFirmware->click();
@@ -252,14 +273,8 @@ private slots:
     {
         Line line(virtualLine({0x42}));
         QVERIFY2(line.started, qPrintable(line.error));
-        QVERIFY(line.search());
         const QByteArray data = hexfixture::pattern(40 * 128);
-        line.writeFirmware(data);
-        line.tab.Link->CurrentController = 0;
-        line.form3.show();
-        line.form3.FileDisplay->setText(line.file);
-        QTest::mouseClick(line.form3.Update, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(line.form3.QuorixFwProgress->value() >= 10, 20000);
+        QVERIFY(line.updateUnderWay(data, 10, 20000));
         glwtest::answerModalOf<QMessageBox>([](QMessageBox *ask) { ask->button(QMessageBox::Yes)->click(); });
         QTest::mouseClick(line.form3.Cancel, Qt::LeftButton);
         QVERIFY(!line.form3.isVisible());
@@ -297,12 +312,7 @@ private slots:
         glwtest::answerModalOf<TForm3>([&](TForm3 *f) {
             QVERIFY(f->recovery());
             f->FileDisplay->setText(line.file);
-            glwtest::answerModalOf<QMessageBox>(
-                [&](QMessageBox *box) {
-                    shown = box->text();
-                    box->accept();
-                },
-                30000);
+            answerNextBox(shown);
             QTest::mouseClick(f->Update, Qt::LeftButton);
             QTest::qWait(1000);
             waitedBeforeNotice = f->BootWait->isHidden(); // nothing said in the first seconds
@@ -351,9 +361,7 @@ private slots:
         f.write(hexfixture::file(hexfixture::pattern(300)).replace("0001", "00G1"));
         f.close();
         const int handled = line.sim.messagesHandled();
-        line.tab.Link->CurrentController = 0;
-        line.form3.show();
-        line.form3.FileDisplay->setText(line.file);
+        line.openFirmwareDialog(0);
         QString shown;
         glwtest::answerModal([&](QWidget *w) {
             if (auto *box = qobject_cast<QMessageBox *>(w)) {
@@ -374,14 +382,8 @@ private slots:
     {
         Line line(virtualLine({0x42}));
         QVERIFY2(line.started, qPrintable(line.error));
-        QVERIFY(line.search());
         const QByteArray data = hexfixture::pattern(40 * 128);
-        line.writeFirmware(data);
-        line.tab.Link->CurrentController = 0;
-        line.form3.show();
-        line.form3.FileDisplay->setText(line.file);
-        QTest::mouseClick(line.form3.Update, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(line.form3.QuorixFwProgress->value() >= 5, 10000);
+        QVERIFY(line.updateUnderWay(data, 5, 10000));
         // The first box is the question, left open; the next one is answered. Should the question
         // outstay the transfer, it is answered No after a while, so the test fails rather than hangs.
         QPointer<QMessageBox> question;
@@ -425,11 +427,7 @@ private slots:
         QVERIFY(line.search());
         const int row = line.tab.VControllers[0].deviceId() == 0x42 ? 0 : 1;
         line.writeFirmware(hexfixture::pattern(60 * 128));
-        line.tab.Link->CurrentController = row;
-        line.form3.show();
-        line.form3.FileDisplay->setText(line.file);
-        QTest::mouseClick(line.form3.Update, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(line.form3.QuorixFwProgress->value() >= 5, 10000);
+        QVERIFY(line.startUpdate(row, 5, 10000));
         // Cancel asks first, with No as the default.
         QString asked;
         glwtest::answerModalOf<QMessageBox>([&](QMessageBox *box) {
@@ -453,6 +451,46 @@ private slots:
         QVERIFY(line.search());
         QCOMPARE(line.tab.rowCount(), 1);
         QCOMPARE(line.tab.VControllers[0].deviceId(), 0x43u);
+    }
+
+    // The interface unplugged after a search: what the controller dialog's OK and the firmware
+    // dialog's Update could not send reaches the operator with the link's reason, and no record
+    // takes a value that never went out.
+    void linkFailuresReachTheOperator()
+    {
+        QList<VirtualQuorix> controllers = virtualLine({0x300});
+        controllers[0].rec.RM = 1;
+        Line line(controllers);
+        QVERIFY2(line.started, qPrintable(line.error));
+        QVERIFY(line.search());
+        const std::array<quint8, 32> label = line.tab.VControllers[0].LBL;
+        const QString path = line.sim.slavePath();
+        line.sim.stop();
+        glwtest::FailureCapture failures;
+
+        glwtest::answerModalOf<TQuorixConfig>([](TQuorixConfig *d) {
+            d->Nickname->setText(QStringLiteral("Never sent"));
+            d->Button1->click();
+        });
+        doubleClickRow(line.tab.USB_Grid, 0);
+        QCOMPARE(failures.texts().size(), 1);
+        const QString notSent = failures.texts().first();
+        QVERIFY2(notSent.startsWith(QStringLiteral("These changes did not reach controller 1: Nickname.\n\n"
+                                                   "Can't open COM port!")),
+                 qPrintable(notSent));
+        QVERIFY2(notSent.contains(path), qPrintable(notSent));
+        QCOMPARE(line.tab.VControllers[0].LBL, label);
+
+        line.writeFirmware(hexfixture::pattern(128));
+        line.openFirmwareDialog(0);
+        QTest::mouseClick(line.form3.Update, Qt::LeftButton);
+        QCOMPARE(failures.texts().size(), 2);
+        const QString notStarted = failures.texts().last();
+        QVERIFY2(notStarted.startsWith(QStringLiteral("Can't open COM port!")), qPrintable(notStarted));
+        QVERIFY2(notStarted.contains(path), qPrintable(notStarted));
+        QVERIFY(line.form3.isVisible());
+        QVERIFY(line.form3.Update->isEnabled()); // to try again once the interface is back
+        QVERIFY(!line.tab.Link->bootloader().active());
     }
 
     void failedReopenStopsTheRunningSearch()

@@ -1,4 +1,5 @@
 #pragma once
+// Shared by the USB tests (tests/rdm, tests/cli) through glw_test_support.
 // Comparing the records a search filled with the virtual controllers it searched, and reading the
 // messages it sent.
 
