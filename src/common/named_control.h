@@ -41,12 +41,38 @@ inline QStatusBar *statusLine(QStatusBar *bar, const char *objectName, const QSt
 
 #include <QFontMetrics>
 
-// Shrinks a control's font, from its present size down, until `text` fits `width` pixels: texts
-// keep the size they were laid out for where the platform's fonts allow, and never spill over.
+#include <cmath>
+
+// Shrinks a control's font in half-point steps, from its present size down (to 6 pt at the least),
+// until `text` fits `width` pixels: texts keep the size they were laid out for where the
+// platform's fonts allow, and never spill over. Every size measured costs a font engine while the
+// program starts, so the size is estimated from the first measurement (a text's advance grows with
+// its size) and only the steps next to the estimate are measured.
 inline void fitFont(QWidget *w, const QString &text, int width)
 {
+    constexpr qreal Step = 0.5;
+    constexpr qreal Least = 6;
     QFont f = w->font();
-    while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(text) > width)
-        f.setPointSizeF(f.pointSizeF() - 0.5);
+    const qreal start = f.pointSizeF();
+    const int advance = QFontMetrics(f).horizontalAdvance(text);
+    if (advance <= width || start <= Least) {
+        w->setFont(f); // set, as every fitted control's is: it no longer follows its parent's
+        return;
+    }
+    const auto sizeAt = [&](int steps) { return start - steps * Step; };
+    const auto fits = [&](int steps) {
+        QFont smaller = f;
+        smaller.setPointSizeF(sizeAt(steps));
+        return QFontMetrics(smaller).horizontalAdvance(text) <= width;
+    };
+    // The first step at or below 6 pt is the last one taken, whether the text fits there or not.
+    const int most = int(std::ceil((start - Least) / Step));
+    int steps = qBound(1, int(std::ceil((start - start * qMax(width, 0) / advance) / Step)), most);
+    // The largest size that fits: up while the next larger one fits, down while this one does not.
+    while (steps > 1 && fits(steps - 1))
+        --steps;
+    while (steps < most && !fits(steps))
+        ++steps;
+    f.setPointSizeF(sizeAt(steps));
     w->setFont(f);
 }

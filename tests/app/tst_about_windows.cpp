@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -94,6 +95,28 @@ private slots:
         const QIcon icon = applicationIcon();
         for (int size : {16, 48, 256})
             QCOMPARE(paintedPixels(icon.pixmap(size)) > size * size / 2, true);
+    }
+
+    // The icon is drawn without the icon-engine plugin for SVG files, and looks as one made from
+    // the file with that plugin does.
+    void iconLooksAsMadeFromTheFile()
+    {
+        const QIcon fromFile(QStringLiteral(":/artwork/glintwork.svg"));
+        if (fromFile.isNull())
+            QSKIP("no icon engine for SVG files on this system");
+        for (int size : {16, 48, 256}) {
+            const QImage ours = applicationIcon().pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+            const QImage theirs = fromFile.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+            QCOMPARE(ours.size(), theirs.size());
+            int worst = 0;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x) {
+                    const QRgb a = ours.pixel(x, y), b = theirs.pixel(x, y);
+                    worst = std::max({worst, qAbs(qRed(a) - qRed(b)), qAbs(qGreen(a) - qGreen(b)),
+                                  qAbs(qBlue(a) - qBlue(b)), qAbs(qAlpha(a) - qAlpha(b))});
+                }
+            QVERIFY2(worst <= 2, qPrintable(QStringLiteral("%1 px: a channel differs by %2").arg(size).arg(worst)));
+        }
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "common/busy_wheel.h"
 #include "common/form_builders.h"
+#include "common/named_control.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -91,6 +92,32 @@ private slots:
         // Side by side, not overlapping.
         QVERIFY(up->geometry().right() < down->geometry().left());
         QCOMPARE(up->y(), down->y());
+    }
+
+    // A fitted text gets the largest half-point size from its own down that fits, as stepping
+    // down half a point at a time finds it, and 6 pt (or just under) at the least.
+    void fittedFontIsTheLargestThatFits()
+    {
+        const auto stepped = [](QFont f, const QString &text, int width) {
+            while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(text) > width)
+                f.setPointSizeF(f.pointSizeF() - 0.5);
+            return f.pointSizeF();
+        };
+        QLabel label;
+        for (const QString &text : {QStringLiteral("Network Adapter:"), QStringLiteral("Using /dev/ttyUSB0"),
+                                    QStringLiteral("Files  \u25be"), QStringLiteral("W")}) {
+            for (qreal start : {9.0, 12.0, 14.0, 14.5}) {
+                QFont f = label.font();
+                f.setPointSizeF(start);
+                const int full = QFontMetrics(f).horizontalAdvance(text);
+                for (int width : {full + 5, full, full - 1, full * 3 / 4, full / 2, full / 5, 0}) {
+                    label.setFont(f);
+                    fitFont(&label, text, width);
+                    QCOMPARE(label.font().pointSizeF(), stepped(f, text, width));
+                    QVERIFY(label.testAttribute(Qt::WA_SetFont));
+                }
+            }
+        }
     }
 };
 
