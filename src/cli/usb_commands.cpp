@@ -2,6 +2,7 @@
 
 #include "cli/cli_json.h"
 #include "cli/cli_settings.h"
+#include "rdm/quorix_read_back.h"
 #include "rdm/quorix_texts.h"
 #include "rdm/search_progress.h"
 
@@ -9,6 +10,7 @@
 #include <QLocale>
 #include <QTimer>
 #include <algorithm>
+#include <optional>
 
 namespace cli {
 
@@ -27,17 +29,32 @@ QStringList fieldLines(const rdm::QuorixEdits &e)
             QStringLiteral("gamma=%1").arg(gammaShown(e.gammaTenths))};
 }
 
+// The settings file's name of the field an edit step sends.
+QString fieldName(rdm::EditStep step)
+{
+    switch (step) {
+    case rdm::LabelStep:
+        return QStringLiteral("nickname");
+    case rdm::ModeStep:
+        return QStringLiteral("mode");
+    case rdm::StartAddressStep:
+        return QStringLiteral("startAddress");
+    case rdm::GammaStep:
+        return QStringLiteral("gamma");
+    case rdm::EditSteps:
+        break;
+    }
+    return {};
+}
+
 // The fields the dialog would not have let the operator change on a controller without remote
 // mode, named as the settings file names them.
 QStringList lockedFields(const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited)
 {
     QStringList locked;
-    if (rdm::stepChanged(rdm::LabelStep, shown, edited))
-        locked << QStringLiteral("nickname");
-    if (rdm::stepChanged(rdm::ModeStep, shown, edited))
-        locked << QStringLiteral("mode");
-    if (rdm::stepChanged(rdm::StartAddressStep, shown, edited))
-        locked << QStringLiteral("startAddress");
+    for (const rdm::EditStep step : {rdm::LabelStep, rdm::ModeStep, rdm::StartAddressStep})
+        if (rdm::stepChanged(step, shown, edited))
+            locked << fieldName(step);
     return locked;
 }
 
@@ -185,41 +202,83 @@ int UsbCommands::set(const Target &target, const UsbFieldValues &values, bool ve
         m_out.result(QStringLiteral("%1: sent").arg(target.text));
         return Success;
     }
-    return verify({{target.deviceId, {shown, *edited}}}) ? Success : Failure;
+    return verify({{target.deviceId, shown, *edited}}) ? Success : Failure;
 }
 
-bool UsbCommands::verify(const QList<std::pair<quint32, std::pair<rdm::QuorixEdits, rdm::QuorixEdits>>> &sent)
+bool UsbCommands::verify(const QList<Sent> &sent)
 {
-    if (!runSearch())
-        return false;
     bool all = true;
-    for (const auto &[id, edits] : sent) {
-        const auto &[shown, edited] = edits;
-        Target t;
-        t.deviceId = id;
-        t.text = QStringLiteral("%1").arg(id, 8, 16, QLatin1Char('0')).toUpper();
-        const int row = rowOf(t);
-        if (row < 0) {
+    for (const Sent &s : sent) {
+        const QString id = QStringLiteral("%1").arg(s.deviceId, 8, 16, QLatin1Char('0')).toUpper();
+        const QList<TQuorixCtrl> &found = m_link.VControllers;
+        const int row = int(std::find_if(found.begin(), found.end(),
+                                         [&](const TQuorixCtrl &c) { return c.deviceId() == s.deviceId; })
+                            - found.begin());
+        std::optional<rdm::ReadBackReport> report;
+        QEventLoop loop;
+        const QMetaObject::Connection finished = QObject::connect(
+            &m_link, &QuorixLink::readBackFinished, &loop, [&](const rdm::ReadBackReport &r) {
+                report = r;
+                loop.quit();
+            });
+        const QMetaObject::Connection failed =
+            QObject::connect(&m_link, &QuorixLink::portFailed, &loop, &QEventLoop::quit);
+        m_portFailure.clear();
+        const Result<> started = m_link.readBack(row, s.shown, s.edited);
+        if (started && !report && m_portFailure.isEmpty())
+            loop.exec();
+        QObject::disconnect(finished);
+        QObject::disconnect(failed);
+        if (!started || !m_portFailure.isEmpty()) {
+            m_out.message(QStringLiteral("%1: %2").arg(id, started ? m_portFailure : QuorixLink::wholeText(started.failure())));
             all = false;
             continue;
         }
-        const rdm::QuorixEdits now = rdm::editsOf(m_link.VControllers[row]);
-        QStringList differ;
-        if (rdm::stepChanged(rdm::LabelStep, shown, edited) && now.nickname != edited.nickname)
-            differ << QStringLiteral("nickname sent \"%1\", reported \"%2\"").arg(edited.nickname, now.nickname);
-        if (rdm::stepChanged(rdm::ModeStep, shown, edited) && now.personality != edited.personality)
-            differ << QStringLiteral("mode sent %1, reported %2").arg(edited.personality).arg(now.personality);
-        if (rdm::stepChanged(rdm::StartAddressStep, shown, edited) && now.startAddress != edited.startAddress)
-            differ << QStringLiteral("startAddress sent %1, reported %2").arg(edited.startAddress).arg(now.startAddress);
-        if (rdm::stepChanged(rdm::GammaStep, shown, edited) && now.gammaTenths != edited.gammaTenths)
-            differ << QStringLiteral("gamma sent %1, reported %2")
-                          .arg(gammaShown(edited.gammaTenths), gammaShown(now.gammaTenths));
-        if (differ.isEmpty()) {
-            m_out.result(QStringLiteral("%1: Verified").arg(t.text));
-        } else {
+        if (!report || !report->answered()) {
+            m_out.message(QStringLiteral("%1: no answer after the changes were sent").arg(id));
             all = false;
-            m_out.result(QStringLiteral("%1: %2").arg(t.text, differ.join(QStringLiteral("; "))));
+            continue;
         }
+        if (report->verified()) {
+            m_out.result(QStringLiteral("%1: Verified").arg(id));
+            continue;
+        }
+        all = false;
+        const rdm::QuorixEdits &was = report->sent;
+        const rdm::QuorixEdits &now = report->reported;
+        QStringList said;
+        for (const rdm::ReadBackField &f : report->fields) {
+            const QString field = fieldName(f.step);
+            switch (f.state) {
+            case rdm::ReadBackField::State::AsSent:
+                break;
+            case rdm::ReadBackField::State::NoAnswer:
+                said << QStringLiteral("%1: no answer").arg(field);
+                break;
+            case rdm::ReadBackField::State::Refused:
+                said << QStringLiteral("%1: refused by the controller").arg(field);
+                break;
+            case rdm::ReadBackField::State::Differs:
+                switch (f.step) {
+                case rdm::LabelStep:
+                    said << QStringLiteral("nickname sent \"%1\", reported \"%2\"").arg(was.nickname, now.nickname);
+                    break;
+                case rdm::ModeStep:
+                    said << QStringLiteral("mode sent %1, reported %2").arg(was.personality).arg(now.personality);
+                    break;
+                case rdm::StartAddressStep:
+                    said << QStringLiteral("startAddress sent %1, reported %2").arg(was.startAddress).arg(now.startAddress);
+                    break;
+                case rdm::GammaStep:
+                    said << QStringLiteral("gamma sent %1, reported %2")
+                                .arg(gammaShown(was.gammaTenths), gammaShown(now.gammaTenths));
+                    break;
+                case rdm::EditSteps:
+                    break;
+                }
+            }
+        }
+        m_out.result(QStringLiteral("%1: %2").arg(id, said.join(QStringLiteral("; "))));
     }
     return all;
 }
@@ -240,7 +299,7 @@ int UsbCommands::restore(const QList<settings::Entry> &entries, bool dryRun, boo
     for (const TQuorixCtrl &c : std::as_const(m_link.VControllers))
         listed << settings::entryOf(c);
     bool all = true;
-    QList<std::pair<quint32, std::pair<rdm::QuorixEdits, rdm::QuorixEdits>>> sent;
+    QList<Sent> sent;
     for (const settings::Entry &e : entries) {
         const int row = settings::matchIndex(e, listed);
         if (row < 0) {
@@ -274,7 +333,7 @@ int UsbCommands::restore(const QList<settings::Entry> &entries, bool dryRun, boo
             all = false;
             continue;
         }
-        sent.append({c.deviceId(), {shown, *edited}});
+        sent.append({c.deviceId(), shown, *edited});
         if (!verifyAfter)
             m_out.result(QStringLiteral("%1: sent").arg(e.id));
     }

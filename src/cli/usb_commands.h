@@ -33,9 +33,15 @@ private:
     int searchFor(const Target &target);
     // Sends the edits as the dialog's OK does; false when a change did not go out (said).
     bool send(int row, const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited);
-    // Reads the controllers back with a new search and compares each with what was sent.
-    // Each sent entry: the device ID, what the dialog showed and what was sent.
-    bool verify(const QList<std::pair<quint32, std::pair<rdm::QuorixEdits, rdm::QuorixEdits>>> &sent);
+    // What went to one controller: what its dialog showed and what was sent over it.
+    struct Sent {
+        quint32 deviceId = 0;
+        rdm::QuorixEdits shown;
+        rdm::QuorixEdits edited;
+    };
+    // Reads back what was sent with the gets of those parameters alone (no search) and says, for
+    // each controller, "Verified" or which field differs. True when every one verified.
+    bool verify(const QList<Sent> &sent);
 
     Output &m_out;
     QuorixLink m_link;

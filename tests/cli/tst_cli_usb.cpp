@@ -173,6 +173,19 @@ private slots:
         for (int i = 0; i < sets; ++i)
             QCOMPARE(withoutCounter(cliSets[i]).toHex(' '), withoutCounter(linkSets[i]).toHex(' '));
         QCOMPARE(rdm::editsOf(controller(byCli.sim, id).rec), edited);
+
+        // The read-back asks with gets of what was sent: nothing searches after the first set.
+        const QList<QByteArray> sent = byCli.sim.messages();
+        const auto firstSet = std::find_if(sent.begin(), sent.end(),
+                                           [](const QByteArray &m) { return quint8(m[20]) == rdm::SET_COMMAND; });
+        QCOMPARE(firstSet == sent.end(), sets == 0);
+        int gets = 0;
+        for (auto m = firstSet; m != sent.end(); ++m) {
+            QVERIFY2(quint8((*m)[20]) == rdm::SET_COMMAND || quint8((*m)[20]) == rdm::GET_COMMAND,
+                     qPrintable(m->toHex(' ')));
+            gets += quint8((*m)[20]) == rdm::GET_COMMAND;
+        }
+        QVERIFY(sets == 0 || gets > 0);
     }
 
     // Each refusal says why and ends with its status; no set message reaches the line.
