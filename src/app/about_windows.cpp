@@ -13,8 +13,8 @@ const QString SupportLine = QStringLiteral("For bug fixes, sugesstions or genera
 AboutWindowBase::AboutWindowBase(QWidget *parent, const char *objectName, int height, const QString &brandName)
     : QDialog(parent),
       Image1(named(new QLabel(this), "Image1", tr("%1 logo").arg(brandName))),
-      m_brandName(brandName),
-      btnClose(named(new QPushButton(tr("Close"), this), "btnClose", tr("Close")))
+      btnClose(named(new QPushButton(tr("Close"), this), "btnClose", tr("Close"))),
+      m_brandName(brandName)
 {
     setObjectName(QLatin1String(objectName));
     setWindowTitle(tr("About"));
