@@ -238,8 +238,10 @@ void RdmSession::SendNextDisc(Change change)
     // Half duplex: whatever is still held belongs to an earlier request.
     m_reasm.clear();
     m_transport.stopTimer(RdmTransport::Timer::Gap);
-    send(discoveryRequest(next.bounds.lower, next.bounds.upper));
+    // Timed from before the write: a pre-emption between the write and the clock would otherwise
+    // make a punctual reply look quicker than any can be, and so look like a late one.
     m_discoverySentUs = m_transport.nowUs();
+    send(discoveryRequest(next.bounds.lower, next.bounds.upper));
     m_awaitingFirstByte = true;
     m_replyTimeoutMs = discoveryWaitMs();
     startReplyTimer();
