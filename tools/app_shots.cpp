@@ -113,8 +113,7 @@ int main(int argc, char *argv[])
         file[0].values.startUniv = QStringLiteral("21");
         file[2].values.gamma[0] = QStringLiteral("1.8");
         file[2].values.gammaTrack[0] = 18;
-        RestoreDialog restore(QStringLiteral("/home/show/rig.json"), file, *form.NetworkDevices,
-                              *form.USBDevices, *form.QuorixConfig);
+        RestoreDialog restore(QStringLiteral("/home/show/rig.json"), file, *form.NetworkDevices, *form.USBDevices);
         ok = saveShot(restore, dir, "restore.png") && ok;
     }
     form.show();

@@ -1,7 +1,10 @@
 #include "rdm/quorix_edits.h"
 
+#include "common/field_rules.h"
 #include "rdm/quorix_texts.h"
 #include "rdm/rdm_params.h"
+
+#include <algorithm>
 
 namespace rdm {
 
@@ -17,6 +20,16 @@ int startAddressMax(int personality)
 QuorixEdits editsOf(const TQuorixCtrl &c)
 {
     return {c.PERS[0], labelShown(c.LBL), startAddress(c), c.Gamma};
+}
+
+QuorixEdits shownOf(const QuorixEdits &values)
+{
+    QuorixEdits shown = values;
+    if (shown.personality < 1 || shown.personality > ModeCount)
+        shown.personality = 0;
+    shown.nickname.truncate(LABEL_MAX);
+    shown.gammaTenths = std::clamp(shown.gammaTenths, common::GammaMinTenths, common::GammaMaxTenths);
+    return shown;
 }
 
 bool stepChanged(EditStep step, const QuorixEdits &shown, const QuorixEdits &edited)

@@ -10,6 +10,9 @@
 
 namespace rdm {
 
+// The modes the dialog offers: personalities 1..ModeCount.
+inline constexpr int ModeCount = 3;
+
 // Highest DMX start address per mode (personality 1..3); 512 with no mode known.
 int startAddressMax(int personality);
 
@@ -23,6 +26,10 @@ struct QuorixEdits {
 
 // The dialog's fields as a record fills them.
 QuorixEdits editsOf(const TQuorixCtrl &c);
+// What the dialog's fields show for `values` before anyone types: a mode it does not offer shows
+// none, a gamma beyond the slider sits at the slider's end, the nickname box holds LABEL_MAX
+// characters. A restore compares with this, as the dialog's OK does.
+QuorixEdits shownOf(const QuorixEdits &values);
 
 // The four steps after OK, in their order: label, mode, start address, gamma. A step sends only
 // when its field differs from what the dialog showed (not from the record: a gamma the controller

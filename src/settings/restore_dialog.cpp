@@ -4,7 +4,7 @@
 #include "config/config_workflow_rules.h"
 #include "net/network_link.h"
 #include "net/network_tab.h"
-#include "rdm/quorix_config.h"
+#include "rdm/quorix_edits.h"
 #include "rdm/quorix_texts.h"
 #include "rdm/usb_tab.h"
 
@@ -33,7 +33,7 @@ enum TargetColumns { FileColumn, OntoColumn };
 enum ChangeColumns { FieldColumn, NowColumn, FileValueColumn };
 } // namespace
 
-RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, NetworkTab &net, UsbTab &usb, TQuorixConfig &usbDialog, QWidget *parent)
+RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, NetworkTab &net, UsbTab &usb, QWidget *parent)
     : QDialog(parent),
       Targets(named(new QTableWidget(0, 2, this), "Targets", tr("Controllers in the file"))),
       chkNickname(named(new QCheckBox(tr("A clone takes the nickname too"), this), "chkNickname",
@@ -49,7 +49,6 @@ RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, Net
       m_view(net),
       m_net(net.link()),
       m_usb(usb),
-      m_usbDialog(usbDialog),
       m_readBack(new NetworkReadBack(
           [this](const QByteArray &datagram, const QString &host) {
               // A try that cannot go out is a try without an answer.
@@ -292,9 +291,7 @@ void RestoreDialog::runNext()
         return;
     }
     // As the controller dialog's OK does: compared with what the dialog would show.
-    const TQuorixCtrl &c = m_usb.VControllers[t.row];
-    m_usbDialog.load(rdm::editsOf(c), c.RM != 0, rdm::firmwareText(c), t.row + 1);
-    const rdm::QuorixEdits shown = m_usbDialog.shownEdits();
+    const rdm::QuorixEdits shown = rdm::shownOf(rdm::editsOf(m_usb.VControllers[t.row]));
     const QuorixLink::EditOutcome outcome = m_usb.Link->applyEdits(t.row, shown, *job.usbEdited);
     if (!outcome.notSent.isEmpty()) {
         finishJob({name, Outcome::NotSent, {},

@@ -20,13 +20,12 @@ class QProgressBar;
 class QPushButton;
 class QTableWidget;
 class QTreeWidget;
-class TQuorixConfig;
 class UsbTab;
 
 class RestoreDialog : public QDialog {
     Q_OBJECT
 public:
-    RestoreDialog(const QString &fileName, QList<settings::Entry> fromFile, NetworkTab &net, UsbTab &usb, TQuorixConfig &usbDialog, QWidget *parent = nullptr);
+    RestoreDialog(const QString &fileName, QList<settings::Entry> fromFile, NetworkTab &net, UsbTab &usb, QWidget *parent = nullptr);
 
     QTableWidget *Targets;    // a row per controller of the file, with its "Onto" choice
     QCheckBox *chkNickname;   // a clone takes the nickname too
@@ -89,7 +88,6 @@ private:
     NetworkTab &m_view;
     NetworkLink &m_net;
     UsbTab &m_usb;
-    TQuorixConfig &m_usbDialog;
     QList<Target> m_targets;
     QList<Job> m_jobs;
     QList<int> m_queue; // jobs still to run

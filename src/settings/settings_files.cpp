@@ -160,7 +160,7 @@ void SettingsFiles::restore()
                              tr("The file was not read, and nothing was sent.\n\n%1").arg(entries.failure().text));
         return;
     }
-    RestoreDialog dialog(path, *entries, m_view, m_usb, m_usbDialog, parent);
+    RestoreDialog dialog(path, *entries, m_view, m_usb, parent);
     dialog.setReadBackTiming(m_firstDelayMs, m_tryIntervalMs);
     m_runDialog(dialog);
 }

@@ -15,6 +15,8 @@
 #include <QSignalSpy>
 #include <QSlider>
 
+Q_DECLARE_METATYPE(rdm::QuorixEdits)
+
 using namespace configtest;
 
 class TestQuorixForms : public QObject {
@@ -58,6 +60,27 @@ private slots:
             QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
         for (QWidget *w : std::initializer_list<QWidget *>{d->trackGamma, d->txtGamma, d->btnFirmware})
             QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+    }
+
+    // A restore compares with what the dialog would show without opening it; both must agree,
+    // or a restore would send what the dialog's OK would not (a never-read gamma among them).
+    void shownWithoutTheDialog_data()
+    {
+        QTest::addColumn<rdm::QuorixEdits>("values");
+        const QString long40 = QString(40, QLatin1Char('n'));
+        QTest::newRow("as reported") << rdm::QuorixEdits{2, QStringLiteral("Truss"), 300, 22};
+        QTest::newRow("never answered") << rdm::QuorixEdits{0, QString(), 0, 0};
+        QTest::newRow("mode beyond the list") << rdm::QuorixEdits{rdm::ModeCount + 1, QStringLiteral("x"), 12, 10};
+        QTest::newRow("gamma above the slider") << rdm::QuorixEdits{3, QString(), 512, 35};
+        QTest::newRow("nickname longer than the box") << rdm::QuorixEdits{1, long40, 1, 30};
+    }
+    void shownWithoutTheDialog()
+    {
+        QFETCH(rdm::QuorixEdits, values);
+        QCOMPARE(d->ControllerMode->count(), rdm::ModeCount);
+        d->load(values, true, QStringLiteral("V2.1.5"), 1);
+        const rdm::QuorixEdits shown = d->shownEdits();
+        QCOMPARE(rdm::shownOf(values), shown);
     }
 
     void startAddressRules_data()
