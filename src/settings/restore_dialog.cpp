@@ -13,6 +13,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -327,6 +328,19 @@ void RestoreDialog::endRun()
         w->setEnabled(true);
     btnClose->setFocus(Qt::OtherFocusReason);
     emit runFinished();
+}
+
+void RestoreDialog::keyPressEvent(QKeyEvent *event)
+{
+    // No button is the default, so that Return in the lists applies nothing; on a button, Return
+    // presses that button, as Space does.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto *b = qobject_cast<QPushButton *>(focusWidget()); b && b->isEnabled()) {
+            b->click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void RestoreDialog::reject()
