@@ -224,6 +224,7 @@ private slots:
         editByHand(0x1001, moved1);
         QVERIFY(search());
         mark = m_sim->messages().size();
+        QSignalSpy redrawn(usb()->USB_Grid->model(), &QAbstractItemModel::dataChanged);
         QStringList ticked;
         const auto results = restore(file, [&](RestoreDialog &d) {
             for (int i = 0; i < d.Changes->topLevelItemCount(); ++i)
@@ -241,6 +242,13 @@ private slots:
             QVERIFY2(r.outcome == Outcome::Verified, qPrintable(settings::resultText(r)));
         QCOMPARE(rdm::editsOf(controller(0x1000).rec), saved0);
         QCOMPARE(rdm::editsOf(controller(0x1001).rec), saved1);
+        // The table is redrawn with what went out, as after the dialog's OK; a new search agrees.
+        QList<int> rowsRedrawn;
+        for (const QList<QVariant> &change : std::as_const(redrawn))
+            rowsRedrawn << change.first().toModelIndex().row();
+        QCOMPARE(rowsRedrawn, (QList<int>{rowOf(0x1000), rowOf(0x1001)}));
+        QCOMPARE(glwtest::rowTexts(usb()->USB_Grid, rowOf(0x1000)).value(1), saved0.nickname);
+        QCOMPARE(glwtest::rowTexts(usb()->USB_Grid, rowOf(0x1001)).value(1), saved1.nickname);
 
         QVERIFY(search());
         QCOMPARE(glwtest::rowTexts(usb()->USB_Grid, rowOf(0x1000)).value(1), saved0.nickname);
