@@ -232,6 +232,7 @@ void RestoreDialog::preview()
         item->setFirstColumnSpanned(true);
         if (!job.refused.isEmpty()) {
             item->setText(0, tr("%1: cannot be restored: %2").arg(name, job.refused));
+            item->setToolTip(0, item->text(0)); // a long reason does not fit the list
             item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
             continue;
         }
