@@ -11,6 +11,7 @@
 #include "rdm_test_records.h"
 #include "settings/restore_dialog.h"
 #include "settings/settings_files.h"
+#include "settings_test_util.h"
 #include "sim/rdm/rdm_line_sim.h"
 
 #include <QApplication>
@@ -141,38 +142,14 @@ class TestUsbRestore : public QObject {
     QString backUpAll()
     {
         const QString path = m_dir.filePath(QStringLiteral("usb.json"));
-        QFile::remove(path);
-        m_form->Files->setPathChoosers([path](QWidget *, const QString &) { return path; },
-                                       [](QWidget *, const QString &) { return QString(); });
-        m_form->Files->backUpUsb();
+        settingstest::backUpAll(*m_form->Files, &SettingsFiles::backUpUsb, path);
         return path;
     }
 
-    // Restores `path`; `drive` runs the shown dialog (and presses Apply itself, or not). The
-    // results of the run.
-    QList<settings::RestoreResult> restore(const QString &path, std::function<void(RestoreDialog &)> drive)
+    QList<settings::RestoreResult> restore(const QString &path, const std::function<void(RestoreDialog &)> &drive)
     {
-        QList<settings::RestoreResult> results;
-        m_form->Files->setPathChoosers([](QWidget *, const QString &) { return QString(); },
-                                       [path](QWidget *, const QString &) { return path; });
-        m_form->Files->setDialogRunner([&](QDialog &d) {
-            auto &dialog = static_cast<RestoreDialog &>(d);
-            dialog.show();
-            if (!QTest::qWaitForWindowActive(&dialog))
-                qWarning("the restore window did not become active");
-            drive(dialog);
-            if (dialog.running()) {
-                QSignalSpy done(&dialog, &RestoreDialog::runFinished);
-                if (!done.wait(20000))
-                    qWarning("restore did not finish");
-            }
-            results = dialog.results();
-        });
-        m_form->Files->restore();
-        return results;
+        return settingstest::restore(*m_form->Files, path, drive);
     }
-
-    static void applyAsTicked(RestoreDialog &d) { d.btnApply->click(); }
 
 private slots:
     void initTestCase()
@@ -355,20 +332,10 @@ private slots:
     {
         QVERIFY(search());
         const QString file = backUpAll();
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QJsonObject root = QJsonDocument::fromJson(f.readAll()).object();
-        f.close();
-        QJsonArray list = root["controllers"].toArray();
-        QJsonObject c = list[1].toObject();
-        QJsonObject s = c["settings"].toObject();
-        s["startAddress"] = 600;
-        c["settings"] = s;
-        list[1] = c;
-        root["controllers"] = list;
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QJsonDocument(root).toJson());
-        f.close();
+        QVERIFY(settingstest::editEntries(file, [](int i, QJsonObject &, QJsonObject &s) {
+            if (i == 1)
+                s["startAddress"] = 600;
+        }));
 
         const qsizetype before = m_sim->messages().size();
         QString told;
