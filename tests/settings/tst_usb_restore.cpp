@@ -11,6 +11,7 @@
 #include "rdm_test_records.h"
 #include "settings/restore_dialog.h"
 #include "settings/settings_files.h"
+#include "settings_test_util.h"
 #include "sim/rdm/rdm_line_sim.h"
 
 #include <QApplication>
@@ -141,38 +142,14 @@ class TestUsbRestore : public QObject {
     QString backUpAll()
     {
         const QString path = m_dir.filePath(QStringLiteral("usb.json"));
-        QFile::remove(path);
-        m_form->Files->setPathChoosers([path](QWidget *, const QString &) { return path; },
-                                       [](QWidget *, const QString &) { return QString(); });
-        m_form->Files->backUpUsb();
+        settingstest::backUpAll(*m_form->Files, &SettingsFiles::backUpUsb, path);
         return path;
     }
 
-    // Restores `path`; `drive` runs the shown dialog (and presses Apply itself, or not). The
-    // results of the run.
-    QList<settings::RestoreResult> restore(const QString &path, std::function<void(RestoreDialog &)> drive)
+    QList<settings::RestoreResult> restore(const QString &path, const std::function<void(RestoreDialog &)> &drive)
     {
-        QList<settings::RestoreResult> results;
-        m_form->Files->setPathChoosers([](QWidget *, const QString &) { return QString(); },
-                                       [path](QWidget *, const QString &) { return path; });
-        m_form->Files->setDialogRunner([&](QDialog &d) {
-            auto &dialog = static_cast<RestoreDialog &>(d);
-            dialog.show();
-            if (!QTest::qWaitForWindowActive(&dialog))
-                qWarning("the restore window did not become active");
-            drive(dialog);
-            if (dialog.running()) {
-                QSignalSpy done(&dialog, &RestoreDialog::runFinished);
-                if (!done.wait(20000))
-                    qWarning("restore did not finish");
-            }
-            results = dialog.results();
-        });
-        m_form->Files->restore();
-        return results;
+        return settingstest::restore(*m_form->Files, path, drive);
     }
-
-    static void applyAsTicked(RestoreDialog &d) { d.btnApply->click(); }
 
 private slots:
     void initTestCase()
@@ -224,6 +201,7 @@ private slots:
         editByHand(0x1001, moved1);
         QVERIFY(search());
         mark = m_sim->messages().size();
+        QSignalSpy redrawn(usb()->USB_Grid->model(), &QAbstractItemModel::dataChanged);
         QStringList ticked;
         const auto results = restore(file, [&](RestoreDialog &d) {
             for (int i = 0; i < d.Changes->topLevelItemCount(); ++i)
@@ -241,6 +219,13 @@ private slots:
             QVERIFY2(r.outcome == Outcome::Verified, qPrintable(settings::resultText(r)));
         QCOMPARE(rdm::editsOf(controller(0x1000).rec), saved0);
         QCOMPARE(rdm::editsOf(controller(0x1001).rec), saved1);
+        // The table is redrawn with what went out, as after the dialog's OK; a new search agrees.
+        QList<int> rowsRedrawn;
+        for (const QList<QVariant> &change : std::as_const(redrawn))
+            rowsRedrawn << change.first().toModelIndex().row();
+        QCOMPARE(rowsRedrawn, (QList<int>{rowOf(0x1000), rowOf(0x1001)}));
+        QCOMPARE(glwtest::rowTexts(usb()->USB_Grid, rowOf(0x1000)).value(1), saved0.nickname);
+        QCOMPARE(glwtest::rowTexts(usb()->USB_Grid, rowOf(0x1001)).value(1), saved1.nickname);
 
         QVERIFY(search());
         QCOMPARE(glwtest::rowTexts(usb()->USB_Grid, rowOf(0x1000)).value(1), saved0.nickname);
@@ -347,20 +332,10 @@ private slots:
     {
         QVERIFY(search());
         const QString file = backUpAll();
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QJsonObject root = QJsonDocument::fromJson(f.readAll()).object();
-        f.close();
-        QJsonArray list = root["controllers"].toArray();
-        QJsonObject c = list[1].toObject();
-        QJsonObject s = c["settings"].toObject();
-        s["startAddress"] = 600;
-        c["settings"] = s;
-        list[1] = c;
-        root["controllers"] = list;
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QJsonDocument(root).toJson());
-        f.close();
+        QVERIFY(settingstest::editEntries(file, [](int i, QJsonObject &, QJsonObject &s) {
+            if (i == 1)
+                s["startAddress"] = 600;
+        }));
 
         const qsizetype before = m_sim->messages().size();
         QString told;
