@@ -5,7 +5,7 @@
 //              [--drop-mute N] [--nak-block K] [--silent-bootloader] [--misbehave NAME]...
 //
 // The n-th --misbehave makes the n-th controller misbehave: never-mutes, bad-checksum, same-uid,
-// late, cut-short or phantoms.
+// late, cut-short, phantoms, ignores-nickname or silent-after-set.
 //
 // Prints the slave side's path (open it as the COM port), then serves until SIGINT or SIGTERM.
 

@@ -54,7 +54,8 @@ VirtualQuorix makeVirtualQuorix(quint32 deviceId, int index)
 QStringList misbehaviourNames()
 {
     return {QStringLiteral("never-mutes"), QStringLiteral("bad-checksum"), QStringLiteral("same-uid"),
-            QStringLiteral("late"),        QStringLiteral("cut-short"),    QStringLiteral("phantoms")};
+            QStringLiteral("late"),        QStringLiteral("cut-short"),    QStringLiteral("phantoms"),
+            QStringLiteral("ignores-nickname"), QStringLiteral("silent-after-set")};
 }
 
 std::optional<Misbehaviour> misbehaviourNamed(QStringView name)
@@ -80,6 +81,8 @@ void misbehave(QList<VirtualQuorix> &controllers, qsizetype index, Misbehaviour 
     case Misbehaviour::Late: c.replyDelayMs = 25; break;
     case Misbehaviour::CutShort: c.cutShort = true; break;
     case Misbehaviour::Phantoms: c.makesPhantoms = true; break;
+    case Misbehaviour::IgnoresNickname: c.ignoresLabelSet = true; break;
+    case Misbehaviour::SilentAfterSet: c.hangsAfterSet = true; break;
     }
 }
 
@@ -173,7 +176,7 @@ QByteArray VirtualQuorixLine::answer(VirtualQuorix &c, const TRdmPacket &request
         return addressed ? buildReply(request, own, RESPONSE_TYPE_NACK_REASON, reason(code)) : QByteArray();
     };
 
-    if (c.inBootloader)
+    if (c.inBootloader || c.hung)
         return {}; // the bootloader does not speak RDM
 
     if (request.cc == DISCOVERY_COMMAND) {
@@ -246,6 +249,8 @@ QByteArray VirtualQuorixLine::answer(VirtualQuorix &c, const TRdmPacket &request
     }
 
     if (request.cc == SET_COMMAND) {
+        // Its answer to this set still goes out; after it, nothing does.
+        c.hung = c.hangsAfterSet && addressed;
         const bool remote = c.rec.RM != 0;
         switch (request.pid) {
         case PID_DMX_PERSONALITY:
@@ -273,6 +278,8 @@ QByteArray VirtualQuorixLine::answer(VirtualQuorix &c, const TRdmPacket &request
                 return nack(NR_FORMAT_ERROR);
             if (!remote)
                 return nack(NR_WRITE_PROTECT);
+            if (c.ignoresLabelSet)
+                return ack({});
             c.rec.LBL.fill(0);
             std::copy(data.begin(), data.end(), c.rec.LBL.begin());
             return ack({});

@@ -26,6 +26,9 @@ struct VirtualQuorix {
     // Where its discovery reply meets others, the mix reads as a valid reply from an ID nobody
     // has: the bytes the IDs agree on, 0 where they differ.
     bool makesPhantoms = false;
+    bool ignoresLabelSet = false; // acknowledges a new label but keeps the old one
+    bool hangsAfterSet = false;   // the first set it takes is its last answer: then it is silent
+    bool hung = false;            // silent since a set, until power comes back
     VirtualBootloader bootloader;
     QByteArray firmware; // the image the last complete update stored
     int updates = 0;     // complete updates
@@ -36,7 +39,16 @@ VirtualQuorix makeVirtualQuorix(quint32 deviceId, int index);
 
 // The ways a controller can misbehave on the line, by the names the simulator's options and the
 // tests use.
-enum class Misbehaviour : quint8 { NeverMutes, BadChecksum, SameUid, Late, CutShort, Phantoms };
+enum class Misbehaviour : quint8 {
+    NeverMutes,
+    BadChecksum,
+    SameUid,
+    Late,
+    CutShort,
+    Phantoms,
+    IgnoresNickname, // a label set is acknowledged, and the old label kept
+    SilentAfterSet,  // the first set is taken and acknowledged; then nothing more is answered
+};
 QStringList misbehaviourNames();
 std::optional<Misbehaviour> misbehaviourNamed(QStringView name);
 // Makes controllers[index] misbehave. SameUid gives it the UID of the controller before it (the

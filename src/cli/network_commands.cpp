@@ -4,17 +4,14 @@
 #include "cli/cli_settings.h"
 #include "config/config_workflow_rules.h"
 #include "firmware/bootloader_start.h"
-#include "firmware/firmware_upload.h"
+#include "firmware/upload_link.h"
 #include "net/net_interfaces.h"
 #include "net/orvantic.h"
 
 #include <QEventLoop>
 #include <QHash>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonDocument>
-#include <QTcpSocket>
-#include <QThread>
 #include <QTimer>
 
 namespace cli {
@@ -142,8 +139,7 @@ QString NetworkCommands::refusal(int row, bool bootloaderTakes) const
 {
     const TTessaraCtrl &c = m_link.controller(row);
     const QString model = m_link.rowTexts(row).value(0);
-    if (model != QLatin1String(net::orvantic::ModelTessara16) && model != QLatin1String(net::orvantic::ModelCorvel16)
-        && model != QLatin1String(net::orvantic::ModelTessara4))
+    if (!net::orvantic::isKnownModel(model))
         return QStringLiteral("a %1 has no settings this program can change").arg(model);
     if (net::tessara::isBootloader(c))
         return bootloaderTakes ? QString() : QStringLiteral("the controller runs its bootloader; update its firmware first");
@@ -377,23 +373,19 @@ int NetworkCommands::firmware(const Target &target, const QString &file)
     // is not listening yet is asked again until the connection time is up. A connection that
     // times out has used that time up.
     constexpr int RetryMs = 250;
-    const ::firmware::UploadTiming timing;
-    QTcpSocket client;
-    QElapsedTimer waited;
-    waited.start();
-    Result<> connected = ::firmware::connectToBootloader(client, host, net::orvantic::Port, timing.connectTimeoutMs);
-    while (!connected && waited.elapsed() + RetryMs < timing.connectTimeoutMs) {
-        QThread::msleep(RetryMs);
-        connected = ::firmware::connectToBootloader(client, host, net::orvantic::Port,
-                                                    int(timing.connectTimeoutMs - waited.elapsed()));
-    }
-    if (!connected) {
+    ::firmware::UploadLink upload;
+    if (const Result<> connected = upload.connectToBootloader(host, net::orvantic::Port, RetryMs); !connected) {
         m_out.message(connected.failure().text);
         return Failure;
     }
     const auto text = [](const char *source) { return QCoreApplication::translate("TTCPFirmware", source); };
-    m_out.progress(text("Please wait, updating firmware..."));
-    const bool sent = ::firmware::sendFirmware(client, file, timing);
+    const QString status = text("Please wait, updating firmware...");
+    m_out.progress(status);
+    // On a terminal, how much of the file has gone out.
+    QObject::connect(&upload, &::firmware::UploadLink::progress, [&](qint64 sent, qint64 total) {
+        m_out.progress(QStringLiteral("%1 %2 %").arg(status).arg(sent * 100 / total));
+    });
+    const Result<> sent = upload.sendFirmware(file);
     m_out.endProgress();
     if (!sent) {
         m_out.message(QStringLiteral("%1: %2").arg(target.text, text("Error Sending File")));

@@ -55,9 +55,7 @@ void ConfigWorkflow::NetCtrlSettings()
     const int row = selectedRow();
     if (!rowExists(row))
         return;
-    const QString name = m_link.rowTexts(row).value(0);
-    if (name != QLatin1String(net::orvantic::ModelTessara16) && name != QLatin1String(net::orvantic::ModelCorvel16)
-        && name != QLatin1String(net::orvantic::ModelTessara4))
+    if (!net::orvantic::isKnownModel(m_link.rowTexts(row).value(0)))
         return;
     if (net::tessara::isBootloader(m_link.controller(row))) {
         m_upload.openFor(m_link.controller(row));

@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QTcpSocket>
 
 TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
     : QDialog(parent),
@@ -24,7 +23,7 @@ TTCPFirmware::TTCPFirmware(QWidget *parent, quint16 port)
       // Enter in the path box must not start an upload: only a press of "Update" does.
       Cancel(common::forms::button(this, "Cancel", tr("Close"), {216, 49, 65})),
       Update(common::forms::button(this, "Update", tr("Update"), {288, 49, 65})),
-      IdTCPClient1(new QTcpSocket(this)),
+      IdTCPClient1(new firmware::UploadLink(this)),
       m_port(port)
 {
     setObjectName(QStringLiteral("TCPFirmware"));
@@ -100,11 +99,8 @@ void TTCPFirmware::reject()
 
 void TTCPFirmware::SendEthFirmware()
 {
-    qCDebug(lcFirmware).noquote() << "upload: connecting to" << m_host << "port" << m_port;
-    if (const Result<> connected =
-            firmware::connectToBootloader(*IdTCPClient1, m_host, m_port, m_timing.connectTimeoutMs);
-        !connected) {
-        qCWarning(lcFirmware).noquote() << "upload to" << m_host << "not started:" << connected.failure().text;
+    // The link has logged why; the operator reads it from the general error handling.
+    if (const Result<> connected = IdTCPClient1->connectToBootloader(m_host, m_port); !connected) {
         showFailure(connected.failure());
         return;
     }
@@ -122,17 +118,12 @@ void TTCPFirmware::IdTCPClient1Connected()
     lblStatus->show();
     // Draw the label once; the upload blocks the window until it has finished.
     QCoreApplication::processEvents();
-    const bool sent = firmware::sendFirmware(*IdTCPClient1, m_file, m_timing);
+    const bool sent = bool(IdTCPClient1->sendFirmware(m_file));
     lblStatus->hide();
     for (QWidget *w : {static_cast<QWidget *>(FileOpenBtn), static_cast<QWidget *>(FileDisplay),
                        static_cast<QWidget *>(Update)})
         w->setEnabled(true);
     m_uploading = false;
-    if (sent)
-        qCDebug(lcFirmware).noquote() << "upload: file sent in full to" << m_host;
-    else
-        qCWarning(lcFirmware).noquote() << "upload to" << m_host
-                                        << "failed: the file could not be read or sent in full";
     if (sent) {
         QMessageBox::information(this, windowTitle(), tr("Update Sent"));
         accept();

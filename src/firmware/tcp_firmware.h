@@ -3,7 +3,7 @@
 // once and reused, so the chosen path stays in FileDisplay between openings. The opener names the
 // controller (setTarget) before showing it.
 
-#include "firmware/firmware_upload.h"
+#include "firmware/upload_link.h"
 #include "net/orvantic.h"
 #include "net/tessara_ctrl.h"
 
@@ -12,7 +12,6 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTcpSocket;
 
 class TTCPFirmware : public QDialog {
     Q_OBJECT
@@ -25,7 +24,8 @@ public:
     QLabel *lblStatus;
     QPushButton *Cancel;
     QPushButton *Update;
-    QTcpSocket *IdTCPClient1;
+    // The connection and the upload; the dialog only shows what it does.
+    firmware::UploadLink *IdTCPClient1;
 
     // The controller the next upload goes to: its present address.
     void setTarget(const TTessaraCtrl &controller);
@@ -35,7 +35,7 @@ public:
     // Sets the target and shows the dialog modally; returns when it closes.
     int openFor(const TTessaraCtrl &controller);
 
-    void setTiming(const firmware::UploadTiming &timing) { m_timing = timing; }
+    void setTiming(const firmware::UploadTiming &timing) { IdTCPClient1->setTiming(timing); }
 
     void FileOpenBtnClick();
     // Takes the file path as it stands now: the upload sends that file, whatever the box shows later.
@@ -58,5 +58,4 @@ private:
     QString m_host;
     QString m_file; // the path as it stood when Update was pressed
     quint16 m_port;
-    firmware::UploadTiming m_timing;
 };

@@ -35,6 +35,12 @@ const char *modelOf(QByteArrayView datagram)
 
 } // namespace
 
+bool isKnownModel(QStringView name)
+{
+    return name == QLatin1String(ModelTessara16) || name == QLatin1String(ModelTessara4)
+        || name == QLatin1String(ModelCorvel16);
+}
+
 QByteArray header(quint16 opcode, quint8 version)
 {
     QByteArray h(HeaderSize, '\0');

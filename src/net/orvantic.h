@@ -45,6 +45,10 @@ inline constexpr const char *ModelTessara16 = "Tessara 16";
 inline constexpr const char *ModelTessara4 = "Tessara 4";
 inline constexpr const char *ModelCorvel16 = "Corvel 16";
 
+// Whether `name` is exactly one of the three model names: only those controllers have settings
+// this program can change.
+bool isKnownModel(QStringView name);
+
 struct PollReply {
     TTessaraCtrl ctrl;
     QString model; // the model name as the reply gave it

@@ -6,6 +6,7 @@
 #include "net/network_tab.h"
 #include "rdm/quorix_edits.h"
 #include "rdm/quorix_texts.h"
+#include "rdm/usb_device_model.h"
 #include "rdm/usb_tab.h"
 
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -58,7 +60,7 @@ RestoreDialog::RestoreDialog(const QString &fileName, QList<Entry> fromFile, Net
 {
     setObjectName(QStringLiteral("RestoreDialog"));
     setWindowTitle(tr("Restore Settings"));
-    resize(640, 600);
+    resize(820, 600); // wide enough for "Restore onto" with a 16-character nickname and its address
 
     auto *layout = new QVBoxLayout(this);
     auto *fileLabel = stateLabel(new QLabel(tr("File: %1").arg(fileName), this), "lblFile", tr("Settings file"));
@@ -230,6 +232,7 @@ void RestoreDialog::preview()
         item->setFirstColumnSpanned(true);
         if (!job.refused.isEmpty()) {
             item->setText(0, tr("%1: cannot be restored: %2").arg(name, job.refused));
+            item->setToolTip(0, item->text(0)); // a long reason does not fit the list
             item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
             continue;
         }
@@ -293,6 +296,7 @@ void RestoreDialog::runNext()
     // As the controller dialog's OK does: compared with what the dialog would show.
     const rdm::QuorixEdits shown = rdm::shownOf(rdm::editsOf(m_usb.VControllers[t.row]));
     const QuorixLink::EditOutcome outcome = m_usb.Link->applyEdits(t.row, shown, *job.usbEdited);
+    m_usb.Devices->recordChanged(t.row); // what went out is in the record now, and the table shows it
     if (!outcome.notSent.isEmpty()) {
         finishJob({name, Outcome::NotSent, {},
                    tr("%1 did not go out: %2").arg(outcome.notSent.join(QStringLiteral(", ")), outcome.reason.text)});
@@ -327,6 +331,19 @@ void RestoreDialog::endRun()
         w->setEnabled(true);
     btnClose->setFocus(Qt::OtherFocusReason);
     emit runFinished();
+}
+
+void RestoreDialog::keyPressEvent(QKeyEvent *event)
+{
+    // No button is the default, so that Return in the lists applies nothing; on a button, Return
+    // presses that button, as Space does.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto *b = qobject_cast<QPushButton *>(focusWidget()); b && b->isEnabled()) {
+            b->click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void RestoreDialog::reject()

@@ -59,6 +59,9 @@ public:
 signals:
     void runFinished();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     // A listed controller: its family, its row in its tab, and what a file would hold for it.
     struct Target {

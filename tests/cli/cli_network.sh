@@ -98,15 +98,16 @@ status=0; app restore "$work/rig.json" --dry-run >"$work/all.out" 2>"$work/all.e
   || fail "restore of the whole rig: $status $(cat "$work/all.out" "$work/all.err")"
 
 # A script sets one field on every Tessara 16 the search lists, and each answer says how it went:
-# the two that can take it verified, the one in its bootloader and the one on another network refused.
+# the three that can take it verified (the spare among them), the one in its bootloader and the one
+# on another network refused.
 app search --json | awk -F'"' '/"mac":/ { mac = $4 } /"model": "Tessara 16"/ { print mac }' >"$work/t16"
-[ "$(wc -l <"$work/t16")" -eq 4 ] || fail "Tessara 16s listed: $(cat "$work/t16")"
+[ "$(wc -l <"$work/t16")" -eq 5 ] || fail "Tessara 16s listed: $(cat "$work/t16")"
 verified=0 refused=0
 while read -r mac; do
   status=0; app set "$mac" fanThreshold=45 >>"$work/rig.out" 2>>"$work/rig.err" </dev/null || status=$?
   case $status in 0) verified=$((verified + 1)) ;; 1) refused=$((refused + 1)) ;; *) fail "set $mac ended with $status" ;; esac
 done <"$work/t16"
-[ "$verified" -eq 2 ] && [ "$refused" -eq 2 ] && [ "$(grep -c ': Verified$' "$work/rig.out")" -eq 2 ] \
+[ "$verified" -eq 3 ] && [ "$refused" -eq 2 ] && [ "$(grep -c ': Verified$' "$work/rig.out")" -eq 3 ] \
   || fail "the rig script: $verified verified, $refused refused: $(cat "$work/rig.out" "$work/rig.err")"
 app show 10.77.1.10 | has 'fanThreshold=45' || fail "fan threshold not taken"
 

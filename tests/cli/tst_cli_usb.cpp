@@ -43,15 +43,6 @@ QList<QByteArray> setMessages(const RdmLineSim &sim)
     return sets;
 }
 
-// A message without its transaction number and checksum: the number counts every message of the
-// run, the search's included, so two runs that searched differently number the same set apart.
-QByteArray withoutCounter(QByteArray m)
-{
-    m[15] = 0;
-    m.chop(2);
-    return m;
-}
-
 const VirtualQuorix &controller(const RdmLineSim &sim, quint32 id)
 {
     static QList<VirtualQuorix> all;

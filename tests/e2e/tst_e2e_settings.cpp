@@ -15,6 +15,7 @@
 #include "net/udp_port.h"
 #include "settings/restore_dialog.h"
 #include "settings/settings_files.h"
+#include "settings_test_util.h"
 
 #include <QComboBox>
 #include <QJsonArray>
@@ -121,30 +122,17 @@ class TestE2eSettings : public QObject {
     QString backUpAll()
     {
         const QString path = m_dir.filePath(QStringLiteral("rig.json"));
-        m_form->Files->setPathChoosers([path](QWidget *, const QString &) { return path; },
-                                       [](QWidget *, const QString &) { return QString(); });
-        m_form->Files->backUpNetwork();
+        settingstest::backUpAll(*m_form->Files, &SettingsFiles::backUpNetwork, path);
         return path;
     }
 
     // Restores `path`; `choose` sets the dialog up before Apply. The results of the run.
     QList<settings::RestoreResult> restore(const QString &path, std::function<void(RestoreDialog &)> choose)
     {
-        QList<settings::RestoreResult> results;
-        m_form->Files->setPathChoosers([](QWidget *, const QString &) { return QString(); },
-                                       [path](QWidget *, const QString &) { return path; });
-        m_form->Files->setDialogRunner([&](QDialog &d) {
-            auto &dialog = static_cast<RestoreDialog &>(d);
-            dialog.show();
+        return settingstest::restore(*m_form->Files, path, [&](RestoreDialog &dialog) {
             choose(dialog);
-            QSignalSpy done(&dialog, &RestoreDialog::runFinished);
             dialog.btnApply->click();
-            if (dialog.running() && !done.wait(20000))
-                qWarning("restore did not finish");
-            results = dialog.results();
         });
-        m_form->Files->restore();
-        return results;
     }
 
     static Outcome outcomeOf(const QList<settings::RestoreResult> &results, const QString &ip)
@@ -259,25 +247,12 @@ private slots:
     {
         QVERIFY(search(5));
         const QString file = backUpAll();
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QJsonObject root = QJsonDocument::fromJson(f.readAll()).object();
-        f.close();
-        QJsonArray list = root["controllers"].toArray();
-        for (int i = 0; i < list.size(); ++i) {
-            QJsonObject c = list[i].toObject();
+        QVERIFY(settingstest::editEntries(file, [](int, QJsonObject &c, QJsonObject &s) {
             if (c["address"] == "10.77.1.42" || c["address"] == "10.77.1.43") {
                 c["nickname"] = "Renamed";
-                QJsonObject s = c["settings"].toObject();
                 s["startUniverse"] = 77;
-                c["settings"] = s;
             }
-            list[i] = c;
-        }
-        root["controllers"] = list;
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QJsonDocument(root).toJson());
-        f.close();
+        }));
 
         const auto results = restore(file, [](RestoreDialog &) {});
         QCOMPARE(results.size(), 2);

@@ -1,11 +1,12 @@
 // The upload stream as a controller's bootloader receives it, on a real loopback connection.
 
 #include "firmware/bootloader_start.h"
-#include "firmware/firmware_upload.h"
+#include "firmware/upload_link.h"
 #include "loopback_server.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,26 +38,33 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
     return path;
 }
 
-// Connects and runs the whole upload against `server`.
-bool upload(LoopbackServer &server, const QString &file, const UploadTiming &timing = Quick)
+// Connects `link` and runs the whole upload against `server`.
+Result<> upload(firmware::UploadLink &link, LoopbackServer &server, const QString &file)
 {
-    QTcpSocket client;
-    if (!firmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), server.port(), timing.connectTimeoutMs))
+    if (!link.connectToBootloader(QStringLiteral("127.0.0.1"), server.port()))
         qFatal("cannot connect to the loopback server");
-    const bool sent = firmware::sendFirmware(client, file, timing);
-    if (client.state() != QAbstractSocket::UnconnectedState)
+    const Result<> sent = link.sendFirmware(file);
+    if (link.isConnected())
         qFatal("the connection was left open");
     return sent;
 }
 
-QString connectError(quint16 port, int timeoutMs)
+bool upload(LoopbackServer &server, const QString &file, const UploadTiming &timing = Quick)
 {
-    QTcpSocket client;
-    const Result<> connected = firmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), port, timeoutMs);
+    firmware::UploadLink link;
+    link.setTiming(timing);
+    return bool(upload(link, server, file));
+}
+
+QString connectError(quint16 port, int timeoutMs, int retryMs = 0)
+{
+    firmware::UploadLink link;
+    link.setTiming({timeoutMs, 50, 2000});
+    const Result<> connected = link.connectToBootloader(QStringLiteral("127.0.0.1"), port, retryMs);
     if (connected)
         return {};
-    if (client.state() != QAbstractSocket::UnconnectedState)
-        return QStringLiteral("client left connecting");
+    if (link.isConnected())
+        return QStringLiteral("client left connected");
     return connected.failure().text;
 }
 
@@ -71,6 +79,7 @@ private slots:
     void fileProblems();
     void refusedConnection();
     void connectTimesOut();
+    void retriesUntilTheBootloaderListens();
     void droppedConnection_data();
     void droppedConnection();
     void stalledConnection();
@@ -88,9 +97,20 @@ void TestFirmwareUpload::exactStream()
     const QByteArray content = randomBytes(300000) + QByteArray("\r\n\0:00000001FF\r\n", 17);
     const QString file = writeFile(m_dir, QStringLiteral("firmware.hex"), content);
     LoopbackServer server;
-    QVERIFY(upload(server, file, UploadTiming{}));
+    firmware::UploadLink link;
+    QSignalSpy progress(&link, &firmware::UploadLink::progress);
+    QVERIFY(upload(link, server, file));
     const LoopbackServer::Received got = server.result();
     QCOMPARE(got.bytes.size(), 21 + content.size());
+    // Progress counts the file alone, rising to its whole size.
+    QVERIFY(progress.size() >= 2);
+    qint64 before = 0;
+    for (const QList<QVariant> &p : std::as_const(progress)) {
+        QCOMPARE(p.at(1).toLongLong(), qint64(content.size()));
+        QVERIFY(p.at(0).toLongLong() > before);
+        before = p.at(0).toLongLong();
+    }
+    QCOMPARE(before, qint64(content.size()));
     QCOMPARE(got.bytes.left(21), Line);
     QVERIFY(got.bytes.mid(21) == content);
     QVERIFY(got.peerClosed);
@@ -150,6 +170,42 @@ void TestFirmwareUpload::connectTimesOut()
     const QString error = connectError(port, 300);
     ::close(fd);
     QVERIFY2(error.contains(QStringLiteral("timed out")), qPrintable(error));
+}
+
+// A bootloader that was just started may not listen yet: asked again, the link connects once it
+// does; asked again while nobody listens, it gives up within the connect time.
+void TestFirmwareUpload::retriesUntilTheBootloaderListens()
+{
+    const quint16 port = closedLoopbackPort();
+    QVERIFY(connectError(port, 2000).contains(QStringLiteral("refused"), Qt::CaseInsensitive));
+
+    std::atomic<int> listener{-1};
+    std::thread late([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(port);
+        if (::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 && ::listen(fd, 1) == 0)
+            listener = fd;
+        else
+            ::close(fd);
+    });
+    firmware::UploadLink link;
+    link.setTiming({3000, 50, 2000});
+    const Result<> connected = link.connectToBootloader(QStringLiteral("127.0.0.1"), port, 50);
+    late.join();
+    QVERIFY2(listener >= 0, "the port was taken meanwhile");
+    QVERIFY2(connected, qPrintable(connected ? QString() : connected.failure().text));
+    QVERIFY(link.isConnected());
+    ::close(listener);
+
+    QElapsedTimer clock;
+    clock.start();
+    const QString error = connectError(closedLoopbackPort(), 600, 100);
+    QVERIFY2(error.contains(QStringLiteral("refused"), Qt::CaseInsensitive), qPrintable(error));
+    QVERIFY2(clock.elapsed() >= 400 && clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestFirmwareUpload::droppedConnection_data()

@@ -1,7 +1,7 @@
 // The virtual controllers' bootloader, on loopback: trigger, poll reply while waiting, TCP upload,
 // the stored image and the firmware reported afterwards.
 
-#include "firmware/firmware_upload.h"
+#include "firmware/upload_link.h"
 #include "sim/net_sim.h"
 #include "net/orvantic.h"
 
@@ -138,9 +138,10 @@ void TestNetSimBootloader::triggerUploadAndBack()
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(HexImage) == HexImage.size());
     f.close();
     QSignalSpy uploaded(m_sim, &NetSim::firmwareUploaded);
-    QTcpSocket client;
-    QVERIFY(firmware::connectToBootloader(client, QStringLiteral("127.0.0.1"), m_port, 3000));
-    QVERIFY(firmware::sendFirmware(client, file, {3000, 50, 3000}));
+    firmware::UploadLink link;
+    link.setTiming({3000, 50, 3000});
+    QVERIFY(link.connectToBootloader(QStringLiteral("127.0.0.1"), m_port));
+    QVERIFY(link.sendFirmware(file));
     QTRY_COMPARE(uploaded.size(), 1);
     QCOMPARE(uploaded.front().at(1).toLongLong(), qint64(HexImage.size()));
     QCOMPARE(uploaded.front().at(2).toString(), QStringLiteral("V15.6.7"));

@@ -302,7 +302,7 @@ void TestTcpFirmware::refusedConnectionShowsError()
     QVERIFY(!m_statusSeen);
     QVERIFY(m_dialog->lblStatus->isHidden());
     QVERIFY(m_dialog->isVisible());
-    QCOMPARE(m_dialog->IdTCPClient1->state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(!m_dialog->IdTCPClient1->isConnected());
 
     // The dialog stays usable: a second press tries again.
     pressUpdate();

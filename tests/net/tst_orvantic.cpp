@@ -175,7 +175,17 @@ private slots:
         if (r) {
             QCOMPARE(r->model, model);
             QCOMPARE(int(r->ctrl.NumStrings), numStrings);
+            QVERIFY(net::orvantic::isKnownModel(r->model));
         }
+    }
+
+    // The names whose settings can be changed: exactly the three, as the reply spells them.
+    void knownModelNames()
+    {
+        for (const char *name : {"Tessara 16", "Tessara 4", "Corvel 16"})
+            QVERIFY2(net::orvantic::isKnownModel(QString::fromLatin1(name)), name);
+        for (const char *name : {"", "Tessara", "Tessara 5", "tessara 16", "Tessara 16 ", " Corvel 16", "Tessara 160"})
+            QVERIFY2(!net::orvantic::isKnownModel(QString::fromLatin1(name)), name);
     }
 
     void tailBeyondTheLayoutIsIgnored()

@@ -5,6 +5,7 @@
 
 #include "hex_fixture.h"
 #include "rdm/quorix_link.h"
+#include "rdm/quorix_texts.h"
 #include "rdm/rdm_params.h"
 #include "rdm_test_records.h"
 
@@ -310,6 +311,11 @@ private slots:
             << "silent" << QList<State>(4, State::NoAnswer) << 3 * QuorixLink::ReadBackTries;
         QTest::newRow("refuses the gets")
             << "refuses" << QList<State>(4, State::Refused) << 3;
+        // The simulator's own misbehaviours, by the names its options take.
+        QTest::newRow("acknowledges the nickname, keeps the old one")
+            << "ignores-nickname" << QList<State>{State::Differs, State::AsSent, State::AsSent, State::AsSent} << 3;
+        QTest::newRow("silent after the first set")
+            << "silent-after-set" << QList<State>(4, State::NoAnswer) << 3 * QuorixLink::ReadBackTries;
     }
     void readBackTellsWhatWasNotTaken()
     {
@@ -317,6 +323,8 @@ private slots:
         QFETCH(QList<rdm::ReadBackField::State>, states);
         QFETCH(int, getsSent);
         VirtualQuorixLine line({makeVirtualQuorix(0x1234, 0)});
+        if (const std::optional<Misbehaviour> named = misbehaviourNamed(fault))
+            misbehave(line.controllers, 0, *named);
         auto *port = new RecordingPort;
         port->answer = [&](const QByteArray &written) -> QByteArray {
             const auto request = rdm::parseRdmHeader(written);
@@ -345,9 +353,17 @@ private slots:
             got << f.state;
         QCOMPARE(got, states);
         QVERIFY(!report.verified());
-        QCOMPARE(report.answered(), fault != "silent");
-        if (fault == "drops-label")
+        QCOMPARE(report.answered(), !fault.startsWith("silent"));
+        QCOMPARE(report.sent, edited);
+        if (fault == "drops-label" || fault == "ignores-nickname") {
             QCOMPARE(report.reported.nickname, shown.nickname);
+            QCOMPARE(rdm::labelShown(line.controllers[0].rec.LBL), shown.nickname);
+        }
+        // Hung after taking the label: nothing after it reached the controller.
+        if (fault == "silent-after-set") {
+            QCOMPARE(rdm::labelShown(line.controllers[0].rec.LBL), edited.nickname);
+            QCOMPARE(line.controllers[0].rec.Gamma, makeVirtualQuorix(0x1234, 0).rec.Gamma);
+        }
         QCOMPARE(port->pidsWritten().size(), getsSent);
         QVERIFY2(port->disciplineFault().isEmpty(), qPrintable(port->disciplineFault()));
         QVERIFY(!link.isOpen());

@@ -20,6 +20,15 @@ inline quint32 destId(const QByteArray &m)
     return quint32(quint8(m[5])) << 24 | quint32(quint8(m[6])) << 16 | quint32(quint8(m[7])) << 8 | quint8(m[8]);
 }
 
+// A message without its transaction number and checksum: the number counts every message of the
+// run, the search's included, so two runs that searched differently number the same set apart.
+inline QByteArray withoutCounter(QByteArray m)
+{
+    m[15] = 0;
+    m.chop(2);
+    return m;
+}
+
 // A line of controllers with these device IDs, each with its own parameters.
 inline QList<VirtualQuorix> virtualLine(const QList<quint32> &ids)
 {
