@@ -209,7 +209,7 @@ void RdmSession::lateReply(const char *why, qsizetype from)
     // before that one would have come before it.
     if (from > 0)
         m_cutShorts.remove(0, from);
-    qCDebug(lcRdm).noquote() << "fast search: late reply to branch" << answered.state.row << answered.state.branch
+    qCDebug(lcRdm).noquote() << "discovery: late reply to branch" << answered.state.row << answered.state.branch
                              << "(" << why << "), after" << late << "µs; asking again from branch"
                              << m_cutShorts.first().state.row << m_cutShorts.first().state.branch;
     // Counted among the round trips, and the wait held above it for a while: it was no outlier
@@ -490,7 +490,16 @@ void RdmSession::Timer1Timer()
             return;
         }
         m_awaitingFirstByte = false;
-        if (m_replyTimeoutMs < timings.discoveryTimeoutMs) {
+        // A tick that comes late shows a busy machine, where the line's bytes can be held up as
+        // long: a reply may still be on its way, as after a wait cut short. When nothing is late
+        // this changes nothing on the wire.
+        const qint64 waitedUs = m_transport.nowUs() - m_discoveryWrittenUs;
+        const bool lateTick = waitedUs > qint64(m_replyTimeoutMs + LateTickMs) * 1000;
+        if (lateTick)
+            qCDebug(lcRdm).noquote() << "discovery: the reply timer came" << waitedUs / 1000 - m_replyTimeoutMs
+                                     << "ms late; a reply to branch" << m_discBinaryState.row << m_discBinaryState.branch
+                                     << "may still come";
+        if (m_replyTimeoutMs < timings.discoveryTimeoutMs || lateTick) {
             m_cutShorts.append({m_discBinaryState, m_discoverySentUs});
             ++m_cutShortWaits;
         }

@@ -63,6 +63,10 @@ public:
     static constexpr int RoundTripsBeforeLearning = 4;
     static constexpr int RoundTripWindow = 32;
     static constexpr int RoundTripMarginUs = 500;
+    // A reply timer that comes this much later than its wait (ms) counts as a wait cut short:
+    // the machine is busy, and a reply may arrive after the next request went out. It counts in
+    // the paced search too.
+    static constexpr int LateTickMs = 5;
 
     // The waits of a search, each settable on its own; the defaults are the protocol's pacing.
     struct Timings {
