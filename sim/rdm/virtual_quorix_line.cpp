@@ -135,7 +135,11 @@ QByteArray VirtualQuorixLine::handle(QByteArrayView message)
     quint32 agreed = 0xFFFFFFFFu, first = 0;
     for (VirtualQuorix &c : controllers) {
         const Uid own = makerUid(c.rec.deviceId());
-        const bool addressed = dest == own;
+        // The un-mute that starts a pass goes to the maker's broadcast address, which a
+        // controller with device ID FFFFFFFF would read as its own: nobody answers a broadcast.
+        const bool broadcastUnmute = request.cc == DISCOVERY_COMMAND && request.pid == PID_DISC_UN_MUTE
+            && (dest == BROADCAST_ALL || dest == BROADCAST_MAKER);
+        const bool addressed = dest == own && !broadcastUnmute;
         if (!addressed && dest != BROADCAST_ALL && dest != BROADCAST_MAKER)
             continue;
         QByteArray reply = answer(c, request, data, addressed);

@@ -649,6 +649,18 @@ private slots:
         }
     }
 
+    // A controller with device ID FFFFFFFF has the maker's broadcast address for its UID: it
+    // answers what is sent to it alone, but not the un-mute broadcast that starts each pass,
+    // whose answer would be read as the reply to the first discovery request.
+    void nobodyAnswersTheUnmuteBroadcast()
+    {
+        VirtualQuorixLine line(virtualLine({0xFFFFFFFF, 0x10}));
+        QVERIFY(line.handle(buildRequest(unmuteRequest(), 1)).isEmpty());
+        const QByteArray info = line.handle(buildRequest(getRequest(*getMessage(DEVICE_INFO), 0xFFFFFFFF), 2));
+        QVERIFY(!info.isEmpty());
+        QCOMPARE(deviceIdOf(uidFrom(parseRdmHeader(info)->srcUID)), 0xFFFFFFFFu);
+    }
+
     void onlyTheAnswerInFlightEndsTheWait_data()
     {
         QTest::addColumn<quint32>("from");
