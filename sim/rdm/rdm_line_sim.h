@@ -109,4 +109,8 @@ private:
     std::thread m_thread;
     std::atomic<int> m_handled{0};
     unsigned m_pieceSeed = 12345;
+    // How late the line's own deliveries were (its thread's; read once it has stopped).
+    qint64 m_deliveriesMade = 0;
+    qint64 m_deliveriesLate = 0;
+    qint64 m_latestUs = 0;
 };
