@@ -231,6 +231,10 @@ void RdmSession::lateReply(const char *why, qsizetype from)
 void RdmSession::SendNextDisc(Change change)
 {
     stopTimer();
+    // A request answered (or asked again) since: the walk goes on from here. Only requests given
+    // up one after the other are asked again after a late reply, so no branch narrowed in
+    // between is met again before its children were asked.
+    m_cutShorts.clear();
     if (change == DISC_NARROW) {
         // Going down a branch again is worth it only if the last time down found someone; a
         // collision that stays after a fruitless visit comes from controllers that will not go
@@ -505,11 +509,16 @@ void RdmSession::Timer1Timer()
                                      << "ms late; a reply to branch" << m_discBinaryState.row << m_discBinaryState.branch
                                      << "may still come";
         const bool cutShort = m_replyTimeoutMs < timings.discoveryTimeoutMs;
-        if (cutShort)
-            m_cutShorts.append({m_discBinaryState, m_discoverySentUs});
+        QList<CutShort> cuts;
+        if (cutShort) {
+            cuts = std::exchange(m_cutShorts, {});
+            cuts.append({m_discBinaryState, m_discoverySentUs});
+        }
         if (cutShort || lateTick)
             ++m_cutShortWaits;
         SendNextDisc(DISC_WIDEN);
+        if (m_mode == DISCOVER)
+            m_cutShorts = std::move(cuts);
         return;
     }
     if (m_mutePending) {

@@ -225,8 +225,9 @@ private:
     qint64 m_discoverySentUs = 0; // when the discovery request in flight went out: before its write
     qint64 m_discoveryWrittenUs = 0; // and after it, where its wait starts
     bool m_awaitingFirstByte = false; // of the reply to it
-    // The discovery requests of this pass that the learnt wait gave up, oldest first, for twice
-    // the paced wait after they went out: their replies may still come.
+    // The discovery requests that the learnt wait gave up one after the other, up to the one in
+    // flight, oldest first, for twice the paced wait after they went out: their replies may
+    // still come.
     struct CutShort {
         rdm::TBinaryState state;
         qint64 sentUs = 0;
