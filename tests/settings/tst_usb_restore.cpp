@@ -154,9 +154,12 @@ class TestUsbRestore : public QObject {
 private slots:
     void initTestCase()
     {
-        QList<VirtualQuorix> line = virtualLine({0x1000, 0x1001, 0x1002, 0x2000});
+        QList<VirtualQuorix> line = virtualLine({0x1000, 0x1001, 0x1002, 0x2000, 0x3000, 0x3001});
         for (VirtualQuorix &v : line)
             v.rec.RM = 1;
+        // Two that misbehave only when sent settings (the last test's subject).
+        misbehave(line, 4, Misbehaviour::IgnoresNickname);
+        misbehave(line, 5, Misbehaviour::SilentAfterSet);
         m_sim = std::make_unique<RdmLineSim>(line);
         QString error;
         QVERIFY2(m_sim->start(&error), qPrintable(error));
@@ -179,7 +182,7 @@ private slots:
     void restoreUndoesHandEdits()
     {
         QVERIFY(search());
-        QCOMPARE(usb()->VControllers.size(), 4);
+        QCOMPARE(usb()->VControllers.size(), 6);
         const rdm::QuorixEdits saved0 = rdm::editsOf(controller(0x1000).rec);
         const rdm::QuorixEdits saved1 = rdm::editsOf(controller(0x1001).rec);
         const QString file = backUpAll();
@@ -351,6 +354,33 @@ private slots:
         QVERIFY2(told.contains("nothing was sent"), qPrintable(told));
         QTest::qWait(100);
         QCOMPARE(m_sim->messages().size(), before);
+    }
+
+    // The file gives the two misbehaving controllers a new nickname and gamma: the one that keeps
+    // its old nickname differs in just that, sent against reported; the one that falls silent after
+    // the first set has no answer. (Last: the silent one answers no search after this.)
+    void misbehavioursReported()
+    {
+        QVERIFY(search());
+        const QString file = backUpAll();
+        const QString oldName = rdm::labelShown(controller(0x3000).rec.LBL);
+        QVERIFY(settingstest::editEntries(file, [](int, QJsonObject &c, QJsonObject &s) {
+            if (c["uid"] == "00003000" || c["uid"] == "00003001") {
+                c["nickname"] = "Renamed";
+                s["gamma"] = 2.5;
+            }
+        }));
+        const auto results = restore(file, [](RestoreDialog &d) { d.btnApply->click(); });
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].outcome, Outcome::Differs);
+        QVERIFY(results[0].controller.endsWith("00003000"));
+        QCOMPARE(results[0].differences.size(), 1);
+        QCOMPARE(results[0].differences[0].field, QStringLiteral("nickname"));
+        QCOMPARE(results[0].differences[0].fromFile, QStringLiteral("Renamed"));
+        QCOMPARE(results[0].differences[0].now, oldName);
+        QCOMPARE(results[1].outcome, Outcome::NoAnswer);
+        QVERIFY(results[1].controller.endsWith("00003001"));
+        QCOMPARE(controller(0x3000).rec.Gamma, quint8(25));
     }
 };
 
