@@ -12,7 +12,8 @@
 // 176 µs, mark-after-break 12 µs, 44 µs a byte, a responder's 176 µs turnaround, the 176 µs a
 // controller leaves the line after a response or a broadcast, the 2.8 ms after which a response
 // counts as lost), and the fast search's ratio to it; then the wait for a discovery reply it had
-// learnt by its end, and how many replies came after a learnt wait had given them up.
+// learnt by its end, how many replies came after a learnt wait had given them up, and the
+// distribution of the round trips it learnt from (from before a request's write to the first byte back).
 //
 // Exits non-zero when a search misses a controller, the fast search sends other messages or reads
 // other values than the paced one, the paced search takes 1.1 times its pacing or more (without
@@ -27,6 +28,7 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -56,7 +58,19 @@ struct Run {
     bool lowered = false;
     int learntWaitMs = 0; // the fast search's wait for a discovery reply at its end
     int lateReplies = 0;
+    QList<qint32> roundTripsUs; // of the discovery requests answered
 };
+
+// The distribution of the fast search's discovery round trips: median, 90th and 99th percentile
+// and the longest, µs.
+QString roundTripText(QList<qint32> us)
+{
+    if (us.isEmpty())
+        return QStringLiteral("-");
+    std::sort(us.begin(), us.end());
+    const auto at = [&us](double q) { return us[qMin<qsizetype>(us.size() - 1, qsizetype(q * double(us.size())))]; };
+    return QStringLiteral("%1/%2/%3/%4").arg(at(0.5)).arg(at(0.9)).arg(at(0.99)).arg(us.last());
+}
 
 // The line time of the messages and their replies (see the top of the file), µs.
 qint64 lineTimeUs(const QList<QByteArray> &messages, const QList<qsizetype> &replySizes)
@@ -112,6 +126,7 @@ Run search(const QList<VirtualQuorix> &line, const Adapter &adapter, bool fast)
     run.prescribedMs = tab.Link->pacing().prescribedMs();
     run.learntWaitMs = tab.Link->Session.learntWaitMs();
     run.lateReplies = tab.Link->Session.lateReplies();
+    run.roundTripsUs = tab.Link->Session.roundTripsUs();
     run.records = tab.VControllers;
     run.messages = sim.messages();
     run.replySizes = sim.replySizes();
@@ -150,9 +165,9 @@ int main(int argc, char *argv[])
             sizes << QByteArray(argv[i]).toInt();
     }
 
-    std::printf("%4s %8s | %9s %13s %6s | %8s %13s %8s %8s %8s %7s %5s | %s\n", "N", "latency", "paced ms",
+    std::printf("%4s %8s | %9s %13s %6s | %8s %13s %8s %8s %8s %7s %5s %23s | %s\n", "N", "latency", "paced ms",
                 "prescribed ms", "ratio", "fast ms", "prescribed ms", "speed-up", "line ms", "to line",
-                "wait ms", "late", "fast = paced");
+                "wait ms", "late", "round trip p50/90/99/max", "fast = paced");
     bool allWithin = true;
     QRandomGenerator rng(4711);
     for (int n : sizes) {
@@ -177,12 +192,12 @@ int main(int argc, char *argv[])
                 notes << QStringLiteral("fast above %1 ms!").arg(fastTargetMs(adapter));
             if (adapter.loweredMs > 0 && !fast.lowered)
                 notes << QStringLiteral("latency not lowered!");
-            std::printf("%4d %8s | %9lld %13lld %6.3f | %8lld %13lld %7.1fx %8lld %7.2fx %7d %5d | %s%s%s\n", n,
+            std::printf("%4d %8s | %9lld %13lld %6.3f | %8lld %13lld %7.1fx %8lld %7.2fx %7d %5d %23s | %s%s%s\n", n,
                         adapter.name, static_cast<long long>(paced.ms), static_cast<long long>(paced.prescribedMs),
                         ratio, static_cast<long long>(fast.ms), static_cast<long long>(fast.prescribedMs),
                         double(paced.ms) / double(qMax<qint64>(1, fast.ms)), static_cast<long long>(lineMs),
                         double(fast.ms) / double(qMax<qint64>(1, lineMs)), fast.learntWaitMs, fast.lateReplies,
-                        same ? "yes" : "NO",
+                        qPrintable(roundTripText(fast.roundTripsUs)), same ? "yes" : "NO",
                         notes.isEmpty() ? "" : "  ", qPrintable(notes.join(QLatin1Char(' '))));
             std::fflush(stdout);
             allWithin = allWithin && same && notes.isEmpty();

@@ -153,7 +153,9 @@ struct Slots {
 class PosixUdpReceiver final : public UdpReceiver {
 public:
     PosixUdpReceiver(Filter accept, std::function<void()> wake, int queueLimit)
-        : UdpReceiver(std::move(accept), std::move(wake), queueLimit), m_slots(std::make_unique<Slots>())
+        // Left as the allocator gives it: each read fills what it then reads, and a port that
+        // hears nothing keeps the 130 kB of slots out of memory.
+        : UdpReceiver(std::move(accept), std::move(wake), queueLimit), m_slots(std::make_unique_for_overwrite<Slots>())
     {
     }
     ~PosixUdpReceiver() override { closeAll(); }

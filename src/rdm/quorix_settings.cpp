@@ -1,6 +1,7 @@
 #include "rdm/quorix_settings.h"
 
 #include "common/form_builders.h"
+#include "rdm/usb_serial_ports.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -96,6 +97,10 @@ QString TQuorixSettings::startingPort(const QList<SystemPort> &ports)
 
 bool TQuorixSettings::startWithSingleUsbAdapter()
 {
+    // Most machines have no USB adapter or several: the device tree tells that cheaply, and the
+    // serial port library, which opens every terminal of the system, is asked only when one is there.
+    if (const std::optional<QStringList> usb = rdm::usbSerialPorts(); usb && usb->size() != 1)
+        return false;
     const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
     QList<SystemPort> ports;
     for (const QSerialPortInfo &info : system)

@@ -3,6 +3,8 @@
 #include "common/log_categories.h"
 #include "rdm/quorix_texts.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 using namespace rdm;
@@ -107,7 +109,7 @@ void RdmSession::abort()
     m_awaitedGet = {};
     m_answered = false;
     m_settling = false;
-    m_cutShort = {};
+    m_cutShorts.clear();
     m_awaitingFirstByte = false;
     m_mode = NONE;
     m_infoPacket = PHASE_END;
@@ -123,7 +125,7 @@ void RdmSession::startPass()
     m_discBinaryState.branch = 1;
     m_passRequests = 0;
     m_narrowedWith.clear();
-    m_cutShort = {};
+    m_cutShorts.clear();
     m_settling = false;
     m_cutShortWaits = 0;
     m_pacedPass = false;
@@ -150,12 +152,28 @@ int RdmSession::discoveryBudget() const
     return 200 * int(m_recorded.size() + m_unacked.size() + 1);
 }
 
+void RdmSession::RoundTrips::add(qint64 us)
+{
+    ++seen;
+    longestUs = qMax(longestUs, us);
+    all << qint32(qMin<qint64>(us, std::numeric_limits<qint32>::max()));
+    if (lateFloorLeft > 0 && --lateFloorLeft == 0)
+        lateFloorUs = 0;
+}
+
 int RdmSession::learntWaitMs() const
 {
     const int paced = timings.discoveryTimeoutMs;
     if (!fastSearch || m_pacedPass || m_roundTrips.seen < RoundTripsBeforeLearning)
         return paced;
-    const qint64 us = qMax<qint64>(LostResponseUs, m_roundTrips.longestUs * 3 / 2 + 1000);
+    const qsizetype n = qMin<qsizetype>(qMin(m_roundTrips.seen, RoundTripWindow), m_roundTrips.all.size());
+    QList<qint32> recent = m_roundTrips.all.mid(m_roundTrips.all.size() - n);
+    std::sort(recent.begin(), recent.end());
+    const qint64 longest = recent[n - 1 - n / 16];
+    const qint64 median = recent[n / 2];
+    const qint64 margin = qMax<qint64>(RoundTripMarginUs, longest - median);
+    const qint64 us = std::max<qint64>(
+        {LostResponseUs, longest + margin, m_roundTrips.lateFloorUs ? m_roundTrips.lateFloorUs + margin : 0});
     return int(qMin<qint64>(paced, (us + 999) / 1000));
 }
 
@@ -166,21 +184,39 @@ int RdmSession::discoveryWaitMs() const
     return isWholeRange(m_discBinaryState.bounds) ? timings.discoveryTimeoutMs : learntWaitMs();
 }
 
+void RdmSession::forgetOldCutShorts()
+{
+    // A reply that long after its request would have been missed by the paced wait too.
+    const qint64 oldest = m_transport.nowUs() - qint64(CutShortMemory) * timings.discoveryTimeoutMs * 1000;
+    while (!m_cutShorts.isEmpty() && m_cutShorts.first().sentUs < oldest)
+        m_cutShorts.removeFirst();
+}
+
 bool RdmSession::lateForCutShort(qint64 roundTripUs) const
 {
     // No reply to a request comes in sooner than the quickest seen, less a quarter for the clock.
-    return m_cutShort.valid && m_roundTrips.shortestUs > 0 && roundTripUs < m_roundTrips.shortestUs * 3 / 4;
+    return !m_cutShorts.isEmpty() && m_roundTrips.shortestUs > 0 && roundTripUs < m_roundTrips.shortestUs * 3 / 4;
 }
 
-void RdmSession::lateReply(const char *why)
+void RdmSession::lateReply(const char *why, qsizetype from)
 {
     ++m_lateReplies;
-    const qint64 late = m_transport.nowUs() - m_cutShort.sentUs;
-    qCDebug(lcRdm).noquote() << "fast search: late reply to branch" << m_cutShort.state.row << m_cutShort.state.branch
-                             << "(" << why << "), after" << late << "µs; asking it again with the paced wait";
-    // Learnt anew before the wait shrinks again, with this round trip among those seen.
-    m_roundTrips.seen = 0;
-    m_roundTrips.longestUs = qMax(m_roundTrips.longestUs, late);
+    // Late by at least the time since the last request given up went out, unless it is known
+    // which one it answers.
+    const CutShort answered = from >= 0 ? m_cutShorts[from] : m_cutShorts.last();
+    const qint64 late = m_transport.nowUs() - answered.sentUs;
+    // Replies keep the order of their requests on the line: those to the requests given up
+    // before that one would have come before it.
+    if (from > 0)
+        m_cutShorts.remove(0, from);
+    qCDebug(lcRdm).noquote() << "fast search: late reply to branch" << answered.state.row << answered.state.branch
+                             << "(" << why << "), after" << late << "µs; asking again from branch"
+                             << m_cutShorts.first().state.row << m_cutShorts.first().state.branch;
+    // Counted among the round trips, and the wait held above it for a while: it was no outlier
+    // that the learning may leave out.
+    m_roundTrips.add(late);
+    m_roundTrips.lateFloorUs = qMax(m_roundTrips.lateFloorUs, late);
+    m_roundTrips.lateFloorLeft = RoundTripWindow;
     // Whatever else is on its way (the rest of the late reply, an answer to the request after
     // it) is let pass before the branch is asked again.
     stopTimer();
@@ -195,7 +231,6 @@ void RdmSession::lateReply(const char *why)
 void RdmSession::SendNextDisc(Change change)
 {
     stopTimer();
-    m_cutShort = {};
     if (change == DISC_NARROW) {
         // Going down a branch again is worth it only if the last time down found someone; a
         // collision that stays after a fruitless visit comes from controllers that will not go
@@ -242,6 +277,7 @@ void RdmSession::SendNextDisc(Change change)
     // make a punctual reply look quicker than any can be, and so look like a late one.
     m_discoverySentUs = m_transport.nowUs();
     send(discoveryRequest(next.bounds.lower, next.bounds.upper));
+    m_discoveryWrittenUs = m_transport.nowUs();
     m_awaitingFirstByte = true;
     m_replyTimeoutMs = discoveryWaitMs();
     startReplyTimer();
@@ -265,9 +301,13 @@ void RdmSession::DiscoveryRead(QByteArrayView frame)
     }
     const quint32 id = reply->deviceId();
     const auto within = [id](const TBinaryBounds &b) { return id >= b.lower && id <= b.upper; };
-    if (!within(m_discBinaryState.bounds) && m_cutShort.valid && within(m_cutShort.state.bounds)) {
-        lateReply("a valid reply from inside it");
-        return;
+    if (!within(m_discBinaryState.bounds)) {
+        for (qsizetype i = 0; i < m_cutShorts.size(); ++i) {
+            if (within(m_cutShorts[i].state.bounds)) {
+                lateReply("a valid reply from inside it", i);
+                return;
+            }
+        }
     }
     if (!within(m_discBinaryState.bounds)) {
         // Nobody outside the range answers: several answered and the mix looked valid.
@@ -362,15 +402,15 @@ void RdmSession::bytesReceived(QByteArrayView bytes)
         return;
     }
     if (m_mode == DISCOVER && std::exchange(m_awaitingFirstByte, false)) {
+        forgetOldCutShorts();
         const qint64 roundTrip = m_transport.nowUs() - m_discoverySentUs;
         if (lateForCutShort(roundTrip)) {
             lateReply("in sooner than a reply to the next request can be");
             return;
         }
-        ++m_roundTrips.seen;
-        m_roundTrips.longestUs = qMax(m_roundTrips.longestUs, roundTrip);
         if (m_roundTrips.shortestUs < 0 || roundTrip < m_roundTrips.shortestUs)
             m_roundTrips.shortestUs = roundTrip;
+        m_roundTrips.add(m_transport.nowUs() - m_discoveryWrittenUs);
     }
     m_reasm.append(bytes);
     handleFrames();
@@ -442,20 +482,19 @@ void RdmSession::Timer1Timer()
     if (m_mode == DISCOVER) {
         counted(Tick::Discovery);
         if (std::exchange(m_settling, false)) {
-            const TBinaryState cut = m_cutShort.state;
-            m_discBinaryState = cut;
+            // The walk goes on from the oldest request given up: whatever came late, every
+            // branch after it is asked again.
+            m_discBinaryState = m_cutShorts.first().state;
+            m_cutShorts.clear();
             SendNextDisc(DISC_REPEAT);
             return;
         }
         m_awaitingFirstByte = false;
-        CutShort cut;
         if (m_replyTimeoutMs < timings.discoveryTimeoutMs) {
-            cut = {true, m_discBinaryState, m_discoverySentUs};
+            m_cutShorts.append({m_discBinaryState, m_discoverySentUs});
             ++m_cutShortWaits;
         }
         SendNextDisc(DISC_WIDEN);
-        if (m_mode == DISCOVER)
-            m_cutShort = cut;
         return;
     }
     if (m_mutePending) {

@@ -51,11 +51,18 @@ public:
     // Fast search: the shortest break a responder must take.
     static constexpr int FastBreakUs = 176;
     // Fast search: the wait for a discovery reply, learnt from the round trips of the requests
-    // answered so far (send to first byte back): half as long again as the longest, and a
-    // millisecond for the timers' own slack. Never below the time after which a response counts
-    // as lost, never above the paced wait, and the paced wait until enough round trips were seen.
+    // answered so far, each from the end of its write (where the wait starts) to the first byte
+    // back. Of the last RoundTripWindow round trips the longest sixteenth is left out, so that a
+    // busy moment of the machine now and then does not hold the wait up for the rest of the
+    // search. The longest of the others is the wait, with a margin of its distance from the
+    // median (an adapter that spreads its replies gets more), at least RoundTripMarginUs. Never
+    // below the time after which a response counts as lost, never above the paced wait, and the
+    // paced wait until enough round trips were seen. A reply that came late anyway holds the wait
+    // above its round trip for the next RoundTripWindow round trips.
     static constexpr int LostResponseUs = 2800;
-    static constexpr int RoundTripsBeforeLearning = 8;
+    static constexpr int RoundTripsBeforeLearning = 4;
+    static constexpr int RoundTripWindow = 32;
+    static constexpr int RoundTripMarginUs = 500;
 
     // The waits of a search, each settable on its own; the defaults are the protocol's pacing.
     struct Timings {
@@ -76,13 +83,14 @@ public:
     // only the waits shrink.
     //
     // A reply can still come after the learnt wait (the machine got busy, the adapter held it):
-    // it then arrives after the next request went out. It is known by coming in sooner than any
-    // reply to that request could, or by being a valid reply from inside the branch given up but
-    // outside the one asked. It is never taken for a collision: the search waits for a quiet
-    // line, asks the branch given up again and waits the paced time until it has learnt anew,
-    // with the late round trip counted. A collision that came late can pass for one of the next
-    // request; a branch is therefore never abandoned as fruitless when a wait was cut short
-    // below it: it is gone down again, and the rest of the pass keeps the paced waits.
+    // it then arrives after the next request went out, or after several. It is known by coming
+    // in sooner than any reply to the request in flight could, or by being a valid reply from
+    // inside a branch given up but outside the one asked. It is never taken for a collision: the
+    // search waits for a quiet line, goes on from the oldest branch given up, and its wait stays
+    // above the late round trip for a while (see above). A collision that came late can pass for
+    // one of the request in flight; a branch is therefore never abandoned as fruitless when a
+    // wait was cut short below it: it is gone down again, and the rest of the pass keeps the
+    // paced waits.
     bool fastSearch = false;
 
     // The wait for the reply to the discovery request now in flight, ms.
@@ -92,6 +100,9 @@ public:
     // The longest round trip seen in this search, µs, and replies taken as late.
     qint64 longestRoundTripUs() const { return m_roundTrips.longestUs; }
     int lateReplies() const { return m_lateReplies; }
+    // Every discovery round trip of this search that the wait was learnt from, in the order
+    // measured, µs; late ones included.
+    const QList<qint32> &roundTripsUs() const { return m_roundTrips.all; }
 
     // The found controllers, in the order found; index = table row.
     QList<TQuorixCtrl> VControllers;
@@ -149,8 +160,10 @@ private:
     void NothingFound();
     void reportDiscovering();
     int discoveryBudget() const;
+    void forgetOldCutShorts();
     bool lateForCutShort(qint64 roundTripUs) const;
-    void lateReply(const char *why);
+    // `from`: the request given up that the reply is known to answer; the oldest when unknown.
+    void lateReply(const char *why, qsizetype from = -1);
 
     // Receive path.
     void handleFrames();
@@ -194,21 +207,28 @@ private:
     };
     QHash<quint64, Narrowed> m_narrowedWith;
 
-    // Fast search: round trips of discovery requests answered, since the wait was last the paced one.
+    // Fast search: round trips of discovery requests answered.
     struct RoundTrips {
-        int seen = 0;
+        int seen = 0; // since the wait was last the paced one
         qint64 longestUs = 0;
-        qint64 shortestUs = -1;
+        qint64 shortestUs = -1; // from before the write: no reply to a request comes sooner
+        QList<qint32> all;
+        qint64 lateFloorUs = 0; // what a late reply took; the wait stays above it for a while
+        int lateFloorLeft = 0;  // round trips until then
+        void add(qint64 us);
     } m_roundTrips;
-    qint64 m_discoverySentUs = 0; // when the discovery request in flight went out
+    qint64 m_discoverySentUs = 0; // when the discovery request in flight went out: before its write
+    qint64 m_discoveryWrittenUs = 0; // and after it, where its wait starts
     bool m_awaitingFirstByte = false; // of the reply to it
-    // The discovery request before it, when the learnt wait gave it up: its reply may still come.
+    // The discovery requests of this pass that the learnt wait gave up, oldest first, for twice
+    // the paced wait after they went out: their replies may still come.
     struct CutShort {
-        bool valid = false;
         rdm::TBinaryState state;
         qint64 sentUs = 0;
-    } m_cutShort;
-    bool m_settling = false; // late bytes came: wait for a quiet line, then ask m_cutShort again
+    };
+    static constexpr int CutShortMemory = 2; // paced waits
+    QList<CutShort> m_cutShorts;
+    bool m_settling = false; // late bytes came: wait for a quiet line, then ask the oldest cut short again
     int m_cutShortWaits = 0; // in this pass
     bool m_pacedPass = false; // the rest of this pass waits the paced time
     int m_lateReplies = 0;

@@ -1,12 +1,17 @@
 // What the operator reads of a USB controller (table cells, label rule), which set messages the
-// controller dialog's edits call for, and the detail of a port that cannot be opened.
+// controller dialog's edits call for, the detail of a port that cannot be opened, and which ports
+// sit on a USB device.
 
 #include "rdm/port_error_text.h"
 #include "rdm/quorix_edits.h"
 #include "rdm/quorix_texts.h"
 #include "rdm/rdm_params.h"
+#include "rdm/usb_serial_ports.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <grp.h>
@@ -176,6 +181,42 @@ private slots:
         const QString other = portOpenDetail(PortFailure::Other, QStringLiteral("x"), QStringLiteral("/dev/x"),
                                              QStringLiteral("Input/output error"), {});
         QVERIFY(other.endsWith(QStringLiteral("Input/output error")));
+    }
+
+    // A device tree as the system lays it out: a USB adapter's port below its interface, a modem
+    // whose port is the interface itself, a board's own serial port, a virtual terminal, and a
+    // port whose hardware has gone.
+    void usbSerialPortsFromTheDeviceTree()
+    {
+        QTemporaryDir root;
+        QVERIFY(root.isValid());
+        const QDir r(root.path());
+        const auto dir = [&](const QString &path) { QVERIFY(r.mkpath(path)); };
+        const auto file = [&](const QString &path) {
+            QFile f(r.filePath(path));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("0403\n");
+        };
+        const auto port = [&](const QString &name, const QString &hardware) {
+            dir(QStringLiteral("class/") + name);
+            if (!hardware.isEmpty())
+                QVERIFY(QFile::link(QStringLiteral("../../devices/") + hardware,
+                                    r.filePath(QStringLiteral("class/%1/device").arg(name))));
+        };
+        dir(QStringLiteral("devices/pci0/usb1/1-1/1-1:1.0/ttyUSB0"));
+        file(QStringLiteral("devices/pci0/usb1/1-1/idVendor"));
+        dir(QStringLiteral("devices/pci0/usb1/1-2/1-2:1.0"));
+        file(QStringLiteral("devices/pci0/usb1/1-2/idVendor"));
+        dir(QStringLiteral("devices/platform/serial8250"));
+        port(QStringLiteral("ttyUSB0"), QStringLiteral("pci0/usb1/1-1/1-1:1.0/ttyUSB0"));
+        port(QStringLiteral("ttyACM0"), QStringLiteral("pci0/usb1/1-2/1-2:1.0"));
+        port(QStringLiteral("ttyS0"), QStringLiteral("platform/serial8250"));
+        port(QStringLiteral("tty1"), {});
+        port(QStringLiteral("ttyUSB1"), QStringLiteral("pci0/usb1/1-3/1-3:1.0/ttyUSB1")); // unplugged
+
+        QCOMPARE(usbSerialPorts(r.filePath(QStringLiteral("class"))),
+                 std::optional(QStringList{QStringLiteral("ttyACM0"), QStringLiteral("ttyUSB0")}));
+        QCOMPARE(usbSerialPorts(r.filePath(QStringLiteral("none"))), std::nullopt);
     }
 };
 
