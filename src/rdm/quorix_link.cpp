@@ -65,10 +65,7 @@ QuorixLink::QuorixLink(rdm::SerialPortIo *io, QObject *parent)
     connect(m_io, &rdm::SerialPortIo::errorOccurred, this, &QuorixLink::portErrorOccurred);
     connect(Timer1, &QTimer::timeout, this, &QuorixLink::Timer1Timer);
     connect(m_readBackTimer, &QTimer::timeout, this, &QuorixLink::readBackTimeout);
-    connect(m_gapTimer, &QTimer::timeout, this, [this] {
-        if (!m_bootloader.active())
-            Session.gapTimeout();
-    });
+    connect(m_gapTimer, &QTimer::timeout, this, &QuorixLink::gapTimerTimer);
 }
 
 QuorixLink::~QuorixLink()
@@ -156,12 +153,31 @@ void QuorixLink::startTimer(Timer which, int ms)
 {
     if (which == Timer::Reply)
         ++m_replyTimerStarts;
+    else
+        ++m_gapTimerChanges;
     timer(which)->start(ms);
 }
 
 void QuorixLink::stopTimer(Timer which)
 {
+    if (which == Timer::Gap)
+        ++m_gapTimerChanges;
     timer(which)->stop();
+}
+
+void QuorixLink::gapTimerTimer()
+{
+    if (m_bootloader.active())
+        return;
+    // As with the reply timer: on a busy machine the rest of a reply can be waiting when the
+    // silence is due. It is handled first; if it ended the reply or restarted the wait, the
+    // line was not silent and the time-out is spent.
+    const quint64 changes = m_gapTimerChanges;
+    m_io->pollInput();
+    if (m_gapTimerChanges != changes)
+        return;
+    qCDebug(lcRdm) << "line: inter-byte time-out";
+    Session.gapTimeout();
 }
 
 // ---- search ----

@@ -17,7 +17,6 @@
 #include "rdm/serial_line.h"
 
 #include <QElapsedTimer>
-#include <QElapsedTimer>
 #include <QList>
 #include <QSet>
 #include <QObject>
@@ -144,6 +143,7 @@ private:
     void finished() override;
 
     void portErrorOccurred();
+    void gapTimerTimer();
     void endSearch(bool complete);
     QTimer *timer(Timer which) const { return which == Timer::Reply ? Timer1 : m_gapTimer; }
     Failure openFailure() const;
@@ -171,6 +171,7 @@ private:
     rdm::SearchPacing m_pacing;
     QElapsedTimer m_clock; // for the round trips a fast search learns from
     quint64 m_replyTimerStarts = 0;
+    quint64 m_gapTimerChanges = 0; // starts and stops, so its tick knows whether input moved it
     rdm::boot::BootloaderExchange m_bootloader{*this};
     QString m_portName;
     bool m_opening = false;

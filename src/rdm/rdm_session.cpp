@@ -209,7 +209,7 @@ void RdmSession::lateReply(const char *why, qsizetype from)
     // before that one would have come before it.
     if (from > 0)
         m_cutShorts.remove(0, from);
-    qCDebug(lcRdm).noquote() << "fast search: late reply to branch" << answered.state.row << answered.state.branch
+    qCDebug(lcRdm).noquote() << "discovery: late reply to branch" << answered.state.row << answered.state.branch
                              << "(" << why << "), after" << late << "µs; asking again from branch"
                              << m_cutShorts.first().state.row << m_cutShorts.first().state.branch;
     // Counted among the round trips, and the wait held above it for a while: it was no outlier
@@ -231,16 +231,22 @@ void RdmSession::lateReply(const char *why, qsizetype from)
 void RdmSession::SendNextDisc(Change change)
 {
     stopTimer();
+    // A request answered (or asked again) since: the walk goes on from here. Only requests given
+    // up one after the other are asked again after a late reply, so no branch narrowed in
+    // between is met again before its children were asked.
+    m_cutShorts.clear();
     if (change == DISC_NARROW) {
         // Going down a branch again is worth it only if the last time down found someone; a
         // collision that stays after a fruitless visit comes from controllers that will not go
         // quiet, and the walk would circle under it for ever. A visit on which a wait was cut
         // short may have missed a late reply, though: that one is repeated with the paced waits.
         const quint64 key = quint64(m_discBinaryState.row) << 40 | quint64(m_discBinaryState.branch);
-        const Narrowed now{int(m_recorded.size() + m_unacked.size()), m_cutShortWaits};
+        Narrowed now{int(m_recorded.size() + m_unacked.size()), m_cutShortWaits};
         const auto visited = m_narrowedWith.constFind(key);
+        // Once again at most: on a busy machine every wait can count as cut short, and under
+        // controllers that never go quiet the walk would circle until its budget is spent.
         if (visited != m_narrowedWith.cend() && visited->known == now.known
-            && visited->cutShortWaits == now.cutShortWaits) {
+            && (visited->cutShortWaits == now.cutShortWaits || visited->again)) {
             qCDebug(lcRdm).noquote() << "discovery: branch" << m_discBinaryState.row << m_discBinaryState.branch
                                      << "was gone down before without finding anyone; abandoned";
             change = DISC_WIDEN;
@@ -249,6 +255,7 @@ void RdmSession::SendNextDisc(Change change)
                 qCDebug(lcRdm).noquote() << "discovery: branch" << m_discBinaryState.row << m_discBinaryState.branch
                                          << "gone down again: waits were cut short below it; paced waits from here";
                 m_pacedPass = true;
+                now.again = true;
             }
             m_narrowedWith.insert(key, now);
         }
@@ -490,11 +497,28 @@ void RdmSession::Timer1Timer()
             return;
         }
         m_awaitingFirstByte = false;
-        if (m_replyTimeoutMs < timings.discoveryTimeoutMs) {
-            m_cutShorts.append({m_discBinaryState, m_discoverySentUs});
-            ++m_cutShortWaits;
+        // A tick that comes late shows a busy machine, where the line's bytes can be held up as
+        // long: a late reply may yet be taken for a collision in the next branch. Such a wait
+        // counts as cut short where the walk decides whether to go down a branch again; as it
+        // was not given up early, its branch is not asked again on that account. When nothing
+        // is late this changes nothing on the wire.
+        const qint64 waitedUs = m_transport.nowUs() - m_discoveryWrittenUs;
+        const bool lateTick = waitedUs > qint64(m_replyTimeoutMs + LateTickMs) * 1000;
+        if (lateTick)
+            qCDebug(lcRdm).noquote() << "discovery: the reply timer came" << waitedUs / 1000 - m_replyTimeoutMs
+                                     << "ms late; a reply to branch" << m_discBinaryState.row << m_discBinaryState.branch
+                                     << "may still come";
+        const bool cutShort = m_replyTimeoutMs < timings.discoveryTimeoutMs;
+        QList<CutShort> cuts;
+        if (cutShort) {
+            cuts = std::exchange(m_cutShorts, {});
+            cuts.append({m_discBinaryState, m_discoverySentUs});
         }
+        if (cutShort || lateTick)
+            ++m_cutShortWaits;
         SendNextDisc(DISC_WIDEN);
+        if (m_mode == DISCOVER)
+            m_cutShorts = std::move(cuts);
         return;
     }
     if (m_mutePending) {

@@ -63,6 +63,10 @@ public:
     static constexpr int RoundTripsBeforeLearning = 4;
     static constexpr int RoundTripWindow = 32;
     static constexpr int RoundTripMarginUs = 500;
+    // A reply timer that comes this much later than its wait (ms) shows a busy machine, where a
+    // reply may arrive after the next request went out: the wait counts as cut short where the
+    // walk decides whether to go down a branch again, in the paced search too.
+    static constexpr int LateTickMs = 5;
 
     // The waits of a search, each settable on its own; the defaults are the protocol's pacing.
     struct Timings {
@@ -88,8 +92,8 @@ public:
     // inside a branch given up but outside the one asked. It is never taken for a collision: the
     // search waits for a quiet line, goes on from the oldest branch given up, and its wait stays
     // above the late round trip for a while (see above). A collision that came late can pass for
-    // one of the request in flight; a branch is therefore never abandoned as fruitless when a
-    // wait was cut short below it: it is gone down again, and the rest of the pass keeps the
+    // one of the request in flight; a branch is therefore not abandoned as fruitless when a
+    // wait was cut short below it: it is gone down once more, and the rest of the pass keeps the
     // paced waits.
     bool fastSearch = false;
 
@@ -204,6 +208,7 @@ private:
     struct Narrowed {
         int known = 0;
         int cutShortWaits = 0;
+        bool again = false; // gone down again for waits cut short, with nobody new known since
     };
     QHash<quint64, Narrowed> m_narrowedWith;
 
@@ -220,8 +225,9 @@ private:
     qint64 m_discoverySentUs = 0; // when the discovery request in flight went out: before its write
     qint64 m_discoveryWrittenUs = 0; // and after it, where its wait starts
     bool m_awaitingFirstByte = false; // of the reply to it
-    // The discovery requests of this pass that the learnt wait gave up, oldest first, for twice
-    // the paced wait after they went out: their replies may still come.
+    // The discovery requests that the learnt wait gave up one after the other, up to the one in
+    // flight, oldest first, for twice the paced wait after they went out: their replies may
+    // still come.
     struct CutShort {
         rdm::TBinaryState state;
         qint64 sentUs = 0;

@@ -14,6 +14,7 @@
 #include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using rdm::boot::BootloaderExchange;
 using rdm::LineSetting;
@@ -74,6 +75,16 @@ public:
         return true;
     }
     QByteArray readAll() override { return std::exchange(m_in, {}); }
+    // Bytes that have reached the port but are not announced yet: a busy machine has not come
+    // round to them. pollInput takes them in.
+    QByteArray held;
+    void pollInput() override
+    {
+        if (held.isEmpty())
+            return;
+        m_in += std::exchange(held, {});
+        emit readyRead();
+    }
     QSerialPort::SerialPortError error() const override { return QSerialPort::NoError; }
     QString errorString() const override { return QStringLiteral("Input/output error"); }
     void clearError() override {}
@@ -398,6 +409,36 @@ private slots:
         link.cancelFirmwareUpdate();
         QCOMPARE(port->events.last().kind, RecordingPort::Event::Open);
         QCOMPARE(port->events.last().setting, LineSetting::RdmLink);
+    }
+
+    // A discovery reply pauses half-way for longer than the reply timer (an adapter's latency
+    // timer); its rest has reached the port but is not announced when the inter-byte time-out is
+    // due. The rest is taken first: the reply is read whole and its controller muted, not taken
+    // for a collision.
+    void restOfAReplyWaitingWhenTheSilenceIsDue()
+    {
+        auto *port = new RecordingPort;
+        QuorixLink link(port);
+        const QByteArray reply = rdm::encodeDiscoveryReply(rdm::makerUid(0x4242));
+        bool answered = false;
+        port->answer = [&](const QByteArray &written) {
+            if (pidOf(written) != rdm::PID_DISC_UNIQUE_BRANCH || std::exchange(answered, true))
+                return QByteArray();
+            // The rest arrives after the reply timer's tick, before the inter-byte time-out.
+            QTimer::singleShot(RdmSession::DiscoveryIntervalMs + 10, port, [&] { port->held = reply.mid(10); });
+            return reply.left(10);
+        };
+        QVERIFY(link.startSearch().ok());
+        QTRY_VERIFY_WITH_TIMEOUT(port->pidsWritten().count(rdm::PID_DISC_UNIQUE_BRANCH) >= 2
+                                     || port->pidsWritten().contains(rdm::PID_DISC_MUTE),
+                                 5000);
+        QList<QByteArray> writes;
+        for (const RecordingPort::Event &e : port->events)
+            if (e.kind == RecordingPort::Event::Write)
+                writes << e.bytes;
+        const QByteArray afterDiscovery = writes.value(3);
+        QCOMPARE(pidOf(afterDiscovery), quint16(rdm::PID_DISC_MUTE));
+        QCOMPARE(destId(afterDiscovery), 0x4242u);
     }
 
     // The low-latency flag on a real port (a pseudo-terminal): set by open where it is off and can

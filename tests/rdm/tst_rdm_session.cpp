@@ -112,7 +112,11 @@ struct LineHost : RdmTransport {
         interval = ms;
         timerOn = true;
         timerDueUs = clockUs + qint64(ms) * 1000;
+        // A busy machine handles the tick late: by the message's index in `sent` when set.
+        if (tickLateUsOf && !sent.isEmpty())
+            timerDueUs += tickLateUsOf(sent.size() - 1);
     }
+    std::function<int(qsizetype)> tickLateUsOf;
     bool waitTaken = false; // restarts of a message's timer are not another wait
     QList<int> waitsOf(quint16 pid) const
     {
@@ -599,6 +603,52 @@ private slots:
         QVERIFY(waits.count(4) > waits.size() / 2);
     }
 
+    // The paced search on a busy machine: the reply timer of one discovery request is handled
+    // late, and its reply (a collision) comes later still, in the wait of the request after it,
+    // where it reads as a collision in an empty branch. The branch that holds the controllers is
+    // gone down again, not abandoned as fruitless.
+    void lateReplyAfterALateTickInThePacedSearch_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("tickLateUs");
+        QTest::addColumn<int>("roundTripUs");
+        QTest::newRow("the controllers' branch, late by 10 ms") << 20 << 10000 << 35000;
+        QTest::newRow("near the top, late by 30 ms") << 3 << 30000 << 52000;
+        QTest::newRow("a tick a little late, the reply on time") << 20 << 4000 << 3000;
+        QTest::newRow("a tick late by 10 ms, the reply on time") << 20 << 10000 << 3000;
+    }
+
+    void lateReplyAfterALateTickInThePacedSearch()
+    {
+        QFETCH(int, row);
+        QFETCH(int, tickLateUs);
+        QFETCH(int, roundTripUs);
+        const QList<VirtualQuorix> line = virtualLine({0x10, 0x11});
+        LineHost host(line);
+        const TBinaryBounds loaded = FindBounds(row, 1);
+        qsizetype loadedAt = -1;
+        host.roundTripUsOf = [&](qsizetype index) {
+            const QByteArray &m = host.sent[index];
+            if (loadedAt < 0 && pidOf(m) == PID_DISC_UNIQUE_BRANCH && boundsOf(m) == loaded) {
+                loadedAt = index;
+                return roundTripUs;
+            }
+            return 3000;
+        };
+        host.tickLateUsOf = [&](qsizetype index) { return index == loadedAt ? tickLateUs : 0; };
+        QVERIFY(host.search(200'000));
+        QVERIFY(loadedAt >= 0);
+        QCOMPARE(host.tables, 1);
+        compareRecords(host.session.VControllers, line);
+        QCOMPARE(host.session.emptyPasses(), 0);
+        if (roundTripUs < RdmSession::DiscoveryIntervalMs * 1000) { // nothing came late: the usual walk
+            LineHost quiet(line);
+            quiet.roundTripUs = 3000;
+            QVERIFY(quiet.search());
+            QCOMPARE(host.sent, quiet.sent);
+        }
+    }
+
     void onlyTheAnswerInFlightEndsTheWait_data()
     {
         QTest::addColumn<quint32>("from");
@@ -856,12 +906,15 @@ private slots:
         // Neighbours of the misbehaving ones, and controllers far off.
         const QList<quint32> ids{0x00000100, 0x00000101, 0x00000102, 0x00000103, 0x00000104,
                                  0x00000105, 0x00000106, 0x80000000, 0x122D7880, 0x122D7881};
-        for (bool fast : {false, true}) {
+        // Busy: every reply timer is handled 10 ms late, so every wait counts as cut short.
+        for (auto [fast, busy] : {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
             QList<VirtualQuorix> line = virtualLine(ids);
             for (qsizetype i = 0; i < misbehaviours.size(); ++i)
                 misbehave(line, i, *misbehaviourNamed(misbehaviours[i]));
             LineHost host(line);
             host.session.fastSearch = fast;
+            if (busy)
+                host.tickLateUsOf = [](qsizetype) { return 10000; };
             QVERIFY2(host.search(200'000), "the search did not end");
             QVERIFY(host.sentWith(DISCOVERY_COMMAND).size() < 20'000);
 
