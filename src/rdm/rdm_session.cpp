@@ -491,7 +491,8 @@ void RdmSession::Timer1Timer()
         if (std::exchange(m_settling, false)) {
             // The walk goes on from the oldest request given up: whatever came late, every
             // branch after it is asked again.
-            m_discBinaryState = m_cutShorts.first().state;
+            if (!m_cutShorts.isEmpty())
+                m_discBinaryState = m_cutShorts.first().state;
             m_cutShorts.clear();
             SendNextDisc(DISC_REPEAT);
             return;
