@@ -75,6 +75,24 @@ QList<QByteArray> setMessagesFrom(const RdmLineSim &sim, qsizetype from)
     return sets;
 }
 
+// The change list's item of the controller with this serial.
+QTreeWidgetItem *itemOf(const QTreeWidget *changes, const QString &serial)
+{
+    for (int i = 0; i < changes->topLevelItemCount(); ++i)
+        if (changes->topLevelItem(i)->text(0).contains(serial))
+            return changes->topLevelItem(i);
+    return nullptr;
+}
+
+// Messages of each controller in their order, the controllers by serial: a file lists them in
+// the order the search found them, which is not the order they were typed in here.
+QList<QByteArray> byController(QList<QByteArray> messages)
+{
+    std::stable_sort(messages.begin(), messages.end(),
+                     [](const QByteArray &a, const QByteArray &b) { return destId(a) < destId(b); });
+    return messages;
+}
+
 void sendKey(int key, Qt::KeyboardModifiers modifiers = {})
 {
     QWidget *focus = QApplication::focusWidget();
@@ -154,9 +172,12 @@ class TestUsbRestore : public QObject {
 private slots:
     void initTestCase()
     {
-        QList<VirtualQuorix> line = virtualLine({0x1000, 0x1001, 0x1002, 0x2000});
+        QList<VirtualQuorix> line = virtualLine({0x1000, 0x1001, 0x1002, 0x2000, 0x3000, 0x3001});
         for (VirtualQuorix &v : line)
             v.rec.RM = 1;
+        // Two that misbehave only when sent settings (the last test's subject).
+        misbehave(line, 4, Misbehaviour::IgnoresNickname);
+        misbehave(line, 5, Misbehaviour::SilentAfterSet);
         m_sim = std::make_unique<RdmLineSim>(line);
         QString error;
         QVERIFY2(m_sim->start(&error), qPrintable(error));
@@ -179,7 +200,7 @@ private slots:
     void restoreUndoesHandEdits()
     {
         QVERIFY(search());
-        QCOMPARE(usb()->VControllers.size(), 4);
+        QCOMPARE(usb()->VControllers.size(), 6);
         const rdm::QuorixEdits saved0 = rdm::editsOf(controller(0x1000).rec);
         const rdm::QuorixEdits saved1 = rdm::editsOf(controller(0x1001).rec);
         const QString file = backUpAll();
@@ -194,7 +215,7 @@ private slots:
         qsizetype mark = m_sim->messages().size();
         editByHand(0x1000, typedBack(saved0));
         editByHand(0x1001, typedBack(saved1));
-        const QList<QByteArray> typed = setMessagesFrom(*m_sim, mark);
+        const QList<QByteArray> typed = byController(setMessagesFrom(*m_sim, mark));
         QCOMPARE(typed.size(), 8); // every field of both differs from what was moved
 
         editByHand(0x1000, moved0);
@@ -209,8 +230,11 @@ private slots:
                     ticked << d.Changes->topLevelItem(i)->text(0);
             d.btnApply->click();
         });
-        QCOMPARE(ticked, (QStringList{"Restore Quorix 16 \"Moved\" 00001000", "Restore Quorix 16 \"Moved too\" 00001001"}));
-        QCOMPARE(setMessagesFrom(*m_sim, mark), typed);
+        QStringList expected{"Restore Quorix 16 \"Moved\" 00001000", "Restore Quorix 16 \"Moved too\" 00001001"};
+        expected.sort();
+        ticked.sort();
+        QCOMPARE(ticked, expected);
+        QCOMPARE(byController(setMessagesFrom(*m_sim, mark)), typed);
         // Nothing else went out but the gets that read the sets back.
         for (const QByteArray &m : m_sim->messages().mid(mark))
             QVERIFY2(quint8(m[20]) == rdm::SET_COMMAND || quint8(m[20]) == rdm::GET_COMMAND, m.toHex(' ').constData());
@@ -223,7 +247,8 @@ private slots:
         QList<int> rowsRedrawn;
         for (const QList<QVariant> &change : std::as_const(redrawn))
             rowsRedrawn << change.first().toModelIndex().row();
-        QCOMPARE(rowsRedrawn, (QList<int>{rowOf(0x1000), rowOf(0x1001)}));
+        std::sort(rowsRedrawn.begin(), rowsRedrawn.end());
+        QCOMPARE(rowsRedrawn, (QList<int>{qMin(rowOf(0x1000), rowOf(0x1001)), qMax(rowOf(0x1000), rowOf(0x1001))}));
         QCOMPARE(glwtest::rowTexts(usb()->USB_Grid, rowOf(0x1000)).value(1), saved0.nickname);
         QCOMPARE(glwtest::rowTexts(usb()->USB_Grid, rowOf(0x1001)).value(1), saved1.nickname);
 
@@ -279,22 +304,24 @@ private slots:
             d.setResultsPathChooser([&](QWidget *) { return resultsFile; });
             const QTreeWidgetItem *h = d.Changes->headerItem();
             header = QStringList{h->text(0), h->text(1), h->text(2)};
-            const QTreeWidgetItem *first = d.Changes->topLevelItem(0);
+            QTreeWidgetItem *first = itemOf(d.Changes, "00001000");
             for (int i = 0; first && i < first->childCount(); ++i)
                 rows << QStringList{first->child(i)->text(0), first->child(i)->text(1), first->child(i)->text(2)};
 
-            // To the change list, then down to the second controller, and untick it.
+            // To the change list, then down to the other controller changed by hand, and untick it.
             for (int i = 0; i < 20 && QApplication::focusWidget() != d.Changes; ++i)
                 sendKey(Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), d.Changes);
-            QTreeWidgetItem *second = d.Changes->topLevelItem(1);
-            QVERIFY(second);
-            for (int i = 0; i < 10 && d.Changes->currentItem() != second; ++i)
+            QTreeWidgetItem *second = itemOf(d.Changes, "00001001");
+            QVERIFY(first && second);
+            QCOMPARE(second->checkState(0), Qt::Checked);
+            sendKey(Qt::Key_Home);
+            for (int i = 0; i < 40 && d.Changes->currentItem() != second; ++i)
                 sendKey(Qt::Key_Down);
             QCOMPARE(d.Changes->currentItem(), second);
             sendKey(Qt::Key_Space);
             QCOMPARE(second->checkState(0), Qt::Unchecked);
-            QCOMPARE(d.Changes->topLevelItem(0)->checkState(0), Qt::Checked);
+            QCOMPARE(first->checkState(0), Qt::Checked);
 
             for (int i = 0; i < 20 && QApplication::focusWidget() != d.btnApply; ++i)
                 sendKey(Qt::Key_Tab);
@@ -351,6 +378,33 @@ private slots:
         QVERIFY2(told.contains("nothing was sent"), qPrintable(told));
         QTest::qWait(100);
         QCOMPARE(m_sim->messages().size(), before);
+    }
+
+    // The file gives the two misbehaving controllers a new nickname and gamma: the one that keeps
+    // its old nickname differs in just that, sent against reported; the one that falls silent after
+    // the first set has no answer. (Last: the silent one answers no search after this.)
+    void misbehavioursReported()
+    {
+        QVERIFY(search());
+        const QString file = backUpAll();
+        const QString oldName = rdm::labelShown(controller(0x3000).rec.LBL);
+        QVERIFY(settingstest::editEntries(file, [](int, QJsonObject &c, QJsonObject &s) {
+            if (c["uid"] == "00003000" || c["uid"] == "00003001") {
+                c["nickname"] = "Renamed";
+                s["gamma"] = 2.5;
+            }
+        }));
+        const auto results = restore(file, [](RestoreDialog &d) { d.btnApply->click(); });
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].outcome, Outcome::Differs);
+        QVERIFY(results[0].controller.endsWith("00003000"));
+        QCOMPARE(results[0].differences.size(), 1);
+        QCOMPARE(results[0].differences[0].field, QStringLiteral("nickname"));
+        QCOMPARE(results[0].differences[0].fromFile, QStringLiteral("Renamed"));
+        QCOMPARE(results[0].differences[0].now, oldName);
+        QCOMPARE(results[1].outcome, Outcome::NoAnswer);
+        QVERIFY(results[1].controller.endsWith("00003001"));
+        QCOMPARE(controller(0x3000).rec.Gamma, quint8(25));
     }
 };
 
