@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
         }
         UsbTab tab;
         tab.setPortName(sim.slavePath());
-        tab.VControllers.append(makeVirtualQuorix(0x1234, 0).rec);
+        tab.Link->VControllers.append(makeVirtualQuorix(0x1234, 0).rec);
         QByteArray image(blocks * rdm::boot::BLOCK_DATA, '\0');
         for (qsizetype i = 0; i < image.size(); ++i)
             image[i] = char(i * 13);

@@ -127,7 +127,7 @@ Run search(const QList<VirtualQuorix> &line, const Adapter &adapter, bool fast)
     run.learntWaitMs = tab.Link->Session.learntWaitMs();
     run.lateReplies = tab.Link->Session.lateReplies();
     run.roundTripsUs = tab.Link->Session.roundTripsUs();
-    run.records = tab.VControllers;
+    run.records = tab.Link->VControllers;
     run.messages = sim.messages();
     run.replySizes = sim.replySizes();
     const QList<VirtualQuorix> after = sim.controllers();

@@ -57,7 +57,7 @@ void fillUsbTab(TForm1 &form)
     QList<TQuorixCtrl> found;
     for (int i = 0; i < 4; ++i)
         found << makeVirtualQuorix(0x1000 + quint32(i), i).rec;
-    form.USBDevices->VControllers = found;
+    form.USBDevices->Link->VControllers = found;
     form.USBDevices->choosePort(QStringLiteral("/dev/pts/1"), QStringLiteral("Using /dev/pts/1"));
     form.USBDevices->UpdateTable();
 }
@@ -121,7 +121,7 @@ int main(int argc, char *argv[])
     form.tabControl1->setCurrentIndex(TForm1::UsbTabIndex);
     ok = saveShot(form, dir, "usb_tab.png") && ok;
     ok = saveShot(*form.QuorixSettings, dir, "quorix_settings.png") && ok;
-    const QList<TQuorixCtrl> &found = form.USBDevices->VControllers;
+    const QList<TQuorixCtrl> &found = form.USBDevices->Link->VControllers;
     form.QuorixConfig->load(rdm::editsOf(found[0]), true, rdm::firmwareText(found[0]), 1);
     ok = saveShot(*form.QuorixConfig, dir, "quorix_config.png") && ok;
     form.QuorixConfig->load(rdm::editsOf(found[3]), false, rdm::firmwareText(found[3]), 4);

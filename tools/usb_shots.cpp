@@ -24,16 +24,16 @@ int main(int argc, char **argv)
     UsbTab tab;
     tab.resize(737, 474);
     for (int i = 0; i < 6; ++i)
-        tab.VControllers.append(makeVirtualQuorix(0x1000 + quint32(i), i).rec);
+        tab.Link->VControllers.append(makeVirtualQuorix(0x1000 + quint32(i), i).rec);
     tab.choosePort(QStringLiteral("ttyUSB0"), QStringLiteral("Using ttyUSB0"));
     tab.UpdateTable();
     ok = saveShot(tab, dir, "usb_tab.png") && ok;
 
     TQuorixConfig config;
-    const TQuorixCtrl &c = tab.VControllers[1];
+    const TQuorixCtrl &c = tab.Link->VControllers[1];
     config.load(rdm::editsOf(c), true, rdm::firmwareText(c), 2);
     ok = saveShot(config, dir, "quorix_config.png") && ok;
-    config.load(rdm::editsOf(tab.VControllers[3]), false, rdm::firmwareText(tab.VControllers[3]), 4);
+    config.load(rdm::editsOf(tab.Link->VControllers[3]), false, rdm::firmwareText(tab.Link->VControllers[3]), 4);
     ok = saveShot(config, dir, "quorix_config_remote_off.png") && ok;
 
     TQuorixSettings settings;

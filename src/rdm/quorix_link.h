@@ -37,6 +37,10 @@ public:
 
     RdmSession Session;
     QList<TQuorixCtrl> &VControllers; // the session's records; index = table row
+    // The records, one per listed controller, by row.
+    int count() const { return int(VControllers.size()); }
+    bool hasController(int row) const { return row >= 0 && row < count(); }
+    const TQuorixCtrl &controller(int row) const { return VControllers[row]; }
     QSerialPort *const ComPort1;      // null on a fake port
     QTimer *const Timer1;
 

@@ -29,7 +29,6 @@ constexpr char FastSearchKey[] = "usb/fastSearch";
 UsbTab::UsbTab(QuorixLink *link, QWidget *parent)
     : QWidget(parent),
       Link(link ? link : new QuorixLink(this)),
-      VControllers(Link->VControllers),
       USB_Search(common::forms::button(this, "USB_Search", tr("Search"), {8, 16, 97}, tr("Search for USB devices"))),
       ComLabel(stateLabel(new QLabel(tr("Using Com 1"), this), "ComLabel", tr("COM port in use"))),
       lblSearching(common::forms::label(this, "lblSearching", tr("Searching..."), {177, 8})),
@@ -165,10 +164,10 @@ void UsbTab::ControllerSettings()
     if (!m_config || selected.isEmpty())
         return;
     const int row = selected.first().row();
-    if (row < 0 || row >= VControllers.size())
+    if (!Link->hasController(row))
         return;
     Link->CurrentController = row;
-    const TQuorixCtrl &c = VControllers[row];
+    const TQuorixCtrl &c = Link->controller(row);
     m_config->load(rdm::editsOf(c), c.RM != 0, rdm::firmwareText(c), row + 1);
     // Compared with what the fields show, not with the record: a gamma of 0 from a controller
     // that never answered shows as 1.0 and must not be sent unless changed.

@@ -25,7 +25,6 @@ public:
     ~UsbTab() override;
 
     QuorixLink *const Link;
-    QList<TQuorixCtrl> &VControllers; // the link's records, one per table row
 
     QPushButton *USB_Search;
     QLabel *ComLabel;

@@ -139,8 +139,8 @@ void RestoreDialog::listTargets()
 {
     for (int row = 0; row < m_net.count(); ++row)
         m_targets.append({entryOf(m_net.controller(row), m_net.rowTexts(row).value(0)), row});
-    for (int row = 0; row < m_usb.VControllers.size(); ++row)
-        m_targets.append({entryOf(m_usb.VControllers[row]), row});
+    for (int row = 0; row < m_usb.Link->count(); ++row)
+        m_targets.append({entryOf(m_usb.Link->controller(row)), row});
 }
 
 void RestoreDialog::fillTargetBoxes()
@@ -198,7 +198,7 @@ RestoreDialog::Job RestoreDialog::prepare(int entry, int target) const
         job.netAfter = *record;
         after = entryOf(*record, t.now.model);
     } else {
-        const Result<rdm::QuorixEdits> edited = applyTo(e, m_usb.VControllers[t.row], mode);
+        const Result<rdm::QuorixEdits> edited = applyTo(e, m_usb.Link->controller(t.row), mode);
         if (!edited) {
             job.refused = edited.failure().text;
             return job;
@@ -294,7 +294,7 @@ void RestoreDialog::runNext()
         return;
     }
     // As the controller dialog's OK does: compared with what the dialog would show.
-    const rdm::QuorixEdits shown = rdm::shownOf(rdm::editsOf(m_usb.VControllers[t.row]));
+    const rdm::QuorixEdits shown = rdm::shownOf(rdm::editsOf(m_usb.Link->controller(t.row)));
     const QuorixLink::EditOutcome outcome = m_usb.Link->applyEdits(t.row, shown, *job.usbEdited);
     m_usb.Devices->recordChanged(t.row); // what went out is in the record now, and the table shows it
     if (!outcome.notSent.isEmpty()) {

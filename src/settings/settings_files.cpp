@@ -89,8 +89,8 @@ QList<Entry> SettingsFiles::listedEntries() const
     QList<Entry> entries;
     for (int row = 0; row < m_net.count(); ++row)
         entries.append(entryOf(m_net.controller(row), m_net.rowTexts(row).value(0)));
-    for (const TQuorixCtrl &c : m_usb.VControllers)
-        entries.append(entryOf(c));
+    for (int row = 0; row < m_usb.Link->count(); ++row)
+        entries.append(entryOf(m_usb.Link->controller(row)));
     return entries;
 }
 
@@ -117,9 +117,9 @@ void SettingsFiles::saveNetworkController()
 void SettingsFiles::saveUsbController()
 {
     const int row = m_usb.Link->CurrentController;
-    if (row < 0 || row >= m_usb.VControllers.size())
+    if (row < 0 || row >= m_usb.Link->count())
         return;
-    const Entry e = entryOf(m_usb.VControllers[row]);
+    const Entry e = entryOf(m_usb.Link->controller(row));
     write(&m_usbDialog, {e}, e.nickname.isEmpty() ? e.id : e.nickname);
 }
 
@@ -139,8 +139,8 @@ void SettingsFiles::backUpNetwork()
 void SettingsFiles::backUpUsb()
 {
     QList<Entry> entries;
-    for (const TQuorixCtrl &c : m_usb.VControllers)
-        entries.append(entryOf(c));
+    for (int row = 0; row < m_usb.Link->count(); ++row)
+        entries.append(entryOf(m_usb.Link->controller(row)));
     if (entries.isEmpty()) {
         QMessageBox::information(&m_usb, m_usb.window()->windowTitle(), tr("No USB devices are listed. Search first."));
         return;

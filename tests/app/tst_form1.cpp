@@ -94,7 +94,7 @@ void fillUsbTable(TForm1 &form, int rows)
         c.RM = 1;
         found << c;
     }
-    form.USBDevices->VControllers = found;
+    form.USBDevices->Link->VControllers = found;
     form.USBDevices->UpdateTable();
 }
 
@@ -421,7 +421,7 @@ private slots:
         QTest::keyClick(grid, Qt::Key_Return);
         QVERIFY(done);
         if (usb) {
-            QCOMPARE(QByteArray(reinterpret_cast<const char *>(form.USBDevices->VControllers[0].LBL.data()), 4),
+            QCOMPARE(QByteArray(reinterpret_cast<const char *>(form.USBDevices->Link->VControllers[0].LBL.data()), 4),
                      QByteArray("Keys"));
             QTRY_COMPARE(QByteArray(reinterpret_cast<const char *>(line.controllers()[0].rec.LBL.data()), 4),
                          QByteArray("Keys"));

@@ -147,7 +147,7 @@ private slots:
         QVERIFY2(line.started, qPrintable(line.error));
         QVERIFY(line.search());
         QCOMPARE(line.tab.rowCount(), 2);
-        const quint32 id = line.tab.VControllers[0].deviceId();
+        const quint32 id = line.tab.Link->VControllers[0].deviceId();
 
         int handled = line.sim.messagesHandled();
         glwtest::answerModalOf<TQuorixConfig>([](TQuorixConfig *d) {
@@ -172,9 +172,9 @@ private slots:
         // A gamma whose reply was lost (0 in the record, 1.0 in the dialog) is not written back by
         // an OK that left it alone, and the start address box that had the focus last time is not
         // checked (0 would become 1) before the dialog is shown again.
-        const quint8 realGamma = line.controller(line.tab.VControllers[1].deviceId()).rec.Gamma;
-        line.tab.VControllers[1].Gamma = 0;
-        line.tab.VControllers[1].STA = {0, 0};
+        const quint8 realGamma = line.controller(line.tab.Link->VControllers[1].deviceId()).rec.Gamma;
+        line.tab.Link->VControllers[1].Gamma = 0;
+        line.tab.Link->VControllers[1].STA = {0, 0};
         QString addressShown;
         glwtest::answerModalOf<TQuorixConfig>([&](TQuorixConfig *d) {
             d->StartAddress->setFocus();
@@ -189,7 +189,7 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(addressShown, QStringLiteral("0"));
         QCOMPARE(line.sim.messagesHandled(), handled);
-        QCOMPARE(line.controller(line.tab.VControllers[1].deviceId()).rec.Gamma, realGamma);
+        QCOMPARE(line.controller(line.tab.Link->VControllers[1].deviceId()).rec.Gamma, realGamma);
 
         const VirtualQuorix changed = line.controller(id);
         QCOMPARE(rdm::labelShown(changed.rec.LBL), QStringLiteral("Front truss"));
@@ -198,8 +198,8 @@ private slots:
         QCOMPARE(changed.rec.Gamma, quint8(27));
 
         QVERIFY(line.search());
-        compareRecords(line.tab.VControllers, line.sim.controllers());
-        const int row = line.tab.VControllers[0].deviceId() == id ? 0 : 1;
+        compareRecords(line.tab.Link->VControllers, line.sim.controllers());
+        const int row = line.tab.Link->VControllers[0].deviceId() == id ? 0 : 1;
         QCOMPARE(glwtest::rowTexts(line.tab.USB_Grid, row).at(1), QStringLiteral("Front truss"));
     }
 
@@ -425,7 +425,7 @@ private slots:
         Line line(virtualLine({0x42, 0x43}));
         QVERIFY2(line.started, qPrintable(line.error));
         QVERIFY(line.search());
-        const int row = line.tab.VControllers[0].deviceId() == 0x42 ? 0 : 1;
+        const int row = line.tab.Link->VControllers[0].deviceId() == 0x42 ? 0 : 1;
         line.writeFirmware(hexfixture::pattern(60 * 128));
         QVERIFY(line.startUpdate(row, 5, 10000));
         // Cancel asks first, with No as the default.
@@ -450,7 +450,7 @@ private slots:
         // The RDM link works: the other controller is found; the one in its bootloader is not.
         QVERIFY(line.search());
         QCOMPARE(line.tab.rowCount(), 1);
-        QCOMPARE(line.tab.VControllers[0].deviceId(), 0x43u);
+        QCOMPARE(line.tab.Link->VControllers[0].deviceId(), 0x43u);
     }
 
     // The interface unplugged after a search: what the controller dialog's OK and the firmware
@@ -463,7 +463,7 @@ private slots:
         Line line(controllers);
         QVERIFY2(line.started, qPrintable(line.error));
         QVERIFY(line.search());
-        const std::array<quint8, 32> label = line.tab.VControllers[0].LBL;
+        const std::array<quint8, 32> label = line.tab.Link->VControllers[0].LBL;
         const QString path = line.sim.slavePath();
         line.sim.stop();
         glwtest::FailureCapture failures;
@@ -479,7 +479,7 @@ private slots:
                                                    "Can't open COM port!")),
                  qPrintable(notSent));
         QVERIFY2(notSent.contains(path), qPrintable(notSent));
-        QCOMPARE(line.tab.VControllers[0].LBL, label);
+        QCOMPARE(line.tab.Link->VControllers[0].LBL, label);
 
         line.writeFirmware(hexfixture::pattern(128));
         line.openFirmwareDialog(0);

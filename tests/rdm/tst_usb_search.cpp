@@ -104,7 +104,7 @@ private slots:
             QVERIFY(tab.wheelSearching->isHidden());
             QVERIFY(tab.lblSearching->isHidden());
             QCOMPARE(tab.ComLabel->text(), QStringLiteral("Using Com 1"));
-            compareRecords(tab.VControllers, sim.controllers());
+            compareRecords(tab.Link->VControllers, sim.controllers());
             QCOMPARE(tab.rowCount(), ids.size());
             QCOMPARE(counts.first().first().toInt(), 0);
             QCOMPARE(counts.last().first().toInt(), ids.size());
@@ -113,7 +113,7 @@ private slots:
             for (int row = 0; row < tab.rowCount(); ++row) {
                 QCOMPARE(glwtest::rowTexts(tab.USB_Grid, row).at(0), QStringLiteral("Quorix 16"));
                 QCOMPARE(glwtest::rowTexts(tab.USB_Grid, row).at(3),
-                         QStringLiteral("%1").arg(tab.VControllers[row].deviceId(), 8, 16, QLatin1Char('0')).toUpper());
+                         QStringLiteral("%1").arg(tab.Link->VControllers[row].deviceId(), 8, 16, QLatin1Char('0')).toUpper());
             }
 
             QStringList shown;
@@ -134,7 +134,7 @@ private slots:
                     gets << qMakePair(pidOf(m), destId(m));
             for (quint16 pid : {rdm::PID_DEVICE_INFO, rdm::PID_SENSOR_VALUE, rdm::PID_REMOTE_MODE, rdm::PID_GAMMA,
                                 rdm::PID_DEVICE_LABEL})
-                for (const TQuorixCtrl &c : tab.VControllers)
+                for (const TQuorixCtrl &c : tab.Link->VControllers)
                     expected << qMakePair(pid, c.deviceId());
             QCOMPARE(gets, expected);
         }
@@ -150,8 +150,8 @@ private slots:
         tab.Link->Session.fastSearch = true;
         QVERIFY(runSearch(tab));
         QCOMPARE(tab.rowCount(), 2);
-        compareRecords({tab.VControllers[0]}, {line[0]});
-        const TQuorixCtrl &silent = tab.VControllers[1];
+        compareRecords({tab.Link->VControllers[0]}, {line[0]});
+        const TQuorixCtrl &silent = tab.Link->VControllers[1];
         QCOMPARE(silent.deviceId(), 0x11u);
         QCOMPARE(silent.SVID, (std::array<quint8, 4>{}));
         QCOMPARE(silent.LBL, (std::array<quint8, 32>{}));
@@ -177,7 +177,7 @@ private slots:
         UsbTab &tab = pty.tab;
         QVERIFY(runSearch(tab));
         QList<quint32> listed;
-        for (const TQuorixCtrl &c : std::as_const(tab.VControllers))
+        for (const TQuorixCtrl &c : std::as_const(tab.Link->VControllers))
             listed << c.deviceId();
         for (quint32 id : std::as_const(listed))
             QCOMPARE(listed.count(id), 1);
@@ -256,7 +256,7 @@ private slots:
         RdmLineSim &sim = pty.sim;
         UsbTab &tab = pty.tab;
         QVERIFY(runSearch(tab));
-        QCOMPARE(tab.VControllers.size(), 2);
+        QCOMPARE(tab.Link->VControllers.size(), 2);
 
         int handled = sim.messagesHandled();
         const QByteArray name = "Renamed";
@@ -267,7 +267,7 @@ private slots:
             QVERIFY(tab.Link->DeviceGammaSet(i, 27).ok());
             QVERIFY(!tab.Link->ComPort1->isOpen());
             // Each value is in the record once its message went out.
-            const TQuorixCtrl &rec = tab.VControllers[i];
+            const TQuorixCtrl &rec = tab.Link->VControllers[i];
             QCOMPARE(rec.PERS[0], quint8(3));
             QCOMPARE(rec.STA, (std::array<quint8, 2>{0x01, 0x2C}));
             QCOMPARE(rdm::labelShown(rec.LBL), QString::fromLatin1(name));
@@ -276,11 +276,11 @@ private slots:
             QTRY_COMPARE(sim.messagesHandled(), handled);
         }
         const QList<VirtualQuorix> after = sim.controllers();
-        const VirtualQuorix &remote = after[tab.VControllers[0].deviceId() == 0x500 ? 0 : 1];
-        const VirtualQuorix &local = after[tab.VControllers[0].deviceId() == 0x500 ? 1 : 0];
+        const VirtualQuorix &remote = after[tab.Link->VControllers[0].deviceId() == 0x500 ? 0 : 1];
+        const VirtualQuorix &local = after[tab.Link->VControllers[0].deviceId() == 0x500 ? 1 : 0];
         QCOMPARE(remote.rec.PERS[0], quint8(3));
         QCOMPARE(remote.rec.STA, (std::array<quint8, 2>{0x01, 0x2C}));
-        QCOMPARE(remote.rec.LBL, tab.VControllers[0].LBL);
+        QCOMPARE(remote.rec.LBL, tab.Link->VControllers[0].LBL);
         QCOMPARE(remote.rec.Gamma, quint8(27));
         QCOMPARE(local.rec.PERS, line[1].rec.PERS);
         QCOMPARE(local.rec.STA, line[1].rec.STA);
@@ -288,11 +288,11 @@ private slots:
         QCOMPARE(local.rec.Gamma, quint8(27));
 
         QVERIFY(tab.Link->TriggerBootload(0).ok());
-        QTRY_VERIFY(sim.controllers()[tab.VControllers[0].deviceId() == 0x500 ? 0 : 1].inBootloader);
+        QTRY_VERIFY(sim.controllers()[tab.Link->VControllers[0].deviceId() == 0x500 ? 0 : 1].inBootloader);
 
         // The next search starts clean although the set replies were never read.
         QVERIFY(runSearch(tab));
-        QCOMPARE(tab.VControllers.size(), 1); // the one in its bootloader no longer answers
+        QCOMPARE(tab.Link->VControllers.size(), 1); // the one in its bootloader no longer answers
     }
 };
 

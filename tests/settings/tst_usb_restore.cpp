@@ -119,8 +119,8 @@ class TestUsbRestore : public QObject {
 
     int rowOf(quint32 id)
     {
-        for (int row = 0; row < usb()->VControllers.size(); ++row)
-            if (usb()->VControllers[row].deviceId() == id)
+        for (int row = 0; row < usb()->Link->VControllers.size(); ++row)
+            if (usb()->Link->VControllers[row].deviceId() == id)
                 return row;
         return -1;
     }
@@ -153,7 +153,7 @@ class TestUsbRestore : public QObject {
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         QVERIFY(opened);
-        QVERIFY(QTest::qWaitFor([&] { return rdm::editsOf(controller(id).rec) == rdm::editsOf(usb()->VControllers[row]); },
+        QVERIFY(QTest::qWaitFor([&] { return rdm::editsOf(controller(id).rec) == rdm::editsOf(usb()->Link->VControllers[row]); },
                                 5000));
     }
 
@@ -200,7 +200,7 @@ private slots:
     void restoreUndoesHandEdits()
     {
         QVERIFY(search());
-        QCOMPARE(usb()->VControllers.size(), 6);
+        QCOMPARE(usb()->Link->VControllers.size(), 6);
         const rdm::QuorixEdits saved0 = rdm::editsOf(controller(0x1000).rec);
         const rdm::QuorixEdits saved1 = rdm::editsOf(controller(0x1001).rec);
         const QString file = backUpAll();
