@@ -5,6 +5,7 @@
 #include "rdm/quorix_read_back.h"
 #include "rdm/quorix_texts.h"
 #include "rdm/search_progress.h"
+#include "settings/read_back.h"
 
 #include <QEventLoop>
 #include <QLocale>
@@ -29,24 +30,6 @@ QStringList fieldLines(const rdm::QuorixEdits &e)
             QStringLiteral("gamma=%1").arg(gammaShown(e.gammaTenths))};
 }
 
-// The settings file's name of the field an edit step sends.
-QString fieldName(rdm::EditStep step)
-{
-    switch (step) {
-    case rdm::LabelStep:
-        return QStringLiteral("nickname");
-    case rdm::ModeStep:
-        return QStringLiteral("mode");
-    case rdm::StartAddressStep:
-        return QStringLiteral("startAddress");
-    case rdm::GammaStep:
-        return QStringLiteral("gamma");
-    case rdm::EditSteps:
-        break;
-    }
-    return {};
-}
-
 // The fields the dialog would not have let the operator change on a controller without remote
 // mode, named as the settings file names them.
 QStringList lockedFields(const rdm::QuorixEdits &shown, const rdm::QuorixEdits &edited)
@@ -54,7 +37,7 @@ QStringList lockedFields(const rdm::QuorixEdits &shown, const rdm::QuorixEdits &
     QStringList locked;
     for (const rdm::EditStep step : {rdm::LabelStep, rdm::ModeStep, rdm::StartAddressStep})
         if (rdm::stepChanged(step, shown, edited))
-            locked << fieldName(step);
+            locked << settings::usbFieldName(step);
     return locked;
 }
 
@@ -248,7 +231,7 @@ bool UsbCommands::verify(const QList<Sent> &sent)
         const rdm::QuorixEdits &now = report->reported;
         QStringList said;
         for (const rdm::ReadBackField &f : report->fields) {
-            const QString field = fieldName(f.step);
+            const QString field = settings::usbFieldName(f.step);
             switch (f.state) {
             case rdm::ReadBackField::State::AsSent:
                 break;

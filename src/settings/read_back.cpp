@@ -46,18 +46,30 @@ QList<Change> differences(const Entry &sent, const Entry &reported)
     return changes(reported, sent);
 }
 
+QString usbFieldName(rdm::EditStep step)
+{
+    switch (step) {
+    case rdm::LabelStep: return QStringLiteral("nickname");
+    case rdm::ModeStep: return QStringLiteral("mode");
+    case rdm::StartAddressStep: return QStringLiteral("startAddress");
+    case rdm::GammaStep:
+    case rdm::EditSteps: break;
+    }
+    return QStringLiteral("gamma");
+}
+
 namespace {
 // A USB field by its name in the file, with its value as the restore table words it.
 std::pair<QString, QString> usbField(rdm::EditStep step, const rdm::QuorixEdits &e)
 {
     switch (step) {
-    case rdm::LabelStep: return {QStringLiteral("nickname"), e.nickname};
-    case rdm::ModeStep: return {QStringLiteral("mode"), QString::number(e.personality)};
-    case rdm::StartAddressStep: return {QStringLiteral("startAddress"), QString::number(e.startAddress)};
+    case rdm::LabelStep: return {usbFieldName(step), e.nickname};
+    case rdm::ModeStep: return {usbFieldName(step), QString::number(e.personality)};
+    case rdm::StartAddressStep: return {usbFieldName(step), QString::number(e.startAddress)};
     case rdm::GammaStep:
     case rdm::EditSteps: break;
     }
-    return {QStringLiteral("gamma"), QString::number(e.gammaTenths / 10.0)};
+    return {usbFieldName(rdm::GammaStep), QString::number(e.gammaTenths / 10.0)};
 }
 } // namespace
 

@@ -45,6 +45,9 @@ QString resultListText(const QList<RestoreResult> &results);
 // `fromFile` as sent.
 QList<Change> differences(const Entry &sent, const Entry &reported);
 
+// The settings file's name of the USB field an edit step sends.
+QString usbFieldName(rdm::EditStep step);
+
 // A USB controller's read-back as a result: "Verified", "Differs" with each field reported
 // otherwise than sent or not reported at all, or "No answer" when no get was answered.
 RestoreResult usbResult(const QString &controller, const rdm::ReadBackReport &report);
