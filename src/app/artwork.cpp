@@ -1,73 +1,112 @@
 #include "app/artwork.h"
 
+#include "app/artwork_names.h"
+
+#include <QDir>
 #include <QGuiApplication>
 #include <QIconEngine>
+#include <QImage>
+#include <QImageReader>
 #include <QPainter>
-#include <QSvgRenderer>
+
+#include <algorithm>
 
 namespace {
 
-// `svg` fitted into `target` and centred in it.
-void renderFitted(QSvgRenderer &svg, QPainter &p, const QRectF &target)
+const QString LogoFolder = QStringLiteral(":/logos/");
+
+// A PNG picture of the resources, read by Qt's own PNG reader: left to find the format itself, the
+// reader would load every image-format plugin on the system (the SVG one with its renderer too).
+QImage readPicture(const QString &path)
 {
-    QSizeF fitted = svg.viewBoxF().size();
-    fitted.scale(target.size(), Qt::KeepAspectRatio);
-    p.setRenderHint(QPainter::Antialiasing);
-    svg.render(&p, QRectF(target.x() + (target.width() - fitted.width()) / 2,
-                          target.y() + (target.height() - fitted.height()) / 2, fitted.width(), fitted.height()));
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
-// The icon drawn from its artwork at whatever size the window system asks for, by the renderer
-// the logos use: as an icon made from the SVG file would be, without the icon-engine plugin for
-// SVG files being looked up and loaded while the program starts.
-class ArtworkIconEngine : public QIconEngine {
-public:
-    explicit ArtworkIconEngine(QString path) : m_path(std::move(path)) {}
-
-    void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override
-    {
-        QSvgRenderer svg(m_path);
-        if (svg.isValid())
-            renderFitted(svg, *painter, rect);
+// The densities drawn for the logo `stem` at `logical`, read from the pictures' names.
+QList<qreal> drawnScales(const QString &stem, QSize logical)
+{
+    const QString prefix = app::artwork::pictureName(stem, logical, 0).section(QLatin1Char('@'), 0, 0) + u'@';
+    QList<qreal> scales;
+    for (const QString &name : QDir(LogoFolder).entryList({prefix + u'*'}, QDir::Files)) {
+        bool ok = false;
+        const qreal scale = name.mid(prefix.size()).chopped(int(qstrlen("x.png"))).toDouble(&ok);
+        if (ok && scale > 0)
+            scales << scale;
     }
-    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    std::sort(scales.begin(), scales.end());
+    return scales;
+}
+
+// The icon from the pictures drawn at build time (one folder per size, "48x48/glintwork.png"), each
+// read only when the window system asks for it: an icon made from files would have every icon-engine
+// plugin looked up and loaded while the program starts.
+class PictureIconEngine : public QIconEngine {
+public:
+    explicit PictureIconEngine(QString folder) : m_folder(std::move(folder)) {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
     {
-        QPixmap pm(size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        paint(&p, QRect(QPoint(), size), mode, state);
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        // The smallest picture at least as large, scaled down if it is larger.
+        QList<int> sides;
+        for (const QString &name : QDir(m_folder).entryList(QDir::Dirs))
+            sides << name.section(QLatin1Char('x'), 0, 0).toInt();
+        std::sort(sides.begin(), sides.end());
+        if (sides.isEmpty() || size.isEmpty())
+            return QPixmap();
+        const int wanted = qMax(size.width(), size.height());
+        const auto larger = std::lower_bound(sides.begin(), sides.end(), wanted);
+        const int side = larger == sides.end() ? sides.last() : *larger;
+        QPixmap pm = QPixmap::fromImage(readPicture(QStringLiteral("%1/%2x%2/glintwork.png").arg(m_folder).arg(side)));
+        if (pm.size() != size)
+            pm = pm.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
         return pm;
     }
-    QIconEngine *clone() const override { return new ArtworkIconEngine(m_path); }
-    QString key() const override { return QStringLiteral("ArtworkIconEngine"); }
+    QIconEngine *clone() const override { return new PictureIconEngine(m_folder); }
+    QString key() const override { return QStringLiteral("PictureIconEngine"); }
 
 private:
-    QString m_path;
+    QString m_folder;
 };
 
 } // namespace
 
-QString brandLogoPath(const QString &brandName)
+QPixmap brandLogo(const QString &brandName, int width, int height, qreal scale)
 {
-    return QStringLiteral(":/artwork/logo_%1.svg").arg(brandName.toLower());
+    const QString stem = QStringLiteral("logo_") + brandName.toLower();
+    const QSize logical(width, height);
+    QImage img = readPicture(LogoFolder + app::artwork::pictureName(stem, logical, scale));
+    if (img.isNull()) {
+        // A density of its own (a desktop scaled by 1.2, say): the next finer picture, scaled down.
+        const QList<qreal> scales = drawnScales(stem, logical);
+        if (!scales.isEmpty()) {
+            const auto finer = std::lower_bound(scales.begin(), scales.end(), scale);
+            const qreal nearest = finer == scales.end() ? scales.last() : *finer;
+            img = readPicture(LogoFolder + app::artwork::pictureName(stem, logical, nearest))
+                      .scaled(logical * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
+    }
+    if (img.isNull()) {
+        img = QImage(logical * scale, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+    }
+    QPixmap pm = QPixmap::fromImage(img);
+    pm.setDevicePixelRatio(scale);
+    return pm;
 }
 
 QPixmap brandLogo(const QString &brandName, int width, int height)
 {
     // Drawn at the screen's pixel density so a scaled desktop does not blur it.
-    const qreal dpr = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-    QPixmap pm(QSize(width, height) * dpr);
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QSvgRenderer svg(brandLogoPath(brandName));
-    if (!svg.isValid())
-        return pm;
-    QPainter p(&pm);
-    renderFitted(svg, p, QRectF(0, 0, width, height));
-    return pm;
+    return brandLogo(brandName, width, height, qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
 }
 
 QIcon applicationIcon()
 {
-    return QIcon(new ArtworkIconEngine(QStringLiteral(":/artwork/glintwork.svg")));
+    return QIcon(new PictureIconEngine(QStringLiteral(":/icons")));
 }

@@ -2,6 +2,7 @@
 
 #include "app/about_windows.h"
 #include "app/artwork.h"
+#include "app/artwork_render.h"
 
 #include <QImage>
 #include <QLabel>
@@ -97,11 +98,42 @@ private slots:
             QCOMPARE(paintedPixels(icon.pixmap(size)) > size * size / 2, true);
     }
 
-    // The icon is drawn without the icon-engine plugin for SVG files, and looks as one made from
-    // the file with that plugin does.
+    // The logos the windows show are the artwork as drawn for that size and pixel density, to the
+    // byte; a density no picture was made for still gets a picture of its own size.
+    void logosAreTheArtwork_data()
+    {
+        QTest::addColumn<QString>("brand");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<qreal>("scale");
+        for (const char *brand : {"Orvanta", "Halvane", "Quillon"})
+            for (QSize size : {QSize(265, 65), QSize(329, 129)})
+                for (qreal scale : {1.0, 1.5, 2.0})
+                    QTest::addRow("%s %dx%d @%g", brand, size.width(), size.height(), scale)
+                        << QString::fromLatin1(brand) << size << scale;
+    }
+    void logosAreTheArtwork()
+    {
+        QFETCH(QString, brand);
+        QFETCH(QSize, size);
+        QFETCH(qreal, scale);
+        const QImage drawn = app::artwork::renderLogo(
+            QStringLiteral(GLW_ARTWORK_DIR "/logo_%1.svg").arg(brand.toLower()), size, scale);
+        QVERIFY(!drawn.isNull());
+        const QPixmap shown = brandLogo(brand, size.width(), size.height(), scale);
+        QCOMPARE(shown.devicePixelRatio(), scale);
+        QCOMPARE(shown.toImage().convertToFormat(drawn.format()), drawn);
+
+        const QPixmap between = brandLogo(brand, size.width(), size.height(), 1.1);
+        QCOMPARE(between.size(), size * 1.1);
+        QCOMPARE(between.devicePixelRatio(), 1.1);
+        QVERIFY(paintedPixels(between) > between.width() * between.height() / 20);
+    }
+
+    // The icon is drawn at build time, and looks as one made from the file with the icon-engine
+    // plugin for SVG files does.
     void iconLooksAsMadeFromTheFile()
     {
-        const QIcon fromFile(QStringLiteral(":/artwork/glintwork.svg"));
+        const QIcon fromFile(QStringLiteral(GLW_ARTWORK_DIR "/glintwork.svg"));
         if (fromFile.isNull())
             QSKIP("no icon engine for SVG files on this system");
         for (int size : {16, 48, 256}) {
