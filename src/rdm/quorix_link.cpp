@@ -336,6 +336,7 @@ QuorixLink::EditOutcome QuorixLink::applyEdits(int num, const rdm::QuorixEdits &
         }
         QThread::msleep(SetPauseMs);
     }
+    emit recordChanged(num);
     return out;
 }
 

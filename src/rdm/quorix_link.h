@@ -124,6 +124,8 @@ signals:
     // The search ended; `complete` when it filled VControllers (the table is to be drawn).
     void searchEnded(bool complete);
     void setMessageWritten(int num, quint16 pid);
+    // applyEdits has put into record `num` what went out.
+    void recordChanged(int num);
     void firmwareProgress(int percent);
     // The key has been offered for `ms` without an answer.
     void bootloaderWaiting(qint64 ms);

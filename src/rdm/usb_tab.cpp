@@ -58,6 +58,7 @@ UsbTab::UsbTab(QuorixLink *link, QWidget *parent)
     connect(USB_Grid, &QTableView::doubleClicked, this, &UsbTab::ControllerSettings);
     // Emptied before the records are: no row ever stands for a record that is gone.
     connect(Link, &QuorixLink::searchStarted, Devices, &UsbDeviceModel::clear);
+    connect(Link, &QuorixLink::recordChanged, Devices, &UsbDeviceModel::recordChanged);
     openRowsByKeyboard(USB_Grid, [this](int) { ControllerSettings(); });
     connect(Link, &QuorixLink::searchStatus, this,
             [this](const rdm::SearchProgress &progress) { StatusBar1->showMessage(rdm::searchProgressText(progress)); });
@@ -179,7 +180,6 @@ void UsbTab::ControllerSettings()
     if (result != QDialog::Accepted)
         return;
     const QuorixLink::EditOutcome outcome = Link->applyEdits(row, shown, m_config->edits());
-    Devices->recordChanged(row); // what went out is in the record now
     if (outcome.notSent.isEmpty())
         return;
     showFailure({tr("These changes did not reach controller %1: %2.\n\n%3")

@@ -296,7 +296,6 @@ void RestoreDialog::runNext()
     // As the controller dialog's OK does: compared with what the dialog would show.
     const rdm::QuorixEdits shown = rdm::shownOf(rdm::editsOf(m_usb.Link->controller(t.row)));
     const QuorixLink::EditOutcome outcome = m_usb.Link->applyEdits(t.row, shown, *job.usbEdited);
-    m_usb.Devices->recordChanged(t.row); // what went out is in the record now, and the table shows it
     if (!outcome.notSent.isEmpty()) {
         finishJob({name, Outcome::NotSent, {},
                    tr("%1 did not go out: %2").arg(outcome.notSent.join(QStringLiteral(", ")), outcome.reason.text)});

@@ -13,6 +13,7 @@
 #include "rdm/usb_tab.h"
 
 #include <QComboBox>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -150,6 +151,7 @@ private slots:
         const quint32 id = line.tab.Link->VControllers[0].deviceId();
 
         int handled = line.sim.messagesHandled();
+        QSignalSpy redrawn(line.tab.USB_Grid->model(), &QAbstractItemModel::dataChanged);
         glwtest::answerModalOf<TQuorixConfig>([](TQuorixConfig *d) {
             d->Nickname->setText(QStringLiteral("Front truss"));
             d->ControllerMode->setCurrentIndex(2);
@@ -161,6 +163,9 @@ private slots:
         QCOMPARE(line.tab.Link->CurrentController, 0);
         QCOMPARE(line.config.windowTitle(), QStringLiteral("Controller 1 Configuration"));
         QTRY_COMPARE(line.sim.messagesHandled(), handled + 4);
+        // The row is redrawn with what went out.
+        QCOMPARE(redrawn.size(), 1);
+        QCOMPARE(redrawn.first().first().toModelIndex().row(), 0);
 
         // OK with nothing changed sends nothing.
         handled = line.sim.messagesHandled();
