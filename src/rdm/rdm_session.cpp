@@ -117,10 +117,11 @@ void RdmSession::abort()
 
 void RdmSession::startPass()
 {
+    const int settleMs = fastSearch ? timings.fastUnmuteWaitMs : timings.unmuteWaitMs;
     SendUnmute();
-    sleep(timings.unmuteWaitMs);
+    sleep(settleMs);
     SendUnmute();
-    sleep(timings.unmuteWaitMs);
+    sleep(settleMs);
     m_discBinaryState.row = 1;
     m_discBinaryState.branch = 1;
     m_passRequests = 0;

@@ -45,6 +45,9 @@ public:
     static constexpr int DiscoveryIntervalMs = 20;
     static constexpr int ParameterIntervalMs = 100;
     static constexpr int UnmuteWaitMs = 100;
+    // Fast search: nothing answers an un-mute, so after it the line only has to be quiet for as
+    // long as an adapter may hold stray bytes, the paced wait for a reply.
+    static constexpr int FastUnmuteWaitMs = DiscoveryIntervalMs;
     // The least a controller leaves the line quiet between a response and its next request.
     static constexpr int ResponseGapUs = 176;
     static constexpr int BreakUs = 1000;
@@ -77,12 +80,14 @@ public:
         int breakUs = BreakUs;                        // the break before each message
         int gapTimeoutMs = rdm::RDM_GAP_MS;           // silence that ends a reply cut short
         int fastBreakUs = FastBreakUs;                // the break before each message of a fast search
+        int fastUnmuteWaitMs = FastUnmuteWaitMs;      // after each unmute of a fast search
     };
     Timings timings;
 
     // Fast search: a get whose answer (or refusal) is in moves on after the response gap instead
     // of the whole time-out, which stays the wait for an answer that does not come; each break is
-    // as short as a responder allows; and a discovery request is given up as unanswered once the
+    // as short as a responder allows; the un-mutes are followed by the paced reply wait, not the
+    // paced settling time; and a discovery request is given up as unanswered once the
     // learnt wait (above) has passed. The messages and their order are those of the paced search;
     // only the waits shrink.
     //

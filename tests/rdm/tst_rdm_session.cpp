@@ -44,6 +44,7 @@ struct LineHost : RdmTransport {
     bool gapOn = false;
     int interval = 0;
     QList<int> shortWaits; // blocking waits below a millisecond, in µs
+    QList<int> longWaits;  // and the others
     QList<SearchProgress> progress;
     int tables = 0;
     int emptyEnds = 0;
@@ -91,8 +92,7 @@ struct LineHost : RdmTransport {
     qint64 nowUs() const override { return clockUs; }
     void pause(int us) override
     {
-        if (us < 1000)
-            shortWaits << us;
+        (us < 1000 ? shortWaits : longWaits) << us;
     }
     QList<int> gapTimeouts;
     // The reply time-out each message was given, by its command class.
@@ -300,7 +300,7 @@ private slots:
             RdmSession::Timings t;
             if (custom) {
                 t = {.discoveryTimeoutMs = 7, .parameterTimeoutMs = 33, .unmuteWaitMs = 11, .responseGapUs = 250,
-                     .breakUs = 400, .gapTimeoutMs = 5, .fastBreakUs = 200};
+                     .breakUs = 400, .gapTimeoutMs = 5, .fastBreakUs = 200, .fastUnmuteWaitMs = 9};
                 host.session.timings = t;
             }
             host.session.fastSearch = true;
@@ -315,7 +315,8 @@ private slots:
             QCOMPARE(QSet<int>(host.gapTimeouts.cbegin(), host.gapTimeouts.cend()), QSet<int>{t.gapTimeoutMs});
             QCOMPARE(host.shortWaits, QList<int>(host.pacing.answeredTicks, t.responseGapUs));
             const SearchPacing &p = host.pacing;
-            QCOMPARE(p.waitedMs, 2 * t.unmuteWaitMs);
+            QCOMPARE(host.longWaits, QList<int>(2, t.fastUnmuteWaitMs * 1000));
+            QCOMPARE(p.waitedMs, 2 * t.fastUnmuteWaitMs);
             QCOMPARE(p.prescribedMs(),
                      p.waitedMs
                          + (qint64(p.messages) * t.fastBreakUs + qint64(p.discoveryTicks) * t.discoveryTimeoutMs * 1000
@@ -423,9 +424,14 @@ private slots:
         QCOMPARE(fast.pacing.parameterTicks, gets - answered);
         QCOMPARE(fast.pacing.answeredTicks, answered);
         QCOMPARE(fast.shortWaits, QList<int>(answered, RdmSession::ResponseGapUs));
-        // As many discovery requests run out (each sooner), and the un-mute settling keeps its time.
+        // As many discovery requests run out (each sooner), and the un-mutes settle for the reply
+        // wait instead of the paced settling time.
         QCOMPARE(fast.pacing.discoveryTicks, paced.pacing.discoveryTicks);
-        QCOMPARE(fast.pacing.waitedMs, paced.pacing.waitedMs);
+        const int unmutes = 2 * (paced.session.emptyPasses() + paced.tables);
+        QCOMPARE(paced.longWaits, QList<int>(unmutes, RdmSession::UnmuteWaitMs * 1000));
+        QCOMPARE(fast.longWaits, QList<int>(unmutes, RdmSession::FastUnmuteWaitMs * 1000));
+        QCOMPARE(paced.pacing.waitedMs, unmutes * RdmSession::UnmuteWaitMs);
+        QCOMPARE(fast.pacing.waitedMs, unmutes * RdmSession::FastUnmuteWaitMs);
     }
 
     // The fast search waits for a discovery reply as long as the round trips seen allow, once it
