@@ -34,22 +34,42 @@ public:
     explicit TTessaraAdv(QWidget *parent = nullptr);
     ~TTessaraAdv() override;
 
+    // One control per output. The table's 200 controls are built the first time a column is read or
+    // the dialog is filled or shown, not while the program starts: they cost a tenth of its start-up
+    // and are only ever seen once a controller is configured.
     template <class W>
-    using Column = std::array<W *, Outputs>;
+    class Column {
+    public:
+        explicit Column(const TTessaraAdv *owner) : m_owner(owner) {}
+        W *operator[](std::size_t i) const { return built()[i]; }
+        auto begin() const { return built().begin(); }
+        auto end() const { return built().end(); }
+        static constexpr std::size_t size() { return Outputs; }
+
+    private:
+        friend class TTessaraAdv;
+        const std::array<W *, Outputs> &built() const
+        {
+            m_owner->ensureRows();
+            return m_widgets;
+        }
+        const TTessaraAdv *m_owner;
+        std::array<W *, Outputs> m_widgets{};
+    };
 
     QGroupBox *GroupBox1;
-    Column<QFrame> Panel;    // Panel1 ... Panel16
-    Column<QLabel> Label;    // "Output 1" ... "Output 16"
-    Column<QLineEdit> editUniv;
-    Column<QLineEdit> editChan;
-    Column<QLineEdit> editEndUniv;
-    Column<QLineEdit> editEndChan;
-    Column<QLineEdit> editNodes;
-    Column<QLineEdit> editNull;
-    Column<QLineEdit> editZig;
-    Column<QLineEdit> editGroup;
-    Column<QLineEdit> editBright;
-    Column<QCheckBox> switchRev;
+    Column<QFrame> Panel{this};    // Panel1 ... Panel16
+    Column<QLabel> Label{this};    // "Output 1" ... "Output 16"
+    Column<QLineEdit> editUniv{this};
+    Column<QLineEdit> editChan{this};
+    Column<QLineEdit> editEndUniv{this};
+    Column<QLineEdit> editEndChan{this};
+    Column<QLineEdit> editNodes{this};
+    Column<QLineEdit> editNull{this};
+    Column<QLineEdit> editZig{this};
+    Column<QLineEdit> editGroup{this};
+    Column<QLineEdit> editBright{this};
+    Column<QCheckBox> switchRev{this};
     QCheckBox *checkAutoChan;
     QPushButton *btnCancel;
     QPushButton *btnOK;
@@ -92,12 +112,17 @@ public:
 
     void done(int result) override;
     void reject() override;
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Builds the table's headers and rows once.
+    void ensureRows() const;
+    void buildRows();
+
     void checkBox(QObject *sender, const config::fieldrules::IntegerRule &rule, bool recompute);
     void fillMappingColumns(const TTessaraCtrl &c);
     config::fieldrules::IntegerRule nodesRule() const;
@@ -106,4 +131,5 @@ private:
     std::function<qint64()> m_pixelMaximum;
     std::array<QString, Outputs> m_filledGroup;
     std::array<QString, Outputs> m_filledBright;
+    bool m_rowsBuilt = false;
 };
