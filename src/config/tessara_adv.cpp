@@ -52,16 +52,8 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
     setFixedSize(726, 635);
 }
 
-void TTessaraAdv::ensureRows() const
-{
-    // Const members (rows()) read the columns too; the dialog itself is never a const object.
-    if (!m_rowsBuilt)
-        const_cast<TTessaraAdv *>(this)->buildRows();
-}
-
 void TTessaraAdv::buildRows()
 {
-    m_rowsBuilt = true;
     const QString headers[] = {tr("Start Universe"), tr("Start Channel"), tr("End Universe"),
                                tr("End Channel"),    tr("Num Pixels"),    tr("Null Pixels"),
                                tr("Zig Zag"),        tr("Group"),         tr("Intensity Limit (%)"),
@@ -77,9 +69,9 @@ void TTessaraAdv::buildRows()
         const int n = i + 1;
         const QString output = tr("Output %1").arg(n);
         const int y = FirstRowY + i * RowPitch;
-        Label.m_widgets[i] = label(GroupBox1, ("Label" + QByteArray::number(n)).constData(), output,
+        Label.slot(i) = label(GroupBox1, ("Label" + QByteArray::number(n)).constData(), output,
                          {LabelX, y, PanelX - LabelX - 4, PanelHeight});
-        auto *panel = Panel.m_widgets[i] = new QFrame(GroupBox1);
+        auto *panel = Panel.slot(i) = new QFrame(GroupBox1);
         panel->setObjectName(QStringLiteral("Panel%1").arg(n));
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setGeometry(PanelX, y, 10 * ColumnPitch, PanelHeight);
@@ -89,7 +81,7 @@ void TTessaraAdv::buildRows()
             auto *e = edit(panel, name.constData(), output + QLatin1Char(' ') + what,
                            {col * ColumnPitch + (ColumnPitch - BoxWidth) / 2, (PanelHeight - BoxHeight) / 2, BoxWidth,
                             BoxHeight});
-            column.m_widgets[i] = e;
+            column.slot(i) = e;
             return e;
         };
         box(editUniv, "editUniv", 0, headers[0]);
@@ -102,7 +94,7 @@ void TTessaraAdv::buildRows()
         box(editGroup, "editGroup", 7, headers[7]);
         box(editBright, "editBright", 8, tr("Intensity Limit"));
         const QByteArray revName = "switchRev" + QByteArray::number(n);
-        switchRev.m_widgets[i] = button<QCheckBox>(panel, revName.constData(), QString(),
+        switchRev.slot(i) = button<QCheckBox>(panel, revName.constData(), QString(),
                                          {9 * ColumnPitch + ColumnPitch / 2 - 9, (PanelHeight - 20) / 2, 20, 20},
                                          output + QLatin1Char(' ') + headers[9]);
 
@@ -327,6 +319,6 @@ void TTessaraAdv::reject()
 void TTessaraAdv::setVisible(bool visible)
 {
     if (visible)
-        ensureRows();
+        m_rows.ensure();
     QDialog::setVisible(visible);
 }

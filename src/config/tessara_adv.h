@@ -4,6 +4,7 @@
 // left; the end columns are recomputed from the start, pixel and group columns, and with
 // "Automatic Sequential Channels" each output starts right after the previous one.
 
+#include "common/built_on_use.h"
 #include "config/config_workflow_rules.h"
 #include "config/field_rules.h"
 #include "net/tessara_ctrl.h"
@@ -35,41 +36,23 @@ public:
     ~TTessaraAdv() override;
 
     // One control per output. The table's 200 controls are built the first time a column is read or
-    // the dialog is filled or shown, not while the program starts: they cost a tenth of its start-up
-    // and are only ever seen once a controller is configured.
+    // the dialog is filled or shown (see common/built_on_use.h).
     template <class W>
-    class Column {
-    public:
-        explicit Column(const TTessaraAdv *owner) : m_owner(owner) {}
-        W *operator[](std::size_t i) const { return built()[i]; }
-        auto begin() const { return built().begin(); }
-        auto end() const { return built().end(); }
-        static constexpr std::size_t size() { return Outputs; }
-
-    private:
-        friend class TTessaraAdv;
-        const std::array<W *, Outputs> &built() const
-        {
-            m_owner->ensureRows();
-            return m_widgets;
-        }
-        const TTessaraAdv *m_owner;
-        std::array<W *, Outputs> m_widgets{};
-    };
+    using Column = common::forms::BuiltOnUse<W, Outputs>;
 
     QGroupBox *GroupBox1;
-    Column<QFrame> Panel{this};    // Panel1 ... Panel16
-    Column<QLabel> Label{this};    // "Output 1" ... "Output 16"
-    Column<QLineEdit> editUniv{this};
-    Column<QLineEdit> editChan{this};
-    Column<QLineEdit> editEndUniv{this};
-    Column<QLineEdit> editEndChan{this};
-    Column<QLineEdit> editNodes{this};
-    Column<QLineEdit> editNull{this};
-    Column<QLineEdit> editZig{this};
-    Column<QLineEdit> editGroup{this};
-    Column<QLineEdit> editBright{this};
-    Column<QCheckBox> switchRev{this};
+    Column<QFrame> Panel{m_rows};    // Panel1 ... Panel16
+    Column<QLabel> Label{m_rows};    // "Output 1" ... "Output 16"
+    Column<QLineEdit> editUniv{m_rows};
+    Column<QLineEdit> editChan{m_rows};
+    Column<QLineEdit> editEndUniv{m_rows};
+    Column<QLineEdit> editEndChan{m_rows};
+    Column<QLineEdit> editNodes{m_rows};
+    Column<QLineEdit> editNull{m_rows};
+    Column<QLineEdit> editZig{m_rows};
+    Column<QLineEdit> editGroup{m_rows};
+    Column<QLineEdit> editBright{m_rows};
+    Column<QCheckBox> switchRev{m_rows};
     QCheckBox *checkAutoChan;
     QPushButton *btnCancel;
     QPushButton *btnOK;
@@ -119,8 +102,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // Builds the table's headers and rows once.
-    void ensureRows() const;
     void buildRows();
 
     void checkBox(QObject *sender, const config::fieldrules::IntegerRule &rule, bool recompute);
@@ -131,5 +112,6 @@ private:
     std::function<qint64()> m_pixelMaximum;
     std::array<QString, Outputs> m_filledGroup;
     std::array<QString, Outputs> m_filledBright;
-    bool m_rowsBuilt = false;
+    // The columns hold it; it builds the rows when one of them is first read.
+    common::forms::BuildOnce m_rows{[this] { buildRows(); }};
 };
