@@ -45,6 +45,15 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
     setObjectName(QStringLiteral("TessaraAdv"));
     setWindowTitle(tr("Advanced String Configuration"));
 
+    connect(checkAutoChan, &QCheckBox::toggled, this, &TTessaraAdv::checkAutoChanChange);
+    connect(btnOK, &QPushButton::clicked, this, [this] { done(ResultOK); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { done(ResultCancel); });
+
+    setFixedSize(726, 635);
+}
+
+void TTessaraAdv::buildRows()
+{
     const QString headers[] = {tr("Start Universe"), tr("Start Channel"), tr("End Universe"),
                                tr("End Channel"),    tr("Num Pixels"),    tr("Null Pixels"),
                                tr("Zig Zag"),        tr("Group"),         tr("Intensity Limit (%)"),
@@ -60,19 +69,19 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
         const int n = i + 1;
         const QString output = tr("Output %1").arg(n);
         const int y = FirstRowY + i * RowPitch;
-        Label[i] = label(GroupBox1, ("Label" + QByteArray::number(n)).constData(), output,
+        Label.slot(i) = label(GroupBox1, ("Label" + QByteArray::number(n)).constData(), output,
                          {LabelX, y, PanelX - LabelX - 4, PanelHeight});
-        Panel[i] = new QFrame(GroupBox1);
-        Panel[i]->setObjectName(QStringLiteral("Panel%1").arg(n));
-        Panel[i]->setFrameShape(QFrame::StyledPanel);
-        Panel[i]->setGeometry(PanelX, y, 10 * ColumnPitch, PanelHeight);
+        auto *panel = Panel.slot(i) = new QFrame(GroupBox1);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(n));
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setGeometry(PanelX, y, 10 * ColumnPitch, PanelHeight);
 
         auto box = [&](Column<QLineEdit> &column, const char *prefix, int col, const QString &what) {
             const QByteArray name = prefix + QByteArray::number(n);
-            auto *e = edit(Panel[i], name.constData(), output + QLatin1Char(' ') + what,
+            auto *e = edit(panel, name.constData(), output + QLatin1Char(' ') + what,
                            {col * ColumnPitch + (ColumnPitch - BoxWidth) / 2, (PanelHeight - BoxHeight) / 2, BoxWidth,
                             BoxHeight});
-            column[i] = e;
+            column.slot(i) = e;
             return e;
         };
         box(editUniv, "editUniv", 0, headers[0]);
@@ -85,7 +94,7 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
         box(editGroup, "editGroup", 7, headers[7]);
         box(editBright, "editBright", 8, tr("Intensity Limit"));
         const QByteArray revName = "switchRev" + QByteArray::number(n);
-        switchRev[i] = button<QCheckBox>(Panel[i], revName.constData(), QString(),
+        switchRev.slot(i) = button<QCheckBox>(panel, revName.constData(), QString(),
                                          {9 * ColumnPitch + ColumnPitch / 2 - 9, (PanelHeight - 20) / 2, 20, 20},
                                          output + QLatin1Char(' ') + headers[9]);
 
@@ -100,11 +109,8 @@ TTessaraAdv::TTessaraAdv(QWidget *parent)
         m_exits->add(b, [this, b] { intensityExit(b); });
     }
 
-    connect(checkAutoChan, &QCheckBox::toggled, this, &TTessaraAdv::checkAutoChanChange);
-    connect(btnOK, &QPushButton::clicked, this, [this] { done(ResultOK); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { done(ResultCancel); });
-
-    setFixedSize(726, 635);
+    // Anything that sets the rows (four or sixteen, chained or not) reads a column first, so they
+    // are built before it and need no catching up here.
 }
 
 TTessaraAdv::~TTessaraAdv()
@@ -308,4 +314,11 @@ void TTessaraAdv::done(int result)
 void TTessaraAdv::reject()
 {
     done(ResultCancel);
+}
+
+void TTessaraAdv::setVisible(bool visible)
+{
+    if (visible)
+        m_rows.ensure();
+    QDialog::setVisible(visible);
 }

@@ -4,6 +4,7 @@
 // left; the end columns are recomputed from the start, pixel and group columns, and with
 // "Automatic Sequential Channels" each output starts right after the previous one.
 
+#include "common/built_on_use.h"
 #include "config/config_workflow_rules.h"
 #include "config/field_rules.h"
 #include "net/tessara_ctrl.h"
@@ -34,22 +35,24 @@ public:
     explicit TTessaraAdv(QWidget *parent = nullptr);
     ~TTessaraAdv() override;
 
+    // One control per output. The table's 200 controls are built the first time a column is read or
+    // the dialog is filled or shown (see common/built_on_use.h).
     template <class W>
-    using Column = std::array<W *, Outputs>;
+    using Column = common::forms::BuiltOnUse<W, Outputs>;
 
     QGroupBox *GroupBox1;
-    Column<QFrame> Panel;    // Panel1 ... Panel16
-    Column<QLabel> Label;    // "Output 1" ... "Output 16"
-    Column<QLineEdit> editUniv;
-    Column<QLineEdit> editChan;
-    Column<QLineEdit> editEndUniv;
-    Column<QLineEdit> editEndChan;
-    Column<QLineEdit> editNodes;
-    Column<QLineEdit> editNull;
-    Column<QLineEdit> editZig;
-    Column<QLineEdit> editGroup;
-    Column<QLineEdit> editBright;
-    Column<QCheckBox> switchRev;
+    Column<QFrame> Panel{m_rows};    // Panel1 ... Panel16
+    Column<QLabel> Label{m_rows};    // "Output 1" ... "Output 16"
+    Column<QLineEdit> editUniv{m_rows};
+    Column<QLineEdit> editChan{m_rows};
+    Column<QLineEdit> editEndUniv{m_rows};
+    Column<QLineEdit> editEndChan{m_rows};
+    Column<QLineEdit> editNodes{m_rows};
+    Column<QLineEdit> editNull{m_rows};
+    Column<QLineEdit> editZig{m_rows};
+    Column<QLineEdit> editGroup{m_rows};
+    Column<QLineEdit> editBright{m_rows};
+    Column<QCheckBox> switchRev{m_rows};
     QCheckBox *checkAutoChan;
     QPushButton *btnCancel;
     QPushButton *btnOK;
@@ -92,12 +95,15 @@ public:
 
     void done(int result) override;
     void reject() override;
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void buildRows();
+
     void checkBox(QObject *sender, const config::fieldrules::IntegerRule &rule, bool recompute);
     void fillMappingColumns(const TTessaraCtrl &c);
     config::fieldrules::IntegerRule nodesRule() const;
@@ -106,4 +112,6 @@ private:
     std::function<qint64()> m_pixelMaximum;
     std::array<QString, Outputs> m_filledGroup;
     std::array<QString, Outputs> m_filledBright;
+    // The columns hold it; it builds the rows when one of them is first read.
+    common::forms::BuildOnce m_rows{[this] { buildRows(); }};
 };

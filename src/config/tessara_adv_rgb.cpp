@@ -27,6 +27,12 @@ TTessaraAdvRGB::TTessaraAdvRGB(QWidget *parent)
     setFixedSize(393, 346);
 
     GroupBox1->setGeometry(8, 4, 377, 298);
+    connect(btnOK, &QPushButton::clicked, this, [this] { done(ResultOK); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { done(ResultCancel); });
+}
+
+void TTessaraAdvRGB::buildRows()
+{
     constexpr int FirstRowY = 46;
     constexpr int RowPitch = 31;
     for (int i = 0; i < Outputs; ++i) {
@@ -35,16 +41,21 @@ TTessaraAdvRGB::TTessaraAdvRGB(QWidget *parent)
         const QString output = tr("Output %1").arg(i + 1);
         const QByteArray labelName = "Label" + QByteArray::number(i + 1);
         const QByteArray comboName = "ComboBox" + QByteArray::number(i);
-        Label[i] = common::forms::label(GroupBox1, labelName.constData(), output, {x, y, 72, 24});
-        ComboBox[i] = named(new QComboBox(GroupBox1), comboName.constData(), output + tr(" RGB Order"));
-        ComboBox[i]->addItems(config::colourorder::itemTexts());
-        ComboBox[i]->setCurrentIndex(-1);
-        ComboBox[i]->setGeometry(x + ComboX, y, 90, 24);
-        Label[i]->setBuddy(ComboBox[i]);
+        QLabel *label = Label.slot(i) = common::forms::label(GroupBox1, labelName.constData(), output, {x, y, 72, 24});
+        QComboBox *combo = ComboBox.slot(i) =
+            named(new QComboBox(GroupBox1), comboName.constData(), output + tr(" RGB Order"));
+        combo->addItems(config::colourorder::itemTexts());
+        combo->setCurrentIndex(-1);
+        combo->setGeometry(x + ComboX, y, 90, 24);
+        label->setBuddy(combo);
     }
+}
 
-    connect(btnOK, &QPushButton::clicked, this, [this] { done(ResultOK); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { done(ResultCancel); });
+void TTessaraAdvRGB::setVisible(bool visible)
+{
+    if (visible)
+        m_rows.ensure();
+    QDialog::setVisible(visible);
 }
 
 void TTessaraAdvRGB::setOrders(const std::array<quint8, Outputs> &codes)

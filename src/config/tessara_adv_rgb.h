@@ -2,6 +2,8 @@
 // "RGB Order": a colour order for each of the 16 outputs. It only collects choices; the
 // configuration dialog decides what they mean.
 
+#include "common/built_on_use.h"
+
 #include <QDialog>
 #include <QtGlobal>
 #include <array>
@@ -23,8 +25,9 @@ public:
     QGroupBox *GroupBox1;
     QLabel *Label17;
     QLabel *Label18;
-    std::array<QLabel *, Outputs> Label;        // "Output 1" ... "Output 16"
-    std::array<QComboBox *, Outputs> ComboBox;  // ComboBox0 (output 1) ... ComboBox15 (output 16)
+    // Built the first time one is read or the dialog is filled or shown (see common/built_on_use.h).
+    common::forms::BuiltOnUse<QLabel, Outputs> Label{m_rows};       // "Output 1" ... "Output 16"
+    common::forms::BuiltOnUse<QComboBox, Outputs> ComboBox{m_rows};  // ComboBox0 (output 1) ... ComboBox15
     QPushButton *btnCancel;
     QPushButton *btnOK;
 
@@ -34,4 +37,10 @@ public:
     std::array<int, Outputs> orders() const;
 
     void reject() override;
+    void setVisible(bool visible) override;
+
+private:
+    void buildRows();
+    // The columns hold it; it builds the rows when one of them is first read.
+    common::forms::BuildOnce m_rows{[this] { buildRows(); }};
 };

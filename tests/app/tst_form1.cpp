@@ -181,6 +181,9 @@ private slots:
                 windows << dialog;
         QStringList unnamed;
         for (QWidget *window : windows) {
+            // As the window is once opened: some build their content only then.
+            window->show();
+            window->hide();
             for (QWidget *w : window->findChildren<QWidget *>()) {
                 const bool operable = qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w)
                     || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)
