@@ -13,6 +13,8 @@
 // per message, so the round trips spread out far more than a real adapter's; a machine whose idle
 // processors wake at once is what the rows then show.
 //
+// First it prints what the machine itself adds to a round trip over a pseudo-terminal, without Qt
+// or any of the program's code (bareRoundTripsUs): the search's round trips spread at least as much.
 // The adapters: none holding replies, a latency timer of 1 ms and of 16 ms, and one of 16 ms that
 // drops to 1 ms when the port asks for low latency (as the program does when it opens a port).
 // Beside each fast row: the line time of the frames the fast search sent and got back (break
@@ -37,6 +39,10 @@
 #include <QSignalSpy>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 #include <cstdio>
 #include <memory>
 #include <pthread.h>
@@ -219,6 +225,68 @@ private:
     std::vector<std::thread> m_threads;
 };
 
+// The machine's own share of a round trip over a pseudo-terminal: a bare thread on the master side
+// answers every 24 bytes with 24 bytes exactly 3 ms after it read them, and the time from writing
+// on the slave side to the first byte back, less those 3 ms, is what the system took to carry the
+// bytes both ways and wake both threads. No Qt and no program code run in it; a search's round
+// trips cannot spread less than these. µs, one per round trip; empty if no pty could be had.
+QList<qint32> bareRoundTripsUs(int count)
+{
+    using Clock = std::chrono::steady_clock;
+    constexpr int Size = 24;
+    constexpr auto Turn = std::chrono::milliseconds(3);
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        if (master >= 0)
+            ::close(master);
+        return {};
+    }
+    const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+    if (slave < 0) {
+        ::close(master);
+        return {};
+    }
+    termios tio{};
+    ::tcgetattr(slave, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(slave, TCSANOW, &tio);
+    const auto readAll = [](int fd, int n) {
+        char buf[Size];
+        for (int got = 0; got < n;) {
+            const ssize_t r = ::read(fd, buf, size_t(n - got));
+            if (r <= 0)
+                return false;
+            got += int(r);
+        }
+        return true;
+    };
+    std::thread echo([&] {
+        const char bytes[Size] = {};
+        for (int i = 0; i < count && readAll(master, Size); ++i) {
+            std::this_thread::sleep_until(Clock::now() + Turn);
+            if (::write(master, bytes, Size) != Size)
+                return;
+        }
+    });
+    QList<qint32> us;
+    const char bytes[Size] = {};
+    for (int i = 0; i < count; ++i) {
+        const Clock::time_point sent = Clock::now();
+        if (::write(slave, bytes, Size) != Size)
+            break;
+        char first;
+        if (::read(slave, &first, 1) != 1)
+            break;
+        us << qint32(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - sent - Turn).count());
+        if (!readAll(slave, Size - 1))
+            break;
+    }
+    ::close(slave); // ends the echo thread's read if the loop above broke off
+    echo.join();
+    ::close(master);
+    return us;
+}
+
 QList<VirtualQuorix> randomLine(int n, QRandomGenerator &rng)
 {
     QList<VirtualQuorix> line;
@@ -258,6 +326,8 @@ int main(int argc, char *argv[])
                     static_cast<long long>(keepAwake->size()));
     }
 
+    std::printf("this machine's own share of a pty round trip (bare threads, 1000 times), µs p50/90/99/max: %s\n",
+                qPrintable(roundTripText(bareRoundTripsUs(1000))));
     std::printf("%4s %8s | %9s %13s %6s | %8s %13s %8s %8s %8s %7s %5s %23s | %s\n", "N", "latency", "paced ms",
                 "prescribed ms", "ratio", "fast ms", "prescribed ms", "speed-up", "line ms", "to line",
                 "wait ms", "late", "round trip p50/90/99/max", "fast = paced");
