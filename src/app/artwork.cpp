@@ -24,6 +24,15 @@ QImage readPicture(const QString &path)
     return reader.read();
 }
 
+// Of the sizes or densities `drawn` (in order), the first at least `wanted`: a picture drawn for it
+// is scaled down, never up. The largest if none is.
+template <class T>
+T firstAtLeast(const QList<T> &drawn, T wanted)
+{
+    const auto found = std::lower_bound(drawn.begin(), drawn.end(), wanted);
+    return found == drawn.end() ? drawn.last() : *found;
+}
+
 // The densities drawn for the logo `stem` at `logical`, read from the pictures' names.
 QList<qreal> drawnScales(const QString &stem, QSize logical)
 {
@@ -59,9 +68,7 @@ public:
         std::sort(sides.begin(), sides.end());
         if (sides.isEmpty() || size.isEmpty())
             return QPixmap();
-        const int wanted = qMax(size.width(), size.height());
-        const auto larger = std::lower_bound(sides.begin(), sides.end(), wanted);
-        const int side = larger == sides.end() ? sides.last() : *larger;
+        const int side = firstAtLeast(sides, qMax(size.width(), size.height()));
         QPixmap pm = QPixmap::fromImage(readPicture(QStringLiteral("%1/%2x%2/glintwork.png").arg(m_folder).arg(side)));
         if (pm.size() != size)
             pm = pm.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -85,9 +92,7 @@ QPixmap brandLogo(const QString &brandName, int width, int height, qreal scale)
         // A density of its own (a desktop scaled by 1.2, say): the next finer picture, scaled down.
         const QList<qreal> scales = drawnScales(stem, logical);
         if (!scales.isEmpty()) {
-            const auto finer = std::lower_bound(scales.begin(), scales.end(), scale);
-            const qreal nearest = finer == scales.end() ? scales.last() : *finer;
-            img = readPicture(LogoFolder + app::artwork::pictureName(stem, logical, nearest))
+            img = readPicture(LogoFolder + app::artwork::pictureName(stem, logical, firstAtLeast(scales, scale)))
                       .scaled(logical * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         }
     }

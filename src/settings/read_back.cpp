@@ -62,14 +62,17 @@ namespace {
 // A USB field by its name in the file, with its value as the restore table words it.
 std::pair<QString, QString> usbField(rdm::EditStep step, const rdm::QuorixEdits &e)
 {
-    switch (step) {
-    case rdm::LabelStep: return {usbFieldName(step), e.nickname};
-    case rdm::ModeStep: return {usbFieldName(step), QString::number(e.personality)};
-    case rdm::StartAddressStep: return {usbFieldName(step), QString::number(e.startAddress)};
-    case rdm::GammaStep:
-    case rdm::EditSteps: break;
-    }
-    return {usbFieldName(rdm::GammaStep), QString::number(e.gammaTenths / 10.0)};
+    const auto value = [&]() -> QString {
+        switch (step) {
+        case rdm::LabelStep: return e.nickname;
+        case rdm::ModeStep: return QString::number(e.personality);
+        case rdm::StartAddressStep: return QString::number(e.startAddress);
+        case rdm::GammaStep:
+        case rdm::EditSteps: break;
+        }
+        return QString::number(e.gammaTenths / 10.0);
+    };
+    return {usbFieldName(step), value()};
 }
 } // namespace
 

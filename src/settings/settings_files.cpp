@@ -117,7 +117,7 @@ void SettingsFiles::saveNetworkController()
 void SettingsFiles::saveUsbController()
 {
     const int row = m_usb.Link->CurrentController;
-    if (row < 0 || row >= m_usb.Link->count())
+    if (!m_usb.Link->hasController(row))
         return;
     const Entry e = entryOf(m_usb.Link->controller(row));
     write(&m_usbDialog, {e}, e.nickname.isEmpty() ? e.id : e.nickname);
