@@ -160,6 +160,12 @@ void QtSerialPortIo::pollInput()
         m_port->waitForReadyRead(0);
 }
 
+void QtSerialPortIo::dropInput()
+{
+    if (m_port->isOpen())
+        m_port->clear(QSerialPort::Input);
+}
+
 QSerialPort::SerialPortError QtSerialPortIo::error() const
 {
     return m_port->error();

@@ -50,6 +50,8 @@ public:
     // Takes in, without waiting, what has reached the port but not yet been announced by
     // readyRead (which it then emits).
     virtual void pollInput() {}
+    // Throws away what has reached the port and not been read.
+    virtual void dropInput() {}
 
     virtual QSerialPort::SerialPortError error() const = 0;
     virtual QString errorString() const = 0;
@@ -89,6 +91,7 @@ public:
     bool drain() override;
     QByteArray readAll() override;
     void pollInput() override;
+    void dropInput() override;
     QSerialPort::SerialPortError error() const override;
     QString errorString() const override;
     void clearError() override;

@@ -188,6 +188,27 @@ private slots:
                      qPrintable(QString::number(id, 16)));
     }
 
+    // A controller answering 60 ms late: each pass gives the whole range up after 20 ms, and the
+    // reply comes in during the next pass's un-mute waits, when nothing reads the port. Read after
+    // the next request went out, it would be taken for that request's answer, a lone controller:
+    // one mute on the strength of a stale reply, and the pass ending after one request. It must be
+    // thrown away, so every pass is two un-mutes and the whole range, and nobody is listed.
+    void replyInDuringAPauseIsNoAnswer()
+    {
+        QList<VirtualQuorix> line = virtualLine({0x300});
+        line[0].replyDelayMs = 60;
+        PtyLine pty(line);
+        QVERIFY2(pty.started, qPrintable(pty.error));
+        QVERIFY(runSearch(pty.tab));
+        QCOMPARE(pty.tab.rowCount(), 0);
+        QList<quint16> discovery;
+        for (const QByteArray &m : pty.sim.messages())
+            if (quint8(m[20]) == rdm::DISCOVERY_COMMAND)
+                discovery << pidOf(m);
+        const QList<quint16> pass{rdm::PID_DISC_UN_MUTE, rdm::PID_DISC_UN_MUTE, rdm::PID_DISC_UNIQUE_BRANCH};
+        QCOMPARE(discovery, pass + pass + pass);
+    }
+
     void tableCells()
     {
         QList<VirtualQuorix> line = virtualLine({42});
