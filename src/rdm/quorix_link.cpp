@@ -147,9 +147,7 @@ void QuorixLink::sendFrame(const QByteArray &frame, int breakUs)
 void QuorixLink::pause(int us)
 {
     QThread::usleep(ulong(us));
-    // Nothing is read while the thread waits, and a pause always comes before a request: what
-    // came in meanwhile (a reply given up on, arriving late) would be read after that request
-    // went out, as its answer. The line is half duplex, so none of it can answer that request.
+    // Nothing is read while the thread waits: what came in is thrown away here (see RdmTransport).
     m_io->dropInput();
 }
 

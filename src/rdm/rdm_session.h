@@ -27,7 +27,9 @@ public:
     virtual ~RdmTransport() = default;
     // Break for `breakUs`, release, then the whole frame in one write.
     virtual void sendFrame(const QByteArray &frame, int breakUs) = 0;
-    // A blocking wait on the calling thread.
+    // A blocking wait on the calling thread. What reaches the line meanwhile is thrown away: a
+    // pause always comes before a request, and on a half-duplex line nothing that came in before a
+    // request can answer it (read afterwards, a late reply would pass for that request's answer).
     virtual void pause(int us) = 0;
     // Starts `timer` anew with `ms`; a running one restarts.
     virtual void startTimer(Timer timer, int ms) = 0;
